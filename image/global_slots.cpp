@@ -1,0 +1,7 @@
+#include "image/global_slots.h"
+
+namespace image {
+
+GlobalSlots Globals;
+
+}  // namespace image

@@ -1,0 +1,6 @@
+#pragma once
+
+void ShowQuestion();
+void NextQuestion();
+void PreviousQuestion();
+void ShowReferenceAnswer();

@@ -1,0 +1,116 @@
+// The drawing board: a window that shows one picture, decoded by GDI+ from the
+// bytes of an image file, at its natural size from the top-left corner. It
+// keeps the bytes so that it can answer the picture query message.
+#include <windows.h>
+#include <objidl.h>
+#include <shlwapi.h>
+#include <gdiplus.h>
+
+#include "runtime/controls.h"
+#include "runtime/crc32.h"
+#include "runtime/window_state.h"
+
+using namespace Gdiplus::DllExports;
+
+namespace rt::detail {
+namespace {
+
+struct Board {
+  ByteSet bytes;
+  Gdiplus::GpImage* image = nullptr;
+};
+
+Board* BoardOf(HWND hwnd) { return reinterpret_cast<Board*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
+
+void ReleaseImage(Board* board) {
+  if (board->image) GdipDisposeImage(board->image);
+  board->image = nullptr;
+}
+
+Gdiplus::GpImage* Decode(const ByteSet& bytes) {
+  if (bytes.empty()) return nullptr;
+  IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
+  if (!stream) return nullptr;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  const Gdiplus::GpStatus status = GdipCreateBitmapFromStream(stream, &bitmap);
+  stream->Release();
+  return status == Gdiplus::Ok ? bitmap : nullptr;
+}
+
+void Paint(HWND hwnd) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd, &ps);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  Board* board = BoardOf(hwnd);
+  if (board && board->image) {
+    Gdiplus::GpGraphics* graphics = nullptr;
+    if (GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok) {
+      UINT w = 0, h = 0;
+      GdipGetImageWidth(board->image, &w);
+      GdipGetImageHeight(board->image, &h);
+      GdipDrawImageRectI(graphics, board->image, 0, 0, static_cast<INT>(w), static_cast<INT>(h));
+      GdipDeleteGraphics(graphics);
+    }
+  }
+  EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK BoardProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NCCREATE:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new Board));
+      break;
+    case WM_NCDESTROY:
+      if (Board* board = BoardOf(hwnd)) {
+        ReleaseImage(board);
+        delete board;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      }
+      break;
+    case WM_PAINT:
+      Paint(hwnd);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_LBUTTONDBLCLK:
+      if (const LiveUnit* unit = FindUnitByControlId(GetDlgCtrlID(hwnd))) Dispatch(*unit, kEventDoubleClick);
+      return 0;
+    case kPictureQueryMessage: {
+      const Board* board = BoardOf(hwnd);
+      if (!board || board->bytes.empty()) return 0;
+      const uint64_t length = board->bytes.size();
+      const uint64_t crc = Crc32(board->bytes.data(), board->bytes.size());
+      return static_cast<LRESULT>((length << 32) | crc);
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+const wchar_t kDrawingBoardClass[] = L"TessalyDrawingBoard";
+
+void RegisterDrawingBoardClass(HINSTANCE instance) {
+  WNDCLASSW wc{};
+  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = BoardProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.lpszClassName = kDrawingBoardClass;
+  RegisterClassW(&wc);
+}
+
+void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
+  Board* board = BoardOf(hwnd);
+  if (!board) return;
+  ReleaseImage(board);
+  board->bytes = picture;
+  board->image = Decode(board->bytes);
+  InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+}  // namespace rt::detail

@@ -1,0 +1,51 @@
+// The process family: starting the program, its message loop and its end.
+#pragma once
+
+#include <span>
+
+#include "runtime/form.h"
+
+namespace rt {
+
+using RoutineFunction = void (*)();
+
+// A compiled routine of the program, found by name by the window's event
+// bindings.
+struct Routine {
+  const char* name;
+  RoutineFunction function;
+};
+
+struct ProgramDescription {
+  const FormDefinition& form;          // the main window's stored definition
+  std::span<const Routine> routines;   // every routine an event binding may name
+  RoutineFunction entry;               // the program's entry routine
+};
+
+// Keeps the description, prepares the runtime and runs the entry routine. Does
+// not return: the process ends through EndProcess.
+[[noreturn]] void RunProgram(const ProgramDescription& program);
+
+// The routine run once when the process ends through EndProcess.
+void RegisterExitRoutine(RoutineFunction routine);
+
+// Runs the exit routine, then ends the process with this exit code.
+[[noreturn]] void EndProcess(int exitCode);
+
+// Creates the main window and its controls from the program's stored
+// definition, runs its creation-complete handler, then shows it.
+void CreateStartWindow();
+
+// Dispatches window messages until the main window is closed.
+void RunMessageLoop();
+
+// Handles the window messages waiting for the calling thread, then returns.
+void ProcessPendingEvents();
+
+// Milliseconds since the system started.
+uint32_t TickCount();
+
+// Starts a thread running the routine; returns its handle (0 on failure).
+uintptr_t StartThread(RoutineFunction routine);
+
+}  // namespace rt

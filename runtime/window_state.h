@@ -1,0 +1,50 @@
+// The live main window, shared by the runtime's Windows sources only.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <vector>
+
+#include "runtime/blocks.h"
+#include "runtime/program.h"
+
+namespace rt::detail {
+
+struct LiveUnit {
+  const UnitDefinition* def = nullptr;
+  HWND hwnd = nullptr;      // null for units that are not windows (timer, unpacker)
+  int page = -1;            // tab page the unit lives on; -1 for none
+  bool visible = false;     // the visible property
+  int timerPeriod = 0;
+  Text target;              // hyperlink target
+  std::vector<std::pair<int32_t, RoutineFunction>> handlers;
+};
+
+struct WindowState {
+  const ProgramDescription* program = nullptr;
+  HWND main = nullptr;
+  DWORD thread = 0;
+  HWND tab = nullptr;
+  std::vector<LiveUnit> units;  // units[0] is the window itself
+};
+
+WindowState& State();
+LiveUnit* FindUnit(uint32_t id);
+LiveUnit* FindUnitByControlId(int controlId);
+
+// Runs the handler bound to this event of the unit, if any.
+void Dispatch(const LiveUnit& unit, int32_t event);
+
+// Runs the function on the window's thread (at once when already there).
+void OnWindowThread(const std::function<void()>& work);
+
+// Shows or hides the unit's window from its visible property and its page.
+void ApplyVisibility(const LiveUnit& unit);
+
+// The drawing-board window class.
+void RegisterDrawingBoardClass(HINSTANCE instance);
+extern const wchar_t kDrawingBoardClass[];
+void DrawingBoardSetPicture(HWND board, const ByteSet& picture);
+
+}  // namespace rt::detail

@@ -1,0 +1,345 @@
+// Builds the main window from the program's stored window definition and
+// dispatches the bound events of its controls to their handlers.
+//
+// Every control is a direct child of the main window, placed by adding up the
+// places of its parents (tab control, group box), so that its Win32 control ID
+// (the low 16 bits of its identifier) finds it from the main window. A control
+// on a tab page is shown only while that page is selected.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/controls.h"
+#include "runtime/encoding.h"
+#include "runtime/window_state.h"
+
+namespace rt::detail {
+namespace {
+
+constexpr wchar_t kMainWindowClass[] = L"TessalyMainWindow";
+constexpr UINT kRunOnWindowThread = WM_APP + 0x100;
+
+HFONT g_defaultFont = nullptr;
+
+HFONT CreateUnitFont(const FontSpec& spec) {
+  LOGFONTW lf{};
+  lf.lfCharSet = kCharsetGb2312;
+  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+  if (spec.IsDefault()) {
+    // The runtime's default font: 宋体, 12 pixels.
+    lf.lfHeight = -12;
+    lf.lfWeight = FW_NORMAL;
+    wcscpy(lf.lfFaceName, L"\x5B8B\x4F53");
+  } else {
+    lf.lfHeight = spec.height;
+    lf.lfWeight = spec.weight;
+    const std::wstring face = GbkToWide(spec.face);
+    wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  }
+  return CreateFontIndirectW(&lf);
+}
+
+struct WindowClassAndStyle {
+  const wchar_t* cls;
+  DWORD style;
+  DWORD exStyle;
+};
+
+WindowClassAndStyle ClassFor(UnitKind kind) {
+  switch (kind) {
+    case UnitKind::Label:
+      return {WC_STATICW, SS_LEFT | SS_NOTIFY, 0};
+    case UnitKind::Button:
+      return {WC_BUTTONW, BS_PUSHBUTTON | BS_MULTILINE, 0};
+    case UnitKind::OptionButton:
+      return {WC_BUTTONW, BS_AUTORADIOBUTTON, 0};
+    case UnitKind::GroupBox:
+      return {WC_BUTTONW, BS_GROUPBOX, 0};
+    case UnitKind::ListBox:
+      return {WC_LISTBOXW, LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER, 0};
+    case UnitKind::EditBox:
+      return {WC_EDITW, ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY | WS_VSCROLL | WS_BORDER, 0};
+    case UnitKind::TabControl:
+      return {WC_TABCONTROLW, 0, 0};
+    case UnitKind::DrawingBoard:
+      return {kDrawingBoardClass, WS_BORDER, 0};
+    case UnitKind::HyperlinkBox:
+      return {WC_STATICW, SS_LEFT | SS_NOTIFY, 0};
+    default:
+      return {nullptr, 0, 0};  // timer, unpacker: no window
+  }
+}
+
+// Place of a unit in the main window's client area.
+POINT AbsolutePlace(const FormDefinition& form, const UnitDefinition& unit) {
+  POINT p{unit.left, unit.top};
+  for (const UnitDefinition* parent = form.Find(unit.parent); parent && parent->kind != UnitKind::Window;
+       parent = form.Find(parent->parent)) {
+    p.x += parent->left;
+    p.y += parent->top;
+  }
+  return p;
+}
+
+// The tab page a unit lives on: its own, or that of the nearest parent on a page.
+int PageOf(const FormDefinition& form, const UnitDefinition& unit) {
+  for (const UnitDefinition* u = &unit; u && u->kind != UnitKind::Window; u = form.Find(u->parent)) {
+    if (u->page >= 0) return u->page;
+  }
+  return -1;
+}
+
+RoutineFunction FindRoutine(const ProgramDescription& program, const char* name) {
+  for (const Routine& routine : program.routines) {
+    if (std::strcmp(routine.name, name) == 0) return routine.function;
+  }
+  return nullptr;
+}
+
+void BindHandlers(const ProgramDescription& program, LiveUnit& unit) {
+  for (const EventBinding& binding : unit.def->events) {
+    RoutineFunction fn = FindRoutine(program, binding.handler);
+    if (!fn) {
+      // A binding that names no routine is a broken program: stop at once
+      // rather than run with a dead control.
+      char message[256];
+      std::snprintf(message, sizeof message, "event handler \"%s\" of unit 0x%08X not found", binding.handler,
+                    static_cast<unsigned>(unit.def->id));
+      MessageBoxA(nullptr, message, "Tessaly runtime", MB_ICONERROR);
+      ExitProcess(3);
+    }
+    unit.handlers.emplace_back(binding.event, fn);
+  }
+}
+
+void UpdatePages() {
+  WindowState& state = State();
+  for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
+}
+
+void HandleCommand(WPARAM wParam) {
+  LiveUnit* unit = FindUnitByControlId(LOWORD(wParam));
+  if (!unit) return;
+  const WORD code = HIWORD(wParam);
+  switch (unit->def->kind) {
+    case UnitKind::Button:
+    case UnitKind::OptionButton:
+      if (code == BN_CLICKED) Dispatch(*unit, kEventClicked);
+      break;
+    case UnitKind::ListBox:
+      if (code == LBN_DBLCLK) Dispatch(*unit, kEventItemDoubleClick);
+      break;
+    case UnitKind::Label:
+      if (code == STN_DBLCLK) Dispatch(*unit, kEventDoubleClick);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      HandleCommand(wParam);
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == State().tab && header->code == TCN_SELCHANGE) {
+        UpdatePages();
+        if (const LiveUnit* tab = FindUnitByControlId(static_cast<int>(header->idFrom))) {
+          Dispatch(*tab, kEventPageChanged);
+        }
+      }
+      return 0;
+    }
+    case WM_TIMER:
+      if (const LiveUnit* unit = FindUnitByControlId(static_cast<int>(wParam))) Dispatch(*unit, kEventTick);
+      return 0;
+    case WM_SETCURSOR: {
+      const LiveUnit* unit = FindUnitByControlId(GetDlgCtrlID(reinterpret_cast<HWND>(wParam)));
+      if (unit && unit->def->pointer != kPointerDefault) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(unit->def->pointer)));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      // The read-only history box keeps the white of an edit box.
+      const LiveUnit* unit = FindUnitByControlId(GetDlgCtrlID(reinterpret_cast<HWND>(lParam)));
+      if (unit && unit->def->kind == UnitKind::EditBox) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), GetSysColor(COLOR_WINDOW));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+      }
+      break;
+    }
+    case kRunOnWindowThread:
+      (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      return 0;
+    case WM_CLOSE:
+      DestroyWindow(hwnd);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void CreateControl(const FormDefinition& form, LiveUnit& unit, HINSTANCE instance) {
+  const UnitDefinition& def = *unit.def;
+  const WindowClassAndStyle cs = ClassFor(def.kind);
+  if (!cs.cls) return;
+  const POINT at = AbsolutePlace(form, def);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | cs.style;
+  if (def.flags & kFlagTakesFocus) style |= WS_TABSTOP;
+  const std::wstring text = GbkToWide(def.text ? def.text : "");
+  unit.hwnd = CreateWindowExW(cs.exStyle, cs.cls, text.c_str(), style, at.x, at.y, def.width, def.height,
+                              State().main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id & 0xFFFF)),
+                              instance, nullptr);
+  HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
+  SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (def.kind == UnitKind::TabControl) {
+    State().tab = unit.hwnd;
+    for (size_t i = 0; i < def.pages.size(); ++i) {
+      std::wstring caption = GbkToWide(def.pages[i]);
+      TCITEMW item{};
+      item.mask = TCIF_TEXT;
+      item.pszText = caption.data();
+      SendMessageW(unit.hwnd, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+}
+
+}  // namespace
+
+WindowState& State() {
+  static WindowState state;
+  return state;
+}
+
+LiveUnit* FindUnit(uint32_t id) {
+  for (LiveUnit& unit : State().units) {
+    if (unit.def->id == id) return &unit;
+  }
+  return nullptr;
+}
+
+LiveUnit* FindUnitByControlId(int controlId) {
+  for (LiveUnit& unit : State().units) {
+    if (unit.def->kind != UnitKind::Window && static_cast<int>(unit.def->id & 0xFFFF) == controlId) return &unit;
+  }
+  return nullptr;
+}
+
+void Dispatch(const LiveUnit& unit, int32_t event) {
+  for (const auto& [bound, fn] : unit.handlers) {
+    if (bound == event) fn();
+  }
+}
+
+void OnWindowThread(const std::function<void()>& work) {
+  const WindowState& state = State();
+  if (!state.main || GetCurrentThreadId() == state.thread) {
+    work();
+  } else {
+    SendMessageW(state.main, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&work));
+  }
+}
+
+void ApplyVisibility(const LiveUnit& unit) {
+  if (!unit.hwnd || unit.def->kind == UnitKind::Window) return;
+  bool shown = unit.visible;
+  if (shown && unit.page >= 0 && State().tab) {
+    shown = unit.page == static_cast<int>(SendMessageW(State().tab, TCM_GETCURSEL, 0, 0));
+  }
+  ShowWindow(unit.hwnd, shown ? SW_SHOWNA : SW_HIDE);
+}
+
+}  // namespace rt::detail
+
+namespace rt {
+
+void CreateStartWindow() {
+  using namespace detail;
+  WindowState& state = State();
+  const ProgramDescription& program = *state.program;
+  const FormDefinition& form = program.form;
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = MainWindowProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  wc.lpszClassName = kMainWindowClass;
+  RegisterClassW(&wc);
+  RegisterDrawingBoardClass(instance);
+  g_defaultFont = CreateUnitFont(FontSpec{});
+
+  // All units first, so that handlers can find each other by identifier.
+  state.units.clear();
+  state.units.reserve(form.controls.size() + 1);
+  state.units.push_back(LiveUnit{&form.window});
+  for (const UnitDefinition& def : form.controls) {
+    LiveUnit unit{&def};
+    unit.page = PageOf(form, def);
+    unit.visible = (def.flags & kFlagVisible) != 0;
+    if (def.target) unit.target = Text(def.target);
+    state.units.push_back(std::move(unit));
+  }
+  for (LiveUnit& unit : state.units) BindHandlers(program, unit);
+
+  const UnitDefinition& w = form.window;
+  const std::wstring caption = GbkToWide(w.text ? w.text : "");
+  // A fixed frame: caption, system menu and minimize box, no resizing, no menu.
+  state.main = CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, caption.c_str(),
+                               WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, w.left,
+                               w.top, w.width, w.height, nullptr, nullptr, instance, nullptr);
+  state.thread = GetCurrentThreadId();
+  state.units[0].hwnd = state.main;
+  for (size_t i = 1; i < state.units.size(); ++i) CreateControl(form, state.units[i], instance);
+  // Group boxes and the tab control lie under the controls placed on them.
+  for (const LiveUnit& unit : state.units) {
+    if (unit.hwnd && unit.def->kind == UnitKind::GroupBox) {
+      SetWindowPos(unit.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+  }
+  if (state.tab) SetWindowPos(state.tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
+
+  Dispatch(state.units[0], kEventCreated);
+  ShowWindow(state.main, SW_SHOW);
+  UpdateWindow(state.main);
+}
+
+void RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (detail::State().main && IsDialogMessageW(detail::State().main, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void ProcessPendingEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the message loop
+      break;
+    }
+    if (detail::State().main && IsDialogMessageW(detail::State().main, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+}  // namespace rt

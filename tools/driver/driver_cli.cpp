@@ -1,0 +1,44 @@
+// Command-line front of the window driver, for scripts (screenshots, demos):
+//   driver_cli wait [seconds]   wait until the main window is on screen
+//   driver_cli page N           choose page N of the tab control
+//   driver_cli close            close the main window
+// Exit code 0 on success, 1 when the window is not found.
+#include <cwchar>
+#include <string>
+
+#include "tools/driver/driver.h"
+
+namespace {
+constexpr wchar_t kCaption[] = L"\x300ATessaly\x300B\x4E4B\x586B\x7A7A\x9898\x7EC3\x4E60" L"1.0.2";
+constexpr uint32_t kTabControl = 0x16010002;
+
+HWND FindMain(DWORD timeoutMs) {
+  HWND main = nullptr;
+  driver::WaitUntil(
+      [&] {
+        main = FindWindowW(nullptr, kCaption);
+        return main && IsWindowVisible(main);
+      },
+      timeoutMs);
+  return main && IsWindowVisible(main) ? main : nullptr;
+}
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring command = argc > 1 ? argv[1] : L"";
+  if (command == L"wait") {
+    const DWORD seconds = argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 30;
+    return FindMain(seconds * 1000) ? 0 : 1;
+  }
+  HWND main = FindMain(5000);
+  if (!main) return 1;
+  if (command == L"page" && argc > 2) {
+    driver::SwitchPage(driver::Control(main, kTabControl), static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+    return 0;
+  }
+  if (command == L"close") {
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  return 2;
+}
