@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace rt {
 namespace {
@@ -23,6 +24,21 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
+// Whether each byte position of the text, and the position just after it,
+// starts a character: a GBK lead byte and the byte after it are one character.
+std::vector<bool> CharacterStarts(std::string_view text) {
+  std::vector<bool> starts(text.size() + 1, false);
+  size_t i = 0;
+  while (i < text.size()) {
+    starts[i] = true;
+    i += (IsGbkLeadByte(static_cast<uint8_t>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+  }
+  starts[text.size()] = true;
+  return starts;
+}
+
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
 }  // namespace
 
 size_t TextLength(std::string_view text) { return text.size(); }
@@ -36,6 +52,14 @@ int FindText(std::string_view haystack, std::string_view needle, int start, bool
     const std::string h = LowerAscii(haystack);
     const std::string n = LowerAscii(needle);
     at = h.find(n, from);
+    if (!n.empty()) {
+      // A match must begin and end between characters: a trail byte that looks
+      // like a letter is part of its double-byte character, not a letter.
+      const std::vector<bool> starts = CharacterStarts(haystack);
+      while (at != std::string::npos && !(starts[at] && starts[at + n.size()])) {
+        at = h.find(n, at + 1);
+      }
+    }
   } else {
     at = haystack.find(needle, from);
   }
@@ -108,12 +132,32 @@ Text NumberToText(double value) {
 }
 
 double TextToNumber(std::string_view text) {
-  const std::string s(text);
-  const char* p = s.c_str();
-  while (*p == ' ' || *p == '\t') ++p;
-  char* end = nullptr;
-  const double v = std::strtod(p, &end);
-  return end == p ? 0.0 : v;
+  // Only the decimal form is read: sign, digits, point, digits, exponent. The C
+  // library alone would also take "nan", "inf(inity)" and hexadecimal numbers.
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                   text[i] == '\v' || text[i] == '\f')) {
+    ++i;
+  }
+  const size_t begin = i;
+  if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+  size_t digits = 0;
+  for (; i < n && IsDecimalDigit(text[i]); ++i) ++digits;
+  if (i < n && text[i] == '.') {
+    for (++i; i < n && IsDecimalDigit(text[i]); ++i) ++digits;
+  }
+  if (digits == 0) return 0.0;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    size_t j = i + 1;
+    if (j < n && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j < n && IsDecimalDigit(text[j])) {
+      while (j < n && IsDecimalDigit(text[j])) ++j;
+      i = j;
+    }
+  }
+  const std::string number(text.substr(begin, i - begin));
+  return std::strtod(number.c_str(), nullptr);
 }
 
 }  // namespace rt

@@ -22,6 +22,23 @@ constexpr wchar_t kMainWindowClass[] = L"TessalyMainWindow";
 constexpr UINT kRunOnWindowThread = WM_APP + 0x100;
 
 HFONT g_defaultFont = nullptr;
+WNDPROC g_groupBoxProc = nullptr;
+
+// A group box draws only its frame; the area inside it would show whatever
+// lay there before. Fill it first with the background the labels use.
+LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC dc = GetDC(hwnd);
+    HWND parent = GetParent(hwnd);
+    auto brush = reinterpret_cast<HBRUSH>(
+        SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+    FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+    ReleaseDC(hwnd, dc);
+  }
+  return CallWindowProcW(g_groupBoxProc, hwnd, message, wParam, lParam);
+}
 
 HFONT CreateUnitFont(const FontSpec& spec) {
   LOGFONTW lf{};
@@ -205,6 +222,10 @@ void CreateControl(const FormDefinition& form, LiveUnit& unit, HINSTANCE instanc
                               instance, nullptr);
   HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  if (def.kind == UnitKind::GroupBox) {
+    g_groupBoxProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+  }
   if (def.kind == UnitKind::TabControl) {
     State().tab = unit.hwnd;
     for (size_t i = 0; i < def.pages.size(); ++i) {

@@ -37,7 +37,7 @@ if [ "${need_locale_gen:-0}" = 1 ]; then locale-gen >/dev/null; fi
 
 # The private Wine prefix. Settings are written with LC_ALL=C.UTF-8 so that the
 # Chinese value names reach the registry unmangled.
-if [ ! -f "$WINEPREFIX/.tessaly-ready" ]; then
+if [ ! -f "$WINEPREFIX/.tessaly-ready-2" ]; then
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   echo "setup: creating the Wine prefix $WINEPREFIX"
@@ -46,9 +46,11 @@ if [ ! -f "$WINEPREFIX/.tessaly-ready" ]; then
   # No window manager under Xvfb: let Wine place the windows itself.
   reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
   reg 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N
-  for face in SimSun 宋体 NSimSun 新宋体 楷体_GB2312 KaiTi_GB2312 楷体 KaiTi 'MS Shell Dlg' 'MS Shell Dlg 2' Tahoma; do
-    reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Zen Hei'
+  # Chinese faces fall back to WenQuanYi; its "Sharp" cut has hand-made
+  # bitmaps for the small sizes, which keep 12-pixel characters legible.
+  for face in SimSun 宋体 NSimSun 新宋体 楷体_GB2312 KaiTi_GB2312 楷体 KaiTi; do
+    reg 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d 'WenQuanYi Zen Hei Sharp'
   done
   wineserver -w
-  touch "$WINEPREFIX/.tessaly-ready"
+  touch "$WINEPREFIX/.tessaly-ready-2"
 fi

@@ -1,0 +1,32 @@
+# make run   - set up this machine, build, lay out the demo program folder and start the program
+# make test  - set up this machine, build, run every test
+# make screenshots - every tab page under both locales, as PNG files in build/screenshots
+.PHONY: all setup build build-native build-win run test screenshots clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+build-native: setup
+	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@ninja -C build/native
+
+build-win: setup
+	@cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	@ninja -C build/win
+
+build: build-native build-win
+
+run: build
+	@scripts/run.sh
+
+test: build
+	@scripts/test.sh
+
+screenshots: build-win
+	@scripts/screenshots.sh
+
+clean:
+	rm -rf build/native build/win build/run build/screenshots

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Runs every test: the native unit tests, then the end-to-end tests under Wine
+# once per locale (ANSI code pages 936 and 1252). Ends with one summary line.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+passed=0
+failed=0
+
+echo "== native unit tests"
+ctest --test-dir build/native --output-on-failure 2>&1 | tee build/native-tests.log
+n_total=$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+).*/\2/p' build/native-tests.log | tail -1)
+n_failed=$(sed -nE 's/.*tests passed, ([0-9]+) tests failed out of ([0-9]+).*/\1/p' build/native-tests.log | tail -1)
+if [ -z "$n_total" ]; then n_total=1; n_failed=1; fi
+passed=$((passed + n_total - n_failed))
+failed=$((failed + n_failed))
+
+for locale in zh_CN.UTF-8 en_US.UTF-8; do
+  echo "== end-to-end tests under Wine, LANG=$locale"
+  log="build/e2e-$locale.log"
+  LANG=$locale timeout 900 scripts/with-wine.sh wine build/win/bin/e2e_tests.exe 2>&1 | tr -d '\r' | tee "$log"
+  p=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?.*/\1/p' "$log" | tail -1)
+  f=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -1)
+  total=$(sed -nE 's/^\[==========\] ([0-9]+) tests? from .* ran.*/\1/p' "$log" | tail -1)
+  if [ -z "$total" ]; then
+    echo "the end-to-end run under $locale did not finish"
+    failed=$((failed + 1))
+    continue
+  fi
+  passed=$((passed + ${p:-0}))
+  failed=$((failed + ${f:-0}))
+done
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

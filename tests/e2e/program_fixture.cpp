@@ -1,0 +1,156 @@
+#include "tests/e2e/program_fixture.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kMathTypeKey[] = L"CLSID\\{0002CE03-0000-0000-C000-000000000046}\\LocalServer";
+
+std::wstring TestName() {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "outside";
+  return std::wstring(name.begin(), name.end());
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring child = path + L"\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+}  // namespace
+
+std::wstring BinDirectory() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\'));
+}
+
+std::string Gbk(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int n = WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::wstring FromGbk(const std::string& gbk) {
+  if (gbk.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), nullptr, 0);
+  std::wstring out(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(936, 0, gbk.data(), static_cast<int>(gbk.size()), out.data(), n);
+  return out;
+}
+
+void SetMathTypeCommand(const std::wstring* command) {
+  if (!command) {
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, kMathTypeKey);
+    return;
+  }
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, kMathTypeKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command->c_str()),
+                 static_cast<DWORD>((command->size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+void RegisterUrlRecorder() {
+  const std::wstring command = L"\"" + BinDirectory() + L"\\url_recorder.exe\" \"%1\"";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                 static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  HKEY http;
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http", 0, nullptr, 0, KEY_WRITE, nullptr, &http, nullptr) ==
+      ERROR_SUCCESS) {
+    RegSetValueExW(http, L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+    RegCloseKey(http);
+  }
+}
+
+std::vector<std::wstring> RecordedUrls() {
+  std::ifstream in(std::filesystem::path(BinDirectory() + L"\\opened-urls.txt"), std::ios::binary);
+  std::vector<std::wstring> urls;
+  std::string line;
+  while (std::getline(in, line)) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
+    std::wstring url(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), url.data(), n);
+    urls.push_back(url);
+  }
+  return urls;
+}
+
+void ClearRecordedUrls() { DeleteFileW((BinDirectory() + L"\\opened-urls.txt").c_str()); }
+
+ProgramFolder::ProgramFolder() {
+  const std::wstring root = BinDirectory() + L"\\e2e-work";
+  CreateDirectoryW(root.c_str(), nullptr);
+  path_ = root + L"\\" + TestName();
+  RemoveTree(path_);
+  CreateDirectoryW(path_.c_str(), nullptr);
+  EXPECT_TRUE(CopyFileW((BinDirectory() + L"\\tessaly.exe").c_str(), exe().c_str(), FALSE));
+}
+
+void ProgramFolder::WriteFile(const std::wstring& name, const std::string& bytes) const {
+  std::ofstream out(std::filesystem::path(path_ + L"\\" + name), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good());
+}
+
+void ProgramFolder::RemoveFile(const std::wstring& name) const { DeleteFileW((path_ + L"\\" + name).c_str()); }
+
+RunningProgram::RunningProgram(const ProgramFolder& folder) {
+  if (!driver::Start(folder.exe(), folder.path(), process_)) {
+    ADD_FAILURE() << "the program could not be started";
+    return;
+  }
+  main_ = driver::WaitForWindow(process_.id, kCaption, kStartTimeoutMs);
+  if (!main_) ADD_FAILURE() << "the main window did not appear";
+}
+
+DWORD RunningProgram::Close() {
+  DWORD code = 0xDEAD;
+  if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
+  if (!driver::WaitForExit(process_, 10000, code)) {
+    ADD_FAILURE() << "the program did not end after its window was closed";
+    driver::Kill(process_);
+    return code;
+  }
+  CloseHandle(process_.handle);
+  process_.handle = nullptr;
+  main_ = nullptr;
+  return code;
+}
+
+RunningProgram::~RunningProgram() {
+  if (process_.handle) {
+    if (main_) PostMessageW(main_, WM_CLOSE, 0, 0);
+    DWORD code;
+    if (!driver::WaitForExit(process_, 10000, code)) driver::Kill(process_);
+    if (process_.handle) CloseHandle(process_.handle);
+  }
+}
+
+}  // namespace e2e
