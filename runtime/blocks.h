@@ -45,6 +45,7 @@ class Text {
 
   friend bool operator==(const Text& a, const Text& b) { return a.view() == b.view(); }
   friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+  friend bool operator==(const Text& a, const char* b) { return a.view() == std::string_view(b ? b : ""); }
 
  private:
   char* block_ = nullptr;

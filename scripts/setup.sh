@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/wine-env.sh"
 
 packages=(
-  cmake ninja-build g++ googletest
+  cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales
 )

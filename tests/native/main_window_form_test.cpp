@@ -117,11 +117,11 @@ bool TakesFocus(UnitKind kind) {
 }
 
 void ExpectFont(const rt::FontSpec& actual, Font expected) {
-  struct Spec {
+  struct FontValues {
     const char* face;
     int32_t height, weight;
   };
-  static const std::map<Font, Spec> specs = {
+  static const std::map<Font, FontValues> values = {
       {F::Song19, {"\xCB\xCE\xCC\xE5", -19, 400}},        // 宋体
       {F::Song19Bold, {"\xCB\xCE\xCC\xE5", -19, 700}},    // 宋体
       {F::Song16, {"\xCB\xCE\xCC\xE5", -16, 400}},        // 宋体
@@ -132,11 +132,11 @@ void ExpectFont(const rt::FontSpec& actual, Font expected) {
     EXPECT_EQ(actual.face, nullptr);
     return;
   }
-  const Spec& spec = specs.at(expected);
+  const FontValues& want = values.at(expected);
   ASSERT_NE(actual.face, nullptr);
-  EXPECT_STREQ(actual.face, spec.face);
-  EXPECT_EQ(actual.height, spec.height);
-  EXPECT_EQ(actual.weight, spec.weight);
+  EXPECT_STREQ(actual.face, want.face);
+  EXPECT_EQ(actual.height, want.height);
+  EXPECT_EQ(actual.weight, want.weight);
 }
 
 void ExpectBindings(const UnitDefinition& unit, const std::vector<Binding>& expected) {
