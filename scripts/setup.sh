@@ -12,11 +12,13 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales
+  zlib1g-dev libz-mingw-w64-dev
 )
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
@@ -54,3 +56,5 @@ if [ ! -f "$WINEPREFIX/.tessaly-ready-2" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tessaly-ready-2"
 fi
+
+"$root/scripts/fetch-deps.sh"
