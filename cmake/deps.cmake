@@ -17,6 +17,9 @@ if(NOT WIN32)
   target_link_libraries(sqlite3 PUBLIC Threads::Threads ${CMAKE_DL_LIBS} m)
 endif()
 
+if(WIN32)
+  set(ZLIB_USE_STATIC_LIBS ON)  # no zlib DLL beside the program
+endif()
 find_package(ZLIB REQUIRED)
 set(MINIZIP_SOURCES ${TESSALY_DEPS}/minizip/unzip.c ${TESSALY_DEPS}/minizip/zip.c ${TESSALY_DEPS}/minizip/ioapi.c)
 if(WIN32)
