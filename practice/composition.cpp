@@ -1,5 +1,90 @@
 #include "practice/composition.h"
 
-// Paper composition over the question bank is not built yet: the routine is
-// wired to 组题 and start-up, and does nothing until the bank arrives.
-void ComposePaper() {}
+#include <vector>
+
+#include "image/control_ids.h"
+#include "image/global_slots.h"
+#include "practice/matching.h"
+#include "practice/presentation.h"
+#include "practice/question_bank.h"
+#include "runtime/controls.h"
+#include "runtime/database.h"
+#include "runtime/random.h"
+#include "runtime/texts.h"
+#include "update/bank_upgrade.h"
+
+using namespace image;
+
+namespace {
+
+// The selected keywords, read from 选中关键词列表框 when a walk starts. Nothing
+// can change the list while the walk runs (no window events are handled), so
+// reading it once gives the same result as reading it for every record.
+std::vector<rt::Text> g_keywords;
+// Records of the current walk whose unit could not be read as text.
+int g_unreadableUnits = 0;
+
+void ReadSelectedKeywords() {
+  g_keywords.clear();
+  const int count = rt::ListCount(选中关键词列表框);
+  for (int i = 0; i < count; ++i) g_keywords.push_back(rt::ListItemText(选中关键词列表框, i));
+}
+
+rt::Text RecordStatus(int32_t record, const char* verdict) {
+  std::string text = "题库中第";
+  text += rt::IntegerToText(record).view();
+  text += verdict;
+  return rt::Text(text);
+}
+
+}  // namespace
+
+bool RecordMatchesKeywords() {
+  const rt::FieldValue unit = rt::ReadField(kFieldUnit);
+  if (!unit.IsText()) {
+    ++g_unreadableUnits;
+    return false;
+  }
+  return UnitMatchesKeywords(unit.text.view(), g_keywords);
+}
+
+void ComposePaper() {
+  if (rt::ListCount(选中关键词列表框) == 0) {
+    rt::SetCaption(状态栏, "对不起，您没有选择任何组卷关键词，无法进行组卷，组卷失败！");
+    return;
+  }
+  rt::SetCaption(状态栏, "正在组卷中，请稍候……");
+  rt::CloseDatabase();
+  if (!rt::OpenDatabase(kQuestionBankName)) {
+    SelfRepair();
+    rt::OpenDatabase(kQuestionBankName);
+  }
+  Globals.PracticePaper.MakeEmpty();
+  ReadSelectedKeywords();
+  g_unreadableUnits = 0;
+  const int32_t count = rt::RecordCount();
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t record = rt::CurrentRecordNumber();
+    if (RecordMatchesKeywords()) {
+      rt::SetCaption(状态栏, RecordStatus(record, "题符合条件"));
+      Globals.PracticePaper.Append(record);
+    } else {
+      rt::SetCaption(状态栏, RecordStatus(record, "题不符合条件"));
+    }
+    rt::SkipRecords(1);
+  }
+  rt::SetCaption(状态栏, "组卷成功，正在打乱试题顺序……");
+  rt::Reseed();
+  ShufflePaper(Globals.PracticePaper, rt::RandomInRange);
+  rt::SetCaption(状态栏, "组卷完成，您可以开始答题了！");
+  Globals.CurrentQuestion = 1;
+  ShowQuestion();
+  if (g_unreadableUnits > 0) {
+    // Say so after the position text, which ShowQuestion has just written.
+    std::string text(rt::GetCaption(状态栏).view());
+    text += "（题库中有";
+    text += rt::IntegerToText(g_unreadableUnits).view();
+    text += "题的“单元”不是文字，未能参加组卷）";
+    rt::SetCaption(状态栏, text);
+  }
+}

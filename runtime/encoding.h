@@ -1,5 +1,6 @@
-// Conversion between the program's GBK texts and the UTF-16 of the Windows
-// W functions. Always code page 936, whatever the machine's ANSI code page is.
+// Conversion between the program's GBK texts and the encodings of its
+// neighbours: UTF-16 for the Windows W functions, UTF-8 for SQLite. Always code
+// page 936, whatever the machine's ANSI code page is.
 #pragma once
 
 #include <string>
@@ -11,7 +12,13 @@ namespace rt {
 
 inline constexpr unsigned kGbkCodePage = 936;
 
+// Characters GBK cannot hold become '?'.
+Text Utf8ToGbk(std::string_view utf8);
+std::string GbkToUtf8(std::string_view gbk);
+
+#ifdef _WIN32
 std::wstring GbkToWide(std::string_view gbk);
 Text WideToGbk(std::wstring_view wide);
+#endif
 
 }  // namespace rt

@@ -38,44 +38,44 @@ TEST_F(KeywordsTest, MovesByButtonAndDoubleClickGoToTheEndOfTheOtherList) {
   Start(Gbk(L"集合\r\n函数\r\n\r\n三角函数\r\n"));
   // Third keyword, then the first: the selected list keeps the order of choice.
   driver::ListSelect(candidates(), 3);
-  driver::Click(program_->control(加入关键词));
+  ASSERT_TRUE(driver::Click(program_->control(加入关键词)));
   driver::ListDoubleClick(candidates(), 0);
   EXPECT_EQ(driver::ListItems(selected()), (Items{L"三角函数", L"集合"}));
   EXPECT_EQ(driver::ListItems(candidates()), (Items{L"函数", L""}));
   EXPECT_EQ(driver::ListSelection(candidates()), -1);
 
   // A second press with nothing selected changes nothing.
-  driver::Click(program_->control(加入关键词));
+  ASSERT_TRUE(driver::Click(program_->control(加入关键词)));
   EXPECT_EQ(driver::ListCount(selected()), 2);
 
   // The empty item moves like any other.
   driver::ListSelect(candidates(), 1);
-  driver::Click(program_->control(加入关键词));
+  ASSERT_TRUE(driver::Click(program_->control(加入关键词)));
   EXPECT_EQ(driver::ListItems(selected()), (Items{L"三角函数", L"集合", L""}));
 
   // Back again: by button and by double-click.
   driver::ListSelect(selected(), 0);
-  driver::Click(program_->control(移除关键词));
+  ASSERT_TRUE(driver::Click(program_->control(移除关键词)));
   driver::ListDoubleClick(selected(), 1);
   EXPECT_EQ(driver::ListItems(selected()), (Items{L"集合"}));
   EXPECT_EQ(driver::ListItems(candidates()), (Items{L"函数", L"三角函数", L""}));
-  driver::Click(program_->control(移除关键词));
+  ASSERT_TRUE(driver::Click(program_->control(移除关键词)));
   EXPECT_EQ(driver::ListCount(selected()), 1) << "nothing selected: nothing moves";
 
   // Cancel all restores the file order; select all selects everything, twice is once.
-  driver::Click(program_->control(全取消));
+  ASSERT_TRUE(driver::Click(program_->control(全取消)));
   EXPECT_EQ(driver::ListItems(candidates()), (Items{L"集合", L"函数", L"", L"三角函数"}));
   EXPECT_EQ(driver::ListCount(selected()), 0);
-  driver::Click(program_->control(全选));
-  driver::Click(program_->control(全选));
+  ASSERT_TRUE(driver::Click(program_->control(全选)));
+  ASSERT_TRUE(driver::Click(program_->control(全选)));
   EXPECT_EQ(driver::ListItems(selected()), (Items{L"集合", L"函数", L"", L"三角函数"}));
   EXPECT_EQ(driver::ListCount(candidates()), 0);
 }
 
 TEST_F(KeywordsTest, AddOnAnEmptyCandidateListChangesNothing) {
   Start(Gbk(L"集合\r\n"));
-  driver::Click(program_->control(全选));
-  driver::Click(program_->control(加入关键词));
+  ASSERT_TRUE(driver::Click(program_->control(全选)));
+  ASSERT_TRUE(driver::Click(program_->control(加入关键词)));
   driver::ListDoubleClick(candidates(), 0);
   EXPECT_EQ(driver::ListItems(selected()), (Items{L"集合"}));
   EXPECT_EQ(driver::ListCount(candidates()), 0);
@@ -84,9 +84,9 @@ TEST_F(KeywordsTest, AddOnAnEmptyCandidateListChangesNothing) {
 TEST_F(KeywordsTest, EmptyKeywordFileGivesTwoEmptyLists) {
   Start("");
   EXPECT_EQ(driver::ListCount(candidates()), 0);
-  driver::Click(program_->control(全选));
+  ASSERT_TRUE(driver::Click(program_->control(全选)));
   EXPECT_EQ(driver::ListCount(candidates()) + driver::ListCount(selected()), 0);
-  driver::Click(program_->control(全取消));
+  ASSERT_TRUE(driver::Click(program_->control(全取消)));
   EXPECT_EQ(driver::ListCount(candidates()) + driver::ListCount(selected()), 0);
 }
 

@@ -157,18 +157,22 @@ TEST_F(MainWindowTest, FeedbackPageOpensTheGuestbookEveryTimeItIsChosen) {
   EXPECT_FALSE(driver::Visible(program.control(超级链接框1)));
 }
 
-TEST_F(MainWindowTest, SpareButtonsAndEmptyBoardsDoNothing) {
+TEST_F(MainWindowTest, SpareButtonsDoNothingAndBoardsWithoutAQuestionStayEmpty) {
+  // No question bank in this folder: the paper is empty.
   RunningProgram program(folder_);
   ASSERT_TRUE(program.started());
   const std::wstring status = program.text(状态栏);
-  driver::Click(program.control(备用1));
-  driver::Click(program.control(备用2));
+  ASSERT_TRUE(driver::Click(program.control(备用1)));
+  ASSERT_TRUE(driver::Click(program.control(备用2)));
   EXPECT_EQ(program.text(状态栏), status);
-  for (uint32_t board : {题目画板, 答题画板, 参考答案画板, 解答过程画板}) {
+  for (uint32_t board : {题目画板, 解答过程画板}) {
     const driver::PictureInfo info = driver::Picture(program.control(board));
     EXPECT_EQ(info.length, 0u);
     EXPECT_EQ(info.crc, 0u);
   }
+  // The answer area and the reference answer show their placeholders.
+  EXPECT_EQ(driver::Picture(program.control(答题画板)).length, 23382u);
+  EXPECT_EQ(driver::Picture(program.control(参考答案画板)).length, 42006u);
   EXPECT_EQ(program.Close(), 0u);
 }
 

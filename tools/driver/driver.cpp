@@ -92,8 +92,17 @@ RECT PlaceInParent(HWND control) {
   return r;
 }
 
-void Click(HWND control) { SendMessageW(control, BM_CLICK, 0, 0); }
-void PostClick(HWND control) { PostMessageW(control, BM_CLICK, 0, 0); }
+bool Click(HWND control) {
+  if (!IsWindowVisible(control)) return false;
+  SendMessageW(control, BM_CLICK, 0, 0);
+  return true;
+}
+
+bool PostClick(HWND control) {
+  if (!IsWindowVisible(control)) return false;
+  PostMessageW(control, BM_CLICK, 0, 0);
+  return true;
+}
 
 void DoubleClick(HWND control) {
   const LPARAM at = MAKELPARAM(5, 5);

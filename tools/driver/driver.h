@@ -33,8 +33,10 @@ bool Visible(HWND hwnd);
 // Position of a control inside the main window's client area, and its size.
 RECT PlaceInParent(HWND control);
 
-void Click(HWND control);       // waits until the click is handled
-void PostClick(HWND control);   // returns at once (for clicks that open a message box)
+// A click, as a person can make one only on a control on screen: a control
+// that is not visible is not clicked (false).
+bool Click(HWND control);       // waits until the click is handled
+bool PostClick(HWND control);   // returns at once (for clicks that open a message box)
 void DoubleClick(HWND control); // a mouse double-click in the control
 
 int ListCount(HWND list);

@@ -1,0 +1,161 @@
+// Compiled with UTF-8 as its execution character set: its SQL goes to SQLite.
+#include "runtime/database.h"
+
+#include <sqlite3.h>
+
+#include "runtime/encoding.h"
+
+namespace rt {
+
+// A prepared read of one field in record order. Walking the records one by one
+// (composition) steps the statement forward instead of looking each record up
+// afresh, so a walk costs about as much as one scan of the table.
+struct Database::Cursor {
+  std::string name;             // UTF-8 field name
+  sqlite3_stmt* stmt = nullptr; // SELECT key, field ... WHERE key >= ?1 ORDER BY key
+  bool onRow = false;
+  int64_t rowKey = 0;           // key of the row the statement stands on
+  bool missing = false;         // no such field in either table
+
+  ~Cursor() { sqlite3_finalize(stmt); }
+
+  bool Seek(int64_t key) {
+    sqlite3_reset(stmt);
+    sqlite3_bind_int64(stmt, 1, key);
+    return Step();
+  }
+  bool Step() {
+    onRow = sqlite3_step(stmt) == SQLITE_ROW;
+    rowKey = onRow ? sqlite3_column_int64(stmt, 0) : 0;
+    return onRow;
+  }
+  // Positions the statement on the row with this key; false when there is none.
+  bool MoveTo(int64_t key) {
+    if (onRow && rowKey == key) return true;
+    if (onRow && rowKey < key && Step() && rowKey == key) return true;
+    return Seek(key) && rowKey == key;
+  }
+};
+
+namespace {
+
+std::string Quoted(const std::string& identifier) {
+  std::string out = "\"";
+  for (char c : identifier) {
+    out.push_back(c);
+    if (c == '"') out.push_back('"');
+  }
+  return out + "\"";
+}
+
+bool HasColumn(sqlite3* db, const char* table, const std::string& column) {
+  const std::string sql = "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2";
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) return false;
+  sqlite3_bind_text(stmt, 1, table, -1, SQLITE_STATIC);
+  sqlite3_bind_text(stmt, 2, column.c_str(), -1, SQLITE_STATIC);
+  const bool found = sqlite3_step(stmt) == SQLITE_ROW;
+  sqlite3_finalize(stmt);
+  return found;
+}
+
+}  // namespace
+
+Database::Database() = default;
+Database::~Database() { Close(); }
+
+bool Database::Open(std::string_view gbkPath) {
+  Close();
+  const std::string path = GbkToUtf8(gbkPath);
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    Close();
+    return false;
+  }
+  // The record numbers: every 记录号 of QuestionBank in ascending order. This
+  // also proves the file is a bank (a damaged or foreign file fails here).
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db_, "SELECT \"记录号\" FROM QuestionBank ORDER BY \"记录号\"", -1, &stmt, nullptr) !=
+      SQLITE_OK) {
+    Close();
+    return false;
+  }
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) keys_.push_back(sqlite3_column_int64(stmt, 0));
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_DONE) {
+    Close();
+    return false;
+  }
+  current_ = 1;
+  return true;
+}
+
+void Database::Close() {
+  cursors_.clear();
+  keys_.clear();
+  current_ = 1;
+  if (db_) sqlite3_close_v2(db_);
+  db_ = nullptr;
+}
+
+void Database::Skip(int32_t count) { GoTo(current_ + count); }
+
+void Database::GoTo(int32_t record) {
+  if (record < 1) record = 1;
+  if (record > RecordCount() + 1) record = RecordCount() + 1;
+  current_ = record;
+}
+
+Database::Cursor* Database::CursorFor(const std::string& utf8Name) {
+  for (auto& cursor : cursors_) {
+    if (cursor->name == utf8Name) return cursor.get();
+  }
+  auto cursor = std::make_unique<Cursor>();
+  cursor->name = utf8Name;
+  const char* table = nullptr;
+  if (HasColumn(db_, "QuestionBank", utf8Name)) {
+    table = "QuestionBank";
+  } else if (HasColumn(db_, "QuestionPictures", utf8Name)) {
+    table = "QuestionPictures";
+  }
+  if (table) {
+    const std::string sql = "SELECT \"记录号\", " + Quoted(utf8Name) + " FROM " + table +
+                            " WHERE \"记录号\" >= ?1 ORDER BY \"记录号\"";
+    if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &cursor->stmt, nullptr) != SQLITE_OK) cursor->stmt = nullptr;
+  }
+  cursor->missing = cursor->stmt == nullptr;
+  cursors_.push_back(std::move(cursor));
+  return cursors_.back().get();
+}
+
+FieldValue Database::ReadField(std::string_view gbkName) {
+  FieldValue value;
+  if (!db_ || current_ < 1 || current_ > RecordCount()) return value;
+  Cursor* cursor = CursorFor(GbkToUtf8(gbkName));
+  if (cursor->missing || !cursor->MoveTo(keys_[static_cast<size_t>(current_ - 1)])) return value;
+  sqlite3_stmt* stmt = cursor->stmt;
+  switch (sqlite3_column_type(stmt, 1)) {
+    case SQLITE_BLOB: {
+      value.kind = FieldValue::Kind::Bytes;
+      const void* bytes = sqlite3_column_blob(stmt, 1);
+      value.bytes = ByteSet(bytes, static_cast<size_t>(sqlite3_column_bytes(stmt, 1)));
+      break;
+    }
+    case SQLITE_TEXT: {
+      value.kind = FieldValue::Kind::Text;
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 1));
+      value.text = Utf8ToGbk(std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt, 1))));
+      break;
+    }
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT:
+      value.kind = FieldValue::Kind::Number;
+      value.number = sqlite3_column_double(stmt, 1);
+      break;
+    default:
+      break;
+  }
+  return value;
+}
+
+}  // namespace rt

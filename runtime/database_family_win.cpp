@@ -1,0 +1,28 @@
+// The program's one question bank, found in the program directory.
+#include "runtime/database.h"
+#include "runtime/places.h"
+
+namespace rt {
+namespace {
+Database& Bank() {
+  static Database bank;
+  return bank;
+}
+}  // namespace
+
+bool OpenDatabase(std::string_view name) {
+  std::string path(ProgramDirectory().view());
+  path += "\\";
+  path += name;
+  path += kDatabaseExtension;
+  return Bank().Open(path);
+}
+
+void CloseDatabase() { Bank().Close(); }
+int32_t RecordCount() { return Bank().RecordCount(); }
+int32_t CurrentRecordNumber() { return Bank().CurrentRecord(); }
+void SkipRecords(int32_t count) { Bank().Skip(count); }
+void GoToRecord(int32_t record) { Bank().GoTo(record); }
+FieldValue ReadField(std::string_view name) { return Bank().ReadField(name); }
+
+}  // namespace rt

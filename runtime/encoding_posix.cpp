@@ -1,0 +1,47 @@
+// The conversions on Linux, through iconv (used by native builds and tests).
+#include <iconv.h>
+
+#include <cerrno>
+
+#include "runtime/encoding.h"
+
+namespace rt {
+namespace {
+
+std::string Convert(const char* to, const char* from, std::string_view in) {
+  std::string out;
+  if (in.empty()) return out;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+  std::string input(in);
+  char* src = input.data();
+  size_t srcLeft = input.size();
+  char buffer[1024];
+  while (srcLeft > 0) {
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.append(buffer, sizeof buffer - dstLeft);
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) {
+      // A character the target cannot hold, or a broken sequence: one '?' for
+      // it, then go on after the offending byte.
+      out.push_back('?');
+      ++src;
+      --srcLeft;
+      // Skip the rest of a broken UTF-8 sequence.
+      while (srcLeft > 0 && (static_cast<unsigned char>(*src) & 0xC0) == 0x80 && std::string_view(from) == "UTF-8") {
+        ++src;
+        --srcLeft;
+      }
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+Text Utf8ToGbk(std::string_view utf8) { return Text(Convert("GBK", "UTF-8", utf8)); }
+std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "GBK", gbk); }
+
+}  // namespace rt

@@ -1,0 +1,123 @@
+// Compiled with UTF-8 as its execution character set: its SQL goes to SQLite.
+#include "tests/e2e/bank_fixture.h"
+
+#include <windows.h>
+
+#include <sqlite3.h>
+
+#include <gtest/gtest.h>
+
+namespace e2e {
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+void PutWord(std::string& out, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// A width x height 24-bit BMP filled with one colour.
+std::string Bitmap(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
+  const int row = (width * 3 + 3) & ~3;
+  std::string bmp = "BM";
+  PutWord(bmp, static_cast<uint32_t>(54 + row * height), 4);
+  PutWord(bmp, 0, 4);
+  PutWord(bmp, 54, 4);
+  PutWord(bmp, 40, 4);
+  PutWord(bmp, static_cast<uint32_t>(width), 4);
+  PutWord(bmp, static_cast<uint32_t>(height), 4);
+  PutWord(bmp, 1, 2);
+  PutWord(bmp, 24, 2);
+  PutWord(bmp, 0, 4);
+  PutWord(bmp, static_cast<uint32_t>(row * height), 4);
+  PutWord(bmp, 2835, 4);
+  PutWord(bmp, 2835, 4);
+  PutWord(bmp, 0, 4);
+  PutWord(bmp, 0, 4);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      bmp.push_back(static_cast<char>(b));
+      bmp.push_back(static_cast<char>(g));
+      bmp.push_back(static_cast<char>(r));
+    }
+    bmp.append(static_cast<size_t>(row - width * 3), '\0');
+  }
+  return bmp;
+}
+
+void Check(int rc, sqlite3* db) { ASSERT_EQ(rc, SQLITE_OK) << sqlite3_errmsg(db); }
+
+}  // namespace
+
+std::string QuestionPicture(int seed) { return Bitmap(60 + seed, 30, 200, static_cast<uint8_t>(seed * 7), 40); }
+std::string AnswerPicture(int seed) { return Bitmap(40 + seed, 20, 40, 180, static_cast<uint8_t>(seed * 5)); }
+std::string SolutionPicture(int seed) { return Bitmap(50 + seed, 40, static_cast<uint8_t>(seed * 3), 60, 200); }
+
+void ExecuteUtf8(const std::wstring& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  Check(sqlite3_open(Utf8(path).c_str(), &db), db);
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  EXPECT_EQ(rc, SQLITE_OK) << (error ? error : "") << "\n" << sql;
+  sqlite3_free(error);
+  sqlite3_close(db);
+}
+
+void ExecuteSql(const std::wstring& path, const std::wstring& sql) { ExecuteUtf8(path, Utf8(sql)); }
+
+
+void WriteBank(const std::wstring& path, const std::vector<TestQuestion>& questions) {
+  DeleteFileW(path.c_str());
+  ExecuteUtf8(path,
+             "CREATE TABLE QuestionBank (记录号 INTEGER PRIMARY KEY, 单元 TEXT NOT NULL, 正答 INTEGER NOT NULL,"
+             " 错答 INTEGER NOT NULL);"
+             "CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB NOT NULL, 参考答案 BLOB NOT NULL,"
+             " 解答过程 BLOB NOT NULL);");
+  sqlite3* db = nullptr;
+  Check(sqlite3_open(Utf8(path).c_str(), &db), db);
+  sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+  sqlite3_stmt* bank = nullptr;
+  sqlite3_stmt* pictures = nullptr;
+  Check(sqlite3_prepare_v2(db, "INSERT INTO QuestionBank VALUES (?1, ?2, ?3, ?4)", -1, &bank, nullptr), db);
+  Check(sqlite3_prepare_v2(db, "INSERT INTO QuestionPictures VALUES (?1, ?2, ?3, ?4)", -1, &pictures, nullptr), db);
+  int key = 0;
+  for (const TestQuestion& q : questions) {
+    ++key;
+    const std::string unit = Utf8(q.unit);
+    sqlite3_bind_int(bank, 1, key);
+    sqlite3_bind_text(bank, 2, unit.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_double(bank, 3, q.correct);
+    sqlite3_bind_double(bank, 4, q.wrong);
+    EXPECT_EQ(sqlite3_step(bank), SQLITE_DONE);
+    sqlite3_reset(bank);
+    const std::string question = QuestionPicture(q.picture), answer = AnswerPicture(q.picture),
+                      solution = SolutionPicture(q.picture);
+    sqlite3_bind_int(pictures, 1, key);
+    sqlite3_bind_blob(pictures, 2, question.data(), static_cast<int>(question.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(pictures, 3, answer.data(), static_cast<int>(answer.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_blob(pictures, 4, solution.data(), static_cast<int>(solution.size()), SQLITE_TRANSIENT);
+    EXPECT_EQ(sqlite3_step(pictures), SQLITE_DONE);
+    sqlite3_reset(pictures);
+  }
+  sqlite3_finalize(bank);
+  sqlite3_finalize(pictures);
+  sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(db);
+}
+
+uint32_t Crc32(const std::string& bytes) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (unsigned char c : bytes) {
+    crc ^= c;
+    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+  }
+  return crc ^ 0xFFFFFFFFu;
+}
+
+}  // namespace e2e
