@@ -21,17 +21,31 @@ HWND WindowOf(uint32_t id) {
 }
 }  // namespace
 
+// A caption is a property of the unit: writing it is cheap, and the window
+// gets the newest one the next time the window's thread handles its messages
+// (or at once when someone asks the window for its text). A composition that
+// writes the status line once per record thus costs no window update per record;
+// the window could not have painted the texts in between anyway.
 void SetCaption(uint32_t id, std::string_view text) {
-  if (HWND hwnd = WindowOf(id)) SetWindowTextW(hwnd, GbkToWide(text).c_str());
+  LiveUnit* unit = FindUnit(id);
+  if (!unit || !unit->hwnd) return;
+  detail::WindowState& state = detail::State();
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> lock(state.captionLock);
+    unit->caption = Text(text);
+    unit->captionDirty = true;
+    post = !state.flushPosted;
+    state.flushPosted = true;
+  }
+  if (post) PostMessageW(state.main, detail::kFlushCaptionsMessage, 0, 0);
 }
 
 Text GetCaption(uint32_t id) {
-  HWND hwnd = WindowOf(id);
-  if (!hwnd) return Text();
-  const int n = GetWindowTextLengthW(hwnd);
-  std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1);
-  const int got = GetWindowTextW(hwnd, buffer.data(), n + 1);
-  return WideToGbk(std::wstring_view(buffer.data(), static_cast<size_t>(got)));
+  LiveUnit* unit = FindUnit(id);
+  if (!unit) return Text();
+  std::lock_guard<std::mutex> lock(detail::State().captionLock);
+  return unit->caption;
 }
 
 void SetVisible(uint32_t id, bool visible) {

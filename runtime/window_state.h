@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "runtime/blocks.h"
@@ -18,6 +19,8 @@ struct LiveUnit {
   bool visible = false;     // the visible property
   int timerPeriod = 0;
   Text target;              // hyperlink target
+  Text caption;             // the caption property (see SetCaption)
+  bool captionDirty = false;  // caption not yet handed to the window
   std::vector<std::pair<int32_t, RoutineFunction>> handlers;
 };
 
@@ -27,6 +30,8 @@ struct WindowState {
   DWORD thread = 0;
   HWND tab = nullptr;
   std::vector<LiveUnit> units;  // units[0] is the window itself
+  std::mutex captionLock;       // guards the captions and flushPosted
+  bool flushPosted = false;
 };
 
 WindowState& State();
@@ -38,6 +43,12 @@ void Dispatch(const LiveUnit& unit, int32_t event);
 
 // Runs the function on the window's thread (at once when already there).
 void OnWindowThread(const std::function<void()>& work);
+
+inline constexpr UINT kFlushCaptionsMessage = WM_APP + 0x102;
+
+// Hands every caption written since the last time to its window. Runs on the
+// window's thread.
+void FlushCaptions();
 
 // Shows or hides the unit's window from its visible property and its page.
 void ApplyVisibility(const LiveUnit& unit);

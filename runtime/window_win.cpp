@@ -22,22 +22,42 @@ constexpr wchar_t kMainWindowClass[] = L"TessalyMainWindow";
 constexpr UINT kRunOnWindowThread = WM_APP + 0x100;
 
 HFONT g_defaultFont = nullptr;
-WNDPROC g_groupBoxProc = nullptr;
+constexpr wchar_t kOriginalProcProperty[] = L"TessalyOriginalProc";
 
-// A group box draws only its frame; the area inside it would show whatever
-// lay there before. Fill it first with the background the labels use.
-LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_PAINT) {
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HDC dc = GetDC(hwnd);
-    HWND parent = GetParent(hwnd);
-    auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
-    FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
-    ReleaseDC(hwnd, dc);
+// Every standard control runs through this first:
+// - asked for its text (by another program, say), it first takes the newest
+//   caption written by the program;
+// - a group box draws only its frame, so the area inside it would show
+//   whatever lay there before: fill it first with the labels' background.
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  const auto original = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kOriginalProcProperty));
+  switch (message) {
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+      FlushCaptions();
+      break;
+    case WM_PAINT: {
+      wchar_t cls[16] = {};
+      GetClassNameW(hwnd, cls, 16);
+      if ((GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && lstrcmpiW(cls, WC_BUTTONW) == 0) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HDC dc = GetDC(hwnd);
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC,
+                                                           reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+        FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+        ReleaseDC(hwnd, dc);
+      }
+      break;
+    }
+    case WM_NCDESTROY:
+      RemovePropW(hwnd, kOriginalProcProperty);
+      SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+      break;
+    default:
+      break;
   }
-  return CallWindowProcW(g_groupBoxProc, hwnd, message, wParam, lParam);
+  return CallWindowProcW(original, hwnd, message, wParam, lParam);
 }
 
 HFONT CreateUnitFont(const FontSpec& spec) {
@@ -194,6 +214,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       }
       break;
     }
+    case kFlushCaptionsMessage:
+      FlushCaptions();
+      return 0;
+    case WM_GETTEXT:
+    case WM_GETTEXTLENGTH:
+      FlushCaptions();
+      break;
     case kRunOnWindowThread:
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       return 0;
@@ -222,9 +249,10 @@ void CreateControl(const FormDefinition& form, LiveUnit& unit, HINSTANCE instanc
                               instance, nullptr);
   HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (def.kind == UnitKind::GroupBox) {
-    g_groupBoxProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GroupBoxProc)));
+  unit.caption = Text(def.text ? def.text : "");
+  if (cs.cls != kDrawingBoardClass) {
+    SetPropW(unit.hwnd, kOriginalProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC)));
+    SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
   }
   if (def.kind == UnitKind::TabControl) {
     State().tab = unit.hwnd;
@@ -272,6 +300,21 @@ void OnWindowThread(const std::function<void()>& work) {
   } else {
     SendMessageW(state.main, kRunOnWindowThread, 0, reinterpret_cast<LPARAM>(&work));
   }
+}
+
+void FlushCaptions() {
+  WindowState& state = State();
+  std::vector<std::pair<HWND, Text>> pending;
+  {
+    std::lock_guard<std::mutex> lock(state.captionLock);
+    state.flushPosted = false;
+    for (LiveUnit& unit : state.units) {
+      if (!unit.captionDirty) continue;
+      unit.captionDirty = false;
+      pending.emplace_back(unit.hwnd, unit.caption);
+    }
+  }
+  for (const auto& [hwnd, text] : pending) SetWindowTextW(hwnd, GbkToWide(text).c_str());
 }
 
 void ApplyVisibility(const LiveUnit& unit) {
@@ -326,6 +369,7 @@ void CreateStartWindow() {
                                w.top, w.width, w.height, nullptr, nullptr, instance, nullptr);
   state.thread = GetCurrentThreadId();
   state.units[0].hwnd = state.main;
+  state.units[0].caption = Text(w.text ? w.text : "");
   for (size_t i = 1; i < state.units.size(); ++i) CreateControl(form, state.units[i], instance);
   // Group boxes and the tab control lie under the controls placed on them.
   for (const LiveUnit& unit : state.units) {
