@@ -1,7 +1,8 @@
 # make run   - set up this machine, build, lay out the demo program folder and start the program
 # make test  - set up this machine, build, run every test
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
-.PHONY: all setup build build-native build-win run test screenshots clean
+# make bench - the HTTP client's benchmarks against the test servers
+.PHONY: all setup build build-native build-win run test screenshots bench clean
 
 all: build
 
@@ -27,6 +28,9 @@ test: build
 
 screenshots: build-win
 	@scripts/screenshots.sh
+
+bench: build-win
+	@scripts/bench.sh
 
 clean:
 	rm -rf build/native build/win build/run build/screenshots

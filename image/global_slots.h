@@ -12,7 +12,8 @@ namespace image {
 
 struct GlobalSlots {
   rt::Text ServerBaseUrl;        // slot 0: base URL of the update server that answered, ending in "/"
-  // Slots 1-7: the transfer of the current download.
+  // Slots 1-7: the transfer record of a download. Kept in the layout and freed
+  // at exit, but every FetchUrl call now has a record of its own (http/transfer.h).
   rt::Text TransferUrl;          // slot 1: URL
   rt::Text TransferMethod;       // slot 2: request method
   rt::Text TransferProxy;        // slot 3: proxy setting

@@ -45,4 +45,22 @@ uintptr_t StartThread(RoutineFunction routine) {
   return reinterpret_cast<uintptr_t>(h);
 }
 
+bool WaitForHandleOrMessage(uintptr_t handle, uint32_t timeoutMs) {
+  HANDLE h = reinterpret_cast<HANDLE>(handle);
+  // A quit message waiting for the message loop counts as new posted input each
+  // time it is put back, so it would end every wait at once.
+  MSG quit;
+  const bool quitWaiting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != 0;
+  const DWORD wake = quitWaiting ? QS_SENDMESSAGE : QS_ALLINPUT;
+  return MsgWaitForMultipleObjectsEx(1, &h, timeoutMs, wake, MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
+}
+
+bool WaitForHandle(uintptr_t handle, uint32_t timeoutMs) {
+  return WaitForSingleObject(reinterpret_cast<HANDLE>(handle), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void ReleaseHandle(uintptr_t handle) {
+  if (handle) CloseHandle(reinterpret_cast<HANDLE>(handle));
+}
+
 }  // namespace rt

@@ -48,4 +48,16 @@ uint32_t TickCount();
 // Starts a thread running the routine; returns its handle (0 on failure).
 uintptr_t StartThread(RoutineFunction routine);
 
+// Waits until the handle is signalled, a window message (posted, or sent from
+// another thread) arrives for the calling thread, or `timeoutMs` pass; the CPU
+// rests meanwhile. True when the handle is signalled. Once the thread's quit
+// message is waiting for the message loop, only sent messages end the wait.
+bool WaitForHandleOrMessage(uintptr_t handle, uint32_t timeoutMs);
+
+// Waits until the handle is signalled or `timeoutMs` pass; true when signalled.
+bool WaitForHandle(uintptr_t handle, uint32_t timeoutMs);
+
+// Gives a handle (of a thread, for example) back to the system.
+void ReleaseHandle(uintptr_t handle);
+
 }  // namespace rt

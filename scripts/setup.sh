@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales
   zlib1g-dev libz-mingw-w64-dev
+  nginx-light python3 curl
 )
 missing=()
 for p in "${packages[@]}"; do

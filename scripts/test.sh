@@ -31,6 +31,29 @@ for locale in zh_CN.UTF-8 en_US.UTF-8; do
   failed=$((failed + ${f:-0}))
 done
 
+# The HTTP client against its servers on loopback, under both code pages.
+export TESSALY_HTTP_SERVERS="$root/build/http-servers"
+trap 'scripts/http-servers.sh stop "$TESSALY_HTTP_SERVERS"' EXIT
+if scripts/http-servers.sh start "$TESSALY_HTTP_SERVERS"; then
+  for locale in zh_CN.UTF-8 en_US.UTF-8; do
+    echo "== HTTP client tests under Wine, LANG=$locale"
+    log="build/http-$locale.log"
+    LANG=$locale timeout 600 scripts/with-wine.sh wine build/win/bin/http_tests.exe 2>&1 | tr -d '\r' | tee "$log"
+    p=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?.*/\1/p' "$log" | tail -1)
+    f=$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log" | tail -1)
+    if ! grep -qE '^\[==========\] [0-9]+ tests? from .* ran' "$log"; then
+      echo "the HTTP client run under $locale did not finish"
+      failed=$((failed + 1))
+      continue
+    fi
+    passed=$((passed + ${p:-0}))
+    failed=$((failed + ${f:-0}))
+  done
+else
+  echo "the HTTP client's test servers did not start"
+  failed=$((failed + 1))
+fi
+
 echo
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,167 @@
+// One HTTP transfer over WinINet, run on the transfer's worker thread.
+#include <windows.h>
+#include <wininet.h>
+
+#include <algorithm>
+#include <exception>
+#include <string>
+
+#include "http/request_text.h"
+#include "http/transfer.h"
+#include "http/url.h"
+#include "runtime/program.h"
+
+namespace {
+
+constexpr DWORD kReadBlock = 512;
+constexpr DWORD kRawHeaderBuffer = 1024;
+// A declared length is trusted this far for the first allocation; a longer
+// body grows like any other.
+constexpr size_t kLargestReservation = 64u << 20;
+// The receive time-out runs this long past the deadline, so that a read it
+// ends is known to have ended because the deadline passed, not mistaken for
+// the end of the body.
+constexpr DWORD kReceiveMarginMs = 250;
+constexpr uint32_t kEventIntervalMs = 10;
+
+// The three WinINet handles of a request, closed in the order request,
+// connection, Internet handle.
+struct Handles {
+  HINTERNET internet = nullptr;
+  HINTERNET connection = nullptr;
+  HINTERNET request = nullptr;
+  ~Handles() { Close(); }
+  void Close() {
+    if (request) InternetCloseHandle(request);
+    if (connection) InternetCloseHandle(connection);
+    if (internet) InternetCloseHandle(internet);
+    request = connection = internet = nullptr;
+  }
+};
+
+void SetTimeout(HINTERNET handle, DWORD option, DWORD ms) {
+  ms = std::max<DWORD>(ms, 1);  // 0 would mean "no time-out"
+  InternetSetOptionA(handle, option, &ms, sizeof ms);
+}
+
+// Bounds each blocking WinINet call by the time the transfer has left, so the
+// worker ends by itself about when FetchUrl gives up.
+void BoundBlockingCalls(HINTERNET handle, const TransferState& transfer) {
+  const DWORD remaining = transfer.RemainingMs(rt::TickCount());
+  SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, remaining);
+  SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, remaining);
+  SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, remaining + kReceiveMarginMs);
+}
+
+bool Stopped(const TransferState& transfer) {
+  return transfer.abandoned.load(std::memory_order_relaxed) || transfer.PastDeadline(rt::TickCount());
+}
+
+// The declared body length, when the response has one.
+bool DeclaredLength(HINTERNET request, DWORD& length) {
+  DWORD size = sizeof length;
+  return HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != 0;
+}
+
+// The raw response headers, status line first, each line ending in CR LF; a
+// block that does not fit the buffer leaves it blank.
+std::string RawHeaders(HINTERNET request) {
+  char buffer[kRawHeaderBuffer + 1];
+  std::fill(buffer, buffer + kRawHeaderBuffer, ' ');
+  buffer[kRawHeaderBuffer] = '\0';
+  DWORD size = kRawHeaderBuffer;
+  HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr);
+  return std::string(buffer);
+}
+
+void Perform(TransferState& t) {
+  const rt::Text host = UrlHost(t.url);
+  const int port = UrlPort(t.url);
+  const RequestMethod method = MethodOf(t.method);
+  // A URL without a host or with an impossible port, and a method that is
+  // neither GET nor POST, send nothing.
+  if (host.empty() || port < 1 || port > 65535 || method == RequestMethod::Refused) return;
+  const std::string path = EncodeForRequest(UrlObjectPath(t.url));
+
+  Handles h;
+  if (UsesProxy(t.proxy)) {
+    const std::string proxy = std::string(kProxyPrefix) + t.proxy.c_str();
+    h.internet = InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
+  } else {
+    h.internet = InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+  }
+  if (!h.internet) return;
+  BoundBlockingCalls(h.internet, t);
+  h.connection = InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "", "",
+                                  INTERNET_SERVICE_HTTP, 0, 0);
+  if (!h.connection) return;
+  // RELOAD: always ask the server. NO_CACHE_WRITE: keep the body out of the
+  // browser cache (a bank would otherwise cost its size again on disk).
+  h.request = HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET", path.c_str(),
+                               kHttpVersion.data(), nullptr, nullptr,
+                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+  if (!h.request) return;
+
+  CompleteHeaderBlock(t.headers, EncodeForRequest(t.url));
+  std::string_view optional;
+  if (method == RequestMethod::Post) {
+    AppendPostLines(t.headers, t.postData);
+    optional = t.postData;
+  }
+  if (Stopped(t)) return;
+  BoundBlockingCalls(h.request, t);
+  // The result is not examined: a failed send shows as a body of no bytes.
+  HttpSendRequestA(h.request, t.headers.data(), static_cast<DWORD>(t.headers.size()),
+                   const_cast<char*>(optional.data()), static_cast<DWORD>(optional.size()));
+
+  DWORD declared = 0;
+  const bool hasDeclared = DeclaredLength(h.request, declared);
+  if (hasDeclared) t.body.reserve(std::min<size_t>(declared, kLargestReservation));
+
+  char block[kReadBlock];
+  bool stopped = false;
+  uint32_t lastEvents = rt::TickCount() - kEventIntervalMs;
+  for (;;) {
+    // The worker's own pending events, handled every few milliseconds: asking
+    // Wine for them costs a round trip to its server, as much as the read of
+    // a block itself.
+    if (rt::TickCount() - lastEvents >= kEventIntervalMs) {
+      rt::ProcessPendingEvents();
+      lastEvents = rt::TickCount();
+    }
+    DWORD count = 0;
+    InternetReadFile(h.request, block, kReadBlock, &count);
+    if (count == 0) break;
+    t.body.append(block, count);
+    if (Stopped(t)) {
+      stopped = true;
+      break;
+    }
+  }
+  // A read ended by the receive time-out looks like the end of the body; the
+  // deadline has passed by then.
+  stopped = stopped || Stopped(t);
+  // A body shorter than the length the server declared was cut off (the
+  // connection closed in the middle): not a result.
+  const bool whole = !hasDeclared || t.body.size() == declared;
+  t.complete = !stopped && whole;
+
+  const std::string raw = RawHeaders(h.request);
+  const std::string cookieUrl = std::string("http://") + host.c_str();
+  h.Close();
+  if (t.abandoned.load(std::memory_order_relaxed)) return;
+  for (const Cookie& cookie : CookiesInRawHeaders(raw)) {
+    InternetSetCookieA(cookieUrl.c_str(), cookie.name.c_str(), cookie.data.c_str());
+  }
+}
+
+}  // namespace
+
+void PerformRequest(TransferState& transfer) {
+  try {
+    Perform(transfer);
+  } catch (const std::exception&) {
+    transfer.complete = false;  // out of memory: no result, but no crash either
+  }
+  if (!transfer.complete) std::string().swap(transfer.body);
+}
