@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Lays out a program folder a student would have: the program and the demo
-# keyword file (GBK, CR LF).
+# Lays out a program folder a student would have: the program, the demo
+# question bank, its keyword file and math.ini.
 #   scripts/program-folder.sh DIR
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$1
+"$root/scripts/demo-bank.sh"
 mkdir -p "$dir"
 cp "$root/build/win/bin/tessaly.exe" "$dir/"
-sed 's/$/\r/' "$root/data/demo/keywords.txt" | iconv -f UTF-8 -t GBK > "$dir/关键词.txt"
+cp "$root/build/demo/bank/填空题题库.db" "$root/build/demo/bank/关键词.txt" "$root/build/demo/bank/math.ini" "$dir/"

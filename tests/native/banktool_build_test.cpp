@@ -1,0 +1,328 @@
+// The bank tool end to end: a build from pictures and a manifest, read back
+// with SQLite and minizip's unzip; failing builds; the commands.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <unzip.h>
+
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/native/banktool_test_support.h"
+#include "tools/banktool/cli.h"
+#include "tools/banktool/gbk.h"
+
+namespace {
+
+using namespace banktool;
+using namespace banktool_test;
+
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+Outcome Tool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int code = RunBankTool(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+// One row of a query, each column as text ("NULL" for null).
+using Rows = std::vector<std::vector<std::string>>;
+
+Rows Query(const fs::path& bank, const std::string& sql) {
+  sqlite3* db = nullptr;
+  Rows rows;
+  EXPECT_EQ(sqlite3_open_v2(bank.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+      const auto* blob = static_cast<const char*>(sqlite3_column_blob(statement, c));
+      row.push_back(sqlite3_column_type(statement, c) == SQLITE_NULL
+                        ? "NULL"
+                        : std::string(blob ? blob : "", static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+    }
+    rows.push_back(row);
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
+}
+
+struct ZipEntry {
+  std::string name;  // raw bytes as stored
+  uLong flag, method;
+  std::string content;
+};
+
+std::vector<ZipEntry> ReadZip(const fs::path& zip) {
+  std::vector<ZipEntry> entries;
+  unzFile file = unzOpen64(zip.c_str());
+  EXPECT_NE(file, nullptr);
+  if (!file) return entries;
+  for (int more = unzGoToFirstFile(file); more == UNZ_OK; more = unzGoToNextFile(file)) {
+    unz_file_info64 info;
+    char name[256];
+    EXPECT_EQ(unzGetCurrentFileInfo64(file, &info, name, sizeof name, nullptr, 0, nullptr, 0), UNZ_OK);
+    ZipEntry entry{std::string(name, info.size_filename), info.flag, info.compression_method, ""};
+    EXPECT_EQ(unzOpenCurrentFile(file), UNZ_OK);
+    char buffer[4096];
+    int n;
+    while ((n = unzReadCurrentFile(file, buffer, sizeof buffer)) > 0) entry.content.append(buffer, static_cast<size_t>(n));
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(unzCloseCurrentFile(file), UNZ_OK);  // checks the CRC
+    entries.push_back(entry);
+  }
+  unzClose(file);
+  return entries;
+}
+
+class BankBuild : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteAll(dir / "pics/q1.png", Png(1));
+    WriteAll(dir / "pics/a1.gif", Gif());
+    WriteAll(dir / "pics/s1.bmp", Bmp());
+    WriteAll(dir / "pics/第二题/q2.jpg", Jpeg());
+    WriteAll(dir / "pics/a2.png", Png(2));
+    WriteAll(dir / "pics/s2.png", Png(3));
+    WriteAll(dir / "pics/q3.png", Png(4));
+    manifest = "题目\t参考答案\t解答过程\t单元\t正答\t错答\n"
+               "q1.png\ta1.gif\ts1.bmp\t集合\t12\t3\n"
+               "第二题/q2.jpg\ta2.png\ts2.png\t函数 单调性\t0\t0\n"
+               "q3.png\ta1.gif\ts2.png\t集合 子集\t2147483647\t7\n";
+  }
+
+  Outcome Build(std::vector<std::string> extra = {}) {
+    WriteAll(dir / "manifest.tsv", manifest);
+    std::vector<std::string> args = {"build", "--pictures", PathToUtf8(dir / "pics"), "--manifest",
+                                     PathToUtf8(dir / "manifest.tsv"), "--out", PathToUtf8(out())};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Tool(args);
+  }
+
+  fs::path out() const { return dir / "输出"; }
+  fs::path bank() const { return out() / "填空题题库.db"; }
+
+  ScratchFolder dir;
+  std::string manifest;
+};
+
+TEST_F(BankBuild, WritesTheBankWithTheDocumentedSchemaAndRecords1ToN) {
+  const Outcome run = Build();
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "banktool build: 3 questions and 3 keywords written to " + PathToUtf8(out()) +
+                         ": 填空题题库.db, 关键词.txt, bank.zip\n");
+  // name, declared type, not null, primary key
+  EXPECT_EQ(Query(bank(), "SELECT name, type, \"notnull\", pk FROM pragma_table_info('QuestionBank')"),
+            (Rows{{"记录号", "INTEGER", "0", "1"}, {"单元", "TEXT", "1", "0"}, {"正答", "INTEGER", "1", "0"},
+                  {"错答", "INTEGER", "1", "0"}}));
+  EXPECT_EQ(Query(bank(), "SELECT name, type, \"notnull\", pk FROM pragma_table_info('QuestionPictures')"),
+            (Rows{{"记录号", "INTEGER", "0", "1"}, {"题目", "BLOB", "1", "0"}, {"参考答案", "BLOB", "1", "0"},
+                  {"解答过程", "BLOB", "1", "0"}}));
+  EXPECT_EQ(Query(bank(), "SELECT \"table\", \"from\", \"to\" FROM pragma_foreign_key_list('QuestionPictures')"),
+            (Rows{{"QuestionBank", "记录号", "记录号"}}));
+  EXPECT_EQ(Query(bank(), "SELECT 记录号, 单元, typeof(单元), 正答, typeof(正答), 错答 FROM QuestionBank ORDER BY 1"),
+            (Rows{{"1", "集合", "text", "12", "integer", "3"},
+                  {"2", "函数 单调性", "text", "0", "integer", "0"},
+                  {"3", "集合 子集", "text", "2147483647", "integer", "7"}}));
+  const std::string pictures = "SELECT 题目, 参考答案, 解答过程, typeof(题目) FROM QuestionPictures WHERE 记录号 = ";
+  EXPECT_EQ(Query(bank(), pictures + "1"), (Rows{{Png(1), Gif(), Bmp(), "blob"}}));
+  EXPECT_EQ(Query(bank(), pictures + "2"), (Rows{{Jpeg(), Png(2), Png(3), "blob"}}));
+  EXPECT_EQ(Query(bank(), pictures + "3"), (Rows{{Png(4), Gif(), Png(3), "blob"}}));
+  // The program opens the bank read-only: it must not need a write-ahead log.
+  EXPECT_EQ(Query(bank(), "PRAGMA journal_mode"), (Rows{{"delete"}}));
+}
+
+TEST_F(BankBuild, KeywordsAreTheDistinctUnitsOrTheGivenListInGbkWithCrLf) {
+  manifest += "q4.png\ta1.gif\ts1.bmp\t集合\t1\t1\n";
+  WriteAll(dir / "pics/q4.png", Png(5));
+  ASSERT_EQ(Build().code, 0);
+  EXPECT_EQ(ReadAll(out() / "关键词.txt"), Gbk("集合") + "\r\n" + Gbk("函数 单调性") + "\r\n" + Gbk("集合 子集") + "\r\n");
+
+  WriteAll(dir / "keywords.txt", "集合\n\n 单调性 \r\n导数\n");
+  const Outcome run = Build({"--keywords", PathToUtf8(dir / "keywords.txt")});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(ReadAll(out() / "关键词.txt"), "\xBC\xAF\xBA\xCF\r\n\xB5\xA5\xB5\xF7\xD0\xD4\r\n\xB5\xBC\xCA\xFD\r\n");
+  EXPECT_NE(run.out.find("note: keywords.txt: line 4: \"导数\" is in no question's unit"), std::string::npos);
+}
+
+TEST_F(BankBuild, TheArchiveHoldsBothFilesUnderGbkNamesWithoutTheUtf8Flag) {
+  ASSERT_EQ(Build().code, 0);
+  const auto entries = ReadZip(out() / "bank.zip");
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0].name, "\xCC\xEE\xBF\xD5\xCC\xE2\xCC\xE2\xBF\xE2.db");  // 填空题题库.db
+  EXPECT_EQ(entries[1].name, "\xB9\xD8\xBC\xFC\xB4\xCA.txt");                // 关键词.txt
+  for (const auto& entry : entries) {
+    EXPECT_EQ(entry.flag & 0x0800, 0u) << "general purpose bit 11 (UTF-8 names) must be clear";
+    EXPECT_EQ(entry.method, static_cast<uLong>(Z_DEFLATED));
+  }
+  EXPECT_EQ(entries[0].content, ReadAll(bank()));
+  EXPECT_EQ(entries[1].content, ReadAll(out() / "关键词.txt"));
+}
+
+TEST_F(BankBuild, BankVersionGoesIntoMathIniKeepingTheRest) {
+  const std::string ini = "[" + Gbk("版本信息") + "]\r\n" + Gbk("题库版本") + "=2024.1\r\n" + Gbk("主程序版本") +
+                          "=1.0.2\r\n\r\n[server]\r\nnote=kept\r\n";
+  WriteAll(out() / "math.ini", ini);
+  const Outcome run = Build({"--bank-version", "2024.2"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(ReadAll(out() / "math.ini"), "[" + Gbk("版本信息") + "]\r\n" + Gbk("题库版本") + "=2024.2\r\n" +
+                                             Gbk("主程序版本") + "=1.0.2\r\n\r\n[server]\r\nnote=kept\r\n");
+  // Without --bank-version math.ini is not touched, and with it in a new folder it is made.
+  fs::remove_all(out());
+  ASSERT_EQ(Build().code, 0);
+  EXPECT_FALSE(fs::exists(out() / "math.ini"));
+  ASSERT_EQ(Build({"--bank-version=第3版"}).code, 0);
+  EXPECT_EQ(ReadAll(out() / "math.ini"), "[" + Gbk("版本信息") + "]\r\n" + Gbk("题库版本") + "=" + Gbk("第3版") + "\r\n");
+}
+
+TEST_F(BankBuild, PictureProblemsNameTheirRowAndColumn) {
+  WriteAll(dir / "pics/notes.txt", "these are notes");
+  WriteAll(dir / "pics/empty.png", "");
+  WriteAll(dir / "pics/q1-again.png", Png(1));
+  fs::create_directories(dir / "pics/folder.png");
+  manifest += "q5.png\tnotes.txt\tempty.png\t数列\t1\t1\n"
+              "q1-again.png\tfolder.png\ta1.gif\t集合\t1\t1\n";
+  const Outcome run = Build();
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.err, "manifest.tsv: row 5, column 题目: \"q5.png\" is not in the pictures folder " +
+                         PathToUtf8(dir / "pics") +
+                         "\n"
+                         "manifest.tsv: row 5, column 参考答案: \"notes.txt\" is not a picture (GIF, PNG, JPEG or BMP)\n"
+                         "manifest.tsv: row 5, column 解答过程: \"empty.png\" is an empty file, not a picture\n"
+                         "manifest.tsv: row 6, column 题目: \"q1-again.png\" is the same picture as the question of "
+                         "row 2 (\"q1.png\"); this row repeats it\n"
+                         "manifest.tsv: row 6, column 参考答案: \"folder.png\" is a folder, not a picture file\n"
+                         "banktool build: 5 problems; nothing in " +
+                         PathToUtf8(out()) + " was replaced\n");
+}
+
+TEST_F(BankBuild, TheMessageNamesRowAndColumnAsTheFileCountsThem) {
+  manifest = "题目\t参考答案\t解答过程\t单元\t正答\t错答\n\n"
+             "q1.png\ta1.gif\ts1.bmp\t集合\t12\t3\n\n\n\n"
+             "q3.png\ta1.gif\ts1.bmp\t集合\tabc\t3\n";
+  const Outcome run = Build();
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "manifest.tsv: row 7, column 正答: \"abc\" is not a whole number");
+}
+
+TEST_F(BankBuild, AFailingBuildLeavesTheOutputFolderAsItWas) {
+  const std::string good = manifest;
+  manifest = good + "missing.png\ta1.gif\ts1.bmp\t集合\t1\t1\n";  // a bad last row, after three good ones
+  EXPECT_EQ(Build().code, 1);
+  EXPECT_FALSE(fs::exists(out())) << "a folder made for a failed run is removed again";
+
+  manifest = good;
+  ASSERT_EQ(Build({"--bank-version", "1"}).code, 0);
+  const auto before = Snapshot(out());
+  ASSERT_EQ(before.size(), 4u);
+
+  manifest = good + "missing.png\ta1.gif\ts1.bmp\t集合\t1\t1\n";
+  EXPECT_EQ(Build({"--bank-version", "2"}).code, 1);
+  EXPECT_EQ(Snapshot(out()), before);
+
+  manifest = good;
+  WriteAll(dir / "keywords.txt", "集合\n数列😀\n");
+  EXPECT_EQ(Build({"--keywords", PathToUtf8(dir / "keywords.txt"), "--bank-version", "2"}).code, 1);
+  EXPECT_EQ(Snapshot(out()), before);
+  EXPECT_EQ(Build({"--bank-version", "2\n[x]"}).code, 1);
+  EXPECT_EQ(Snapshot(out()), before);
+
+  // An output that cannot be replaced: nothing else is replaced either.
+  fs::remove(out() / "bank.zip");
+  fs::create_directories(out() / "bank.zip" / "inside");
+  const auto blocked = Snapshot(out());
+  const Outcome run = Build({"--bank-version", "2"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("bank.zip: is in the way"), std::string::npos) << run.err;
+  EXPECT_EQ(Snapshot(out()), blocked);
+}
+
+TEST_F(BankBuild, CheckListsTheBankAndReportsWhatTheProgramCouldNotUse) {
+  ASSERT_EQ(Build().code, 0);
+  Outcome run = Tool({"check", "--bank", PathToUtf8(bank())});
+  EXPECT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, PathToUtf8(bank()) + ": 3 questions\n"
+                     "  1  单元 \"集合\"  正答 12  错答 3  题目 PNG " + std::to_string(Png(1).size()) +
+                     " bytes  参考答案 GIF 35 bytes  解答过程 BMP 58 bytes\n"
+                     "  2  单元 \"函数 单调性\"  正答 0  错答 0  题目 JPEG 22 bytes  参考答案 PNG " +
+                     std::to_string(Png(2).size()) + " bytes  解答过程 PNG " + std::to_string(Png(3).size()) +
+                     " bytes\n"
+                     "  3  单元 \"集合 子集\"  正答 2147483647  错答 7  题目 PNG " + std::to_string(Png(4).size()) +
+                     " bytes  参考答案 GIF 35 bytes  解答过程 PNG " + std::to_string(Png(3).size()) + " bytes\n" +
+                     PathToUtf8(bank()) + ": no problems found\n");
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(bank().c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "UPDATE QuestionBank SET 单元 = X'E99B86' WHERE 记录号 = 1;"
+                         "UPDATE QuestionPictures SET 参考答案 = X'00010203' WHERE 记录号 = 2;"
+                         "UPDATE QuestionBank SET 记录号 = 4 WHERE 记录号 = 3;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  run = Tool({"check", "--bank", PathToUtf8(bank())});
+  EXPECT_EQ(run.code, 1);
+  const std::string name = PathToUtf8(bank());
+  EXPECT_EQ(run.err, name + ": record 1: 单元 is blob, not text\n" + name +
+                         ": record 2: 参考答案 is not a picture\n" + name +
+                         ": record 4: out of sequence: the records must be numbered 1, 2, 3 ... and this one should "
+                         "be 3\n" +
+                         name + ": record 4: has no row in QuestionPictures\n" + name +
+                         ": rows of QuestionPictures that belong to no question: 1\n" + name + ": 5 problems\n");
+
+  WriteAll(dir / "not-a-bank.db", "hello");
+  EXPECT_EQ(Tool({"check", "--bank", PathToUtf8(dir / "not-a-bank.db")}).code, 1);
+}
+
+TEST(BankToolCommands, SetVersionWritesOneKeyOfMathIni) {
+  ScratchFolder dir;
+  const std::string ini = PathToUtf8(dir / "math.ini");
+  Outcome run = Tool({"set-version", "--ini", ini, "--key", "主程序版本", "--value", "1.0.3"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, ini + ": [版本信息] 主程序版本=1.0.3\n");
+  ASSERT_EQ(Tool({"set-version", "--ini", ini, "--key", "bank", "--value", "2024.1"}).code, 0);
+  EXPECT_EQ(ReadAll(dir / "math.ini"),
+            "[" + Gbk("版本信息") + "]\r\n" + Gbk("主程序版本") + "=1.0.3\r\n" + Gbk("题库版本") + "=2024.1\r\n");
+
+  const auto before = Snapshot(dir.path());
+  EXPECT_EQ(Tool({"set-version", "--ini", ini, "--key", "版本", "--value", "1"}).code, 1);
+  EXPECT_EQ(Tool({"set-version", "--ini", ini, "--key", "bank", "--value", " 1"}).code, 1);
+  WriteAll(dir / "utf8.ini", "\xEF\xBB\xBF[版本信息]\r\n");
+  run = Tool({"set-version", "--ini", PathToUtf8(dir / "utf8.ini"), "--key", "bank", "--value", "1"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("must be GBK text"), std::string::npos);
+  fs::remove(dir / "utf8.ini");
+  EXPECT_EQ(Snapshot(dir.path()), before);
+}
+
+TEST(BankToolCommands, HelpDocumentsEveryOptionAndMisuseExitsWith2) {
+  const Outcome help = Tool({"--help"});
+  EXPECT_EQ(help.code, 0);
+  for (const char* word : {"build", "set-version", "check", "--pictures", "--manifest", "--out", "--keywords",
+                           "--bank-version", "--ini", "--key", "--value", "--bank", "题目", "参考答案", "解答过程",
+                           "单元", "正答", "错答", "关键词.txt", "bank.zip", "math.ini"}) {
+    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+  }
+  EXPECT_EQ(Tool({"build", "--help"}).out, help.out);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {},
+           {"make"},
+           {"check"},
+           {"check", "--bank"},
+           {"check", "--bank", "a", "--bank", "b"},
+           {"check", "--bank", "a", "extra"},
+           {"build", "--pictures", "p", "--manifest", "m"},
+           {"set-version", "--ini", "x", "--key", "bank", "--value", "1", "--keywords", "k"}}) {
+    const Outcome run = Tool(args);
+    EXPECT_EQ(run.code, 2) << testing::PrintToString(args);
+    EXPECT_NE(run.err.find("banktool"), std::string::npos);
+  }
+}
+
+}  // namespace

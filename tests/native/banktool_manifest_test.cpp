@@ -1,0 +1,194 @@
+// The bank tool's manifest: splitting CSV and TSV, and the checks of every
+// value that need no picture files, each with its row and column.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/banktool/manifest.h"
+
+namespace {
+
+using namespace banktool;
+using Fields = std::vector<std::string>;
+
+const char* const kTsvHeader = "题目\t参考答案\t解答过程\t单元\t正答\t错答\n";
+
+// The problems of a manifest as "row R, column C: text" lines.
+std::vector<std::string> Messages(std::string_view manifest) {
+  std::vector<std::string> out;
+  for (const auto& problem : ReadManifest(manifest).problems) out.push_back(FormatProblem("m.tsv", problem));
+  return out;
+}
+
+TEST(ManifestTable, TsvRowsCarryTheirLineNumbers) {
+  const Table table = ParseTable(std::string("\xEF\xBB\xBF") + "a\tb\r\n1\t2\r\n\r\n  \n3\t\"x\"\n");
+  EXPECT_TRUE(table.tabs);
+  EXPECT_EQ(table.header, (Fields{"a", "b"}));  // the byte order mark is not part of the first name
+  ASSERT_EQ(table.rows.size(), 2u);
+  EXPECT_EQ(table.rows[0].line, 2);
+  EXPECT_EQ(table.rows[0].fields, (Fields{"1", "2"}));
+  EXPECT_EQ(table.rows[1].line, 5);  // blank lines are skipped but counted
+  EXPECT_EQ(table.rows[1].fields, (Fields{"3", "\"x\""}));  // TSV takes quotes literally
+
+  // Lone CRs end lines too, as older spreadsheets on the Mac write them.
+  const Table mac = ParseTable("a,b\r1,2\r\r3,4");
+  ASSERT_EQ(mac.rows.size(), 2u);
+  EXPECT_EQ(mac.rows[1].line, 4);
+  EXPECT_EQ(mac.rows[1].fields, (Fields{"3", "4"}));
+}
+
+TEST(ManifestTable, CsvQuotedValuesHoldCommasAndDoubledQuotes) {
+  const Table table = ParseTable("a,b,c\n\"函数, 单调性\",\"he said \"\"hi\"\"\",\n\"\",plain \"x\",3");
+  EXPECT_FALSE(table.tabs);
+  ASSERT_EQ(table.rows.size(), 2u);
+  EXPECT_EQ(table.rows[0].fields, (Fields{"函数, 单调性", "he said \"hi\"", ""}));
+  EXPECT_EQ(table.rows[1].fields, (Fields{"", "plain \"x\"", "3"}));
+  EXPECT_TRUE(table.problems.empty());
+}
+
+TEST(ManifestTable, CsvQuotingFaultsNameTheirRow) {
+  const Table table = ParseTable("a,b\n\"open,1\n\"closed\"x,2\n3,4\n");
+  ASSERT_EQ(table.problems.size(), 2u);
+  EXPECT_EQ(table.problems[0].line, 2);
+  EXPECT_NE(table.problems[0].text.find("not closed"), std::string::npos);
+  EXPECT_EQ(table.problems[1].line, 3);
+  EXPECT_NE(table.problems[1].text.find("closing quote"), std::string::npos);
+  ASSERT_EQ(table.rows.size(), 1u);
+  EXPECT_EQ(table.rows[0].line, 4);
+}
+
+TEST(ManifestTable, TextThatIsNotUtf8IsRefusedWithItsRow) {
+  // "集合" in GBK on row 3, as a spreadsheet saving in the ANSI code page writes it.
+  const Table gbk = ParseTable("a,b\n1,2\n\xBC\xAF\xBA\xCF,3\n");
+  EXPECT_FALSE(gbk.readable);
+  ASSERT_EQ(gbk.problems.size(), 1u);
+  EXPECT_EQ(gbk.problems[0].line, 3);
+  EXPECT_NE(gbk.problems[0].text.find("not UTF-8"), std::string::npos);
+
+  const Table utf16 = ParseTable(std::string("\xFF\xFE" "a\0,\0", 6));
+  EXPECT_FALSE(utf16.readable);
+  EXPECT_NE(utf16.problems[0].text.find("UTF-16"), std::string::npos);
+
+  EXPECT_FALSE(ParseTable("").readable);
+  EXPECT_FALSE(ParseTable("\n题目\n").readable);
+}
+
+TEST(Manifest, ColumnsAreFoundByNameInAnyOrderAndExtraOnesIgnored) {
+  const Manifest manifest = ReadManifest(
+      "备注,错答, 单元 ,正答,解答过程,参考答案,题目\n"
+      "note,3,\"函数, 单调性\",12,s1.png,a1.png,sub\\q1.png\n");
+  ASSERT_TRUE(manifest.usable);
+  ASSERT_EQ(manifest.questions.size(), 1u);
+  const QuestionRow& q = manifest.questions[0];
+  EXPECT_TRUE(q.textOk);
+  EXPECT_EQ(q.line, 2);
+  EXPECT_EQ(q.question, "sub/q1.png");
+  EXPECT_EQ(q.answer, "a1.png");
+  EXPECT_EQ(q.solution, "s1.png");
+  EXPECT_EQ(q.unit, "函数, 单调性");
+  EXPECT_EQ(q.correct, 12);
+  EXPECT_EQ(q.wrong, 3);
+}
+
+TEST(Manifest, MissingOrRepeatedColumnsStopAtTheHeader) {
+  EXPECT_EQ(Messages("题目\t参考答案\t单元\t正答\t错答\tx\nq\ta\tu\t1\t2\t3\n"),
+            (std::vector<std::string>{
+                "m.tsv: row 1, column 解答过程: missing from the header row (it has: 题目, 参考答案, 单元, 正答, "
+                "错答, x)"}));
+  const Manifest repeated = ReadManifest("题目,参考答案,解答过程,单元,正答,错答,单元\nq,a,s,u,1,2,v\n");
+  EXPECT_FALSE(repeated.usable);
+  ASSERT_EQ(repeated.problems.size(), 1u);
+  EXPECT_EQ(FormatProblem("m.csv", repeated.problems[0]), "m.csv: row 1, column 单元: appears twice in the header row");
+}
+
+TEST(Manifest, ARowWithTheWrongNumberOfValuesIsNamed) {
+  const std::string manifest = std::string("题目,参考答案,解答过程,单元,正答,错答\n") +
+                               "q1,a,s,u,1,2\n" + "q2,a,s,函数,单调性,1,2\n" + "q3,a,s,u,1\n";
+  EXPECT_EQ(Messages(manifest),
+            (std::vector<std::string>{
+                "m.tsv: row 3: has 7 values, but the header row has 6 (a value holding a comma must be put in "
+                "double quotes)",
+                "m.tsv: row 4: has 5 values, but the header row has 6"}));
+}
+
+TEST(Manifest, CountsMustBeWholeNumbersFromZeroTo2147483647) {
+  struct Case {
+    const char* value;
+    const char* message;  // null when accepted
+  };
+  const Case cases[] = {
+      {"0", nullptr},
+      {"007", nullptr},
+      {"2147483647", nullptr},
+      {"abc", "\"abc\" is not a whole number"},
+      {"1.5", "\"1.5\" is not a whole number"},
+      {"+3", "\"+3\" is not a whole number"},
+      {"１２", "\"１２\" is not a whole number"},
+      {"-3", "\"-3\" is negative; a count is 0 or more"},
+      {"2147483648", "\"2147483648\" is too large (at most 2147483647)"},
+      {"99999999999999999999", "\"99999999999999999999\" is too large (at most 2147483647)"},
+      {"", "is empty; write a whole number such as 0"},
+  };
+  for (const Case& c : cases) {
+    const auto messages = Messages(std::string(kTsvHeader) + "q.png\ta.png\ts.png\t集合\t" + c.value + "\t1\n");
+    if (!c.message) {
+      EXPECT_TRUE(messages.empty()) << c.value;
+    } else {
+      EXPECT_EQ(messages, (std::vector<std::string>{std::string("m.tsv: row 2, column 正答: ") + c.message}))
+          << c.value;
+    }
+  }
+  std::string why;
+  EXPECT_EQ(ParseCount("-0", why), 0);
+  EXPECT_EQ(ParseCount("2147483647", why), 2147483647);
+}
+
+TEST(Manifest, UnitsMustBeNonEmptyAndFitGbk) {
+  const std::string manifest = std::string(kTsvHeader) + "q1.png\ta\ts\t  \t1\t1\n" +
+                               "q2.png\ta\ts\t函数😀\t1\t1\n" + "q3.png\ta\ts\t한국어\t1\t1\n" +
+                               "q4.png\ta\ts\tα、β 与 π ①\t1\t1\n";
+  EXPECT_EQ(Messages(manifest),
+            (std::vector<std::string>{
+                "m.tsv: row 2, column 单元: is empty; write the unit and knowledge points of the question",
+                "m.tsv: row 3, column 单元: \"函数😀\" holds \"😀\" (U+1F600), which GBK cannot encode; the "
+                "program shows units in GBK",
+                "m.tsv: row 4, column 单元: \"한국어\" holds \"한\" (U+D55C), which GBK cannot encode; the program "
+                "shows units in GBK"}));
+}
+
+TEST(Manifest, PictureNamesMustStayInsideThePicturesFolder) {
+  std::string why;
+  EXPECT_EQ(NormalisePictureName("./set1\\q1.png", why), "set1/q1.png");
+  EXPECT_EQ(NormalisePictureName("set1//./q1.png", why), "set1/q1.png");
+  for (const char* bad : {"", "/etc/passwd", "\\\\server\\q.png", "C:\\pictures\\q.png", "../q.png",
+                          "set1/../../q.png", "set1/", "."}) {
+    EXPECT_FALSE(NormalisePictureName(bad, why)) << bad;
+  }
+  EXPECT_EQ(Messages(std::string(kTsvHeader) + "../q.png\t\ta.png\t集合\t1\t1\n"),
+            (std::vector<std::string>{
+                "m.tsv: row 2, column 题目: \"../q.png\" leads out of the pictures folder (\"..\")",
+                "m.tsv: row 2, column 参考答案: is empty; write the file name of the picture"}));
+}
+
+TEST(Manifest, AQuestionPictureNamedTwiceIsADuplicateRow) {
+  const Manifest manifest =
+      ReadManifest(std::string(kTsvHeader) + "q1.png\ta1\ts1\t集合\t1\t1\n" + "q2.png\ta1\ts1\t集合\t1\t1\n" +
+                   "./q1.png\ta3\ts3\t函数\t2\t2\n");
+  ASSERT_EQ(manifest.problems.size(), 1u);
+  EXPECT_EQ(FormatProblem("m.tsv", manifest.problems[0]),
+            "m.tsv: row 4, column 题目: \"./q1.png\" is already the question of row 2; this row repeats it");
+  ASSERT_EQ(manifest.questions.size(), 3u);
+  EXPECT_TRUE(manifest.questions[1].textOk);  // the same answer picture twice is fine
+  EXPECT_FALSE(manifest.questions[2].textOk);
+}
+
+TEST(Manifest, ProblemsOfARowAreReportedInTheOrderOfItsColumns) {
+  EXPECT_EQ(Messages("错答\t正答\t单元\t题目\t参考答案\t解答过程\nx\ty\t\tq\ta\ts\n"),
+            (std::vector<std::string>{"m.tsv: row 2, column 错答: \"x\" is not a whole number",
+                                      "m.tsv: row 2, column 正答: \"y\" is not a whole number",
+                                      "m.tsv: row 2, column 单元: is empty; write the unit and knowledge points "
+                                      "of the question"}));
+}
+
+}  // namespace

@@ -1,0 +1,134 @@
+// Helpers of the bank tool's tests: a scratch folder, small picture files of
+// each kind, whole-file reads and writes.
+#pragma once
+
+#include <zlib.h>
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "tools/banktool/platform.h"
+
+namespace banktool_test {
+
+namespace fs = std::filesystem;
+
+// A fresh folder, removed with everything in it at the end of the test.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    static std::atomic<int> counter{0};
+    path_ = fs::temp_directory_path() /
+            ("banktool-test-" + std::to_string(banktool::CurrentProcessId()) + "-" + std::to_string(counter++));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& path() const { return path_; }
+  fs::path operator/(const std::string& utf8) const { return path_ / banktool::PathFromUtf8(utf8); }
+
+ private:
+  fs::path path_;
+};
+
+inline std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+inline void WriteAll(const fs::path& path, std::string_view bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Every file under `folder` with its bytes, to compare a folder before and after.
+inline std::map<std::string, std::string> Snapshot(const fs::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    files[fs::relative(entry.path(), folder).string()] = entry.is_regular_file() ? ReadAll(entry.path()) : "<dir>";
+  }
+  return files;
+}
+
+inline void PutBigEndian(std::string& out, uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(value >> shift & 0xFF);
+}
+
+inline void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+// A real 2x2 RGB PNG whose pixels depend on `seed`, so different seeds give
+// different files.
+inline std::string Png(int seed) {
+  const auto chunk = [](std::string& out, const std::string& type, const std::string& data) {
+    PutBigEndian(out, static_cast<uint32_t>(data.size()));
+    const std::string body = type + data;
+    out += body;
+    PutBigEndian(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
+                                                  static_cast<uInt>(body.size()))));
+  };
+  std::string header;
+  PutBigEndian(header, 2);
+  PutBigEndian(header, 2);
+  header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB
+  std::string raw;
+  for (int y = 0; y < 2; ++y) {
+    raw += '\0';
+    for (int x = 0; x < 6; ++x) raw += static_cast<char>((seed * 31 + y * 7 + x) & 0xFF);
+  }
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::string packed(size, '\0');
+  compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+           static_cast<uLong>(raw.size()));
+  packed.resize(size);
+  std::string png("\x89PNG\r\n\x1A\n", 8);
+  chunk(png, "IHDR", header);
+  chunk(png, "IDAT", packed);
+  chunk(png, "IEND", "");
+  return png;
+}
+
+// A 1x1 GIF89a with a two-colour palette.
+inline std::string Gif() {
+  return std::string(
+      "GIF89a\x01\x00\x01\x00\x80\x00\x00"
+      "\x00\x00\x00\xFF\xFF\xFF"
+      "\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00"
+      "\x02\x02\x44\x01\x00"
+      "\x3B",
+      35);
+}
+
+// A 1x1 24-bit BMP with the usual 40-byte information header.
+inline std::string Bmp() {
+  std::string bmp = "BM";
+  PutLittleEndian(bmp, 58, 4);  // file size
+  PutLittleEndian(bmp, 0, 4);
+  PutLittleEndian(bmp, 54, 4);  // pixel data offset
+  PutLittleEndian(bmp, 40, 4);  // information header size
+  PutLittleEndian(bmp, 1, 4);   // width
+  PutLittleEndian(bmp, 1, 4);   // height
+  PutLittleEndian(bmp, 1, 2);   // planes
+  PutLittleEndian(bmp, 24, 2);  // bits per pixel
+  bmp += std::string(24, '\0');
+  bmp += std::string("\x10\x20\x30\x00", 4);  // one pixel, row padded to 4 bytes
+  return bmp;
+}
+
+// The start of a JFIF file; the tool looks at no more than that.
+inline std::string Jpeg() {
+  return std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xD9", 22);
+}
+
+}  // namespace banktool_test

@@ -1,0 +1,25 @@
+// The archive bank.zip that the update server offers: deflated entries whose
+// names are stored as GBK bytes with the UTF-8 flag (bit 11) clear, the way
+// zip programs on Chinese Windows write them, so that the program's unpacker
+// reads them with code page 936.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "tools/banktool/platform.h"
+
+namespace banktool {
+
+struct ArchiveEntry {
+  std::string name;  // GBK bytes
+  fs::path source;   // the file whose bytes the entry holds
+};
+
+// Writes a new archive at `zip` holding the entries in order, dated `time`.
+// Sources are read in pieces, so a large bank never sits in memory whole.
+bool WriteArchive(const fs::path& zip, const std::vector<ArchiveEntry>& entries, const std::tm& time,
+                  std::string& error);
+
+}  // namespace banktool

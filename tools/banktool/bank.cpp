@@ -1,0 +1,230 @@
+#include "tools/banktool/bank.h"
+
+#include <sqlite3.h>
+
+#include <array>
+
+#include "tools/banktool/images.h"
+#include "tools/banktool/problem.h"
+
+namespace banktool {
+namespace {
+
+// The layout of docs/question-bank.md.
+constexpr const char* kSchema = R"sql(
+CREATE TABLE QuestionBank (
+  记录号 INTEGER PRIMARY KEY,
+  单元   TEXT NOT NULL,      -- unit and knowledge points, matched against the keywords
+  正答   INTEGER NOT NULL,   -- correct answers recorded (any numeric type is accepted)
+  错答   INTEGER NOT NULL    -- wrong answers recorded
+);
+CREATE TABLE QuestionPictures (
+  记录号   INTEGER PRIMARY KEY REFERENCES QuestionBank(记录号),
+  题目     BLOB NOT NULL,    -- the question: a whole GIF, PNG, JPEG or BMP file
+  参考答案 BLOB NOT NULL,    -- the reference answer
+  解答过程 BLOB NOT NULL     -- the worked solution
+);
+)sql";
+
+constexpr std::array<const char*, 3> kPictureFields = {"题目", "参考答案", "解答过程"};
+
+std::string DatabaseError(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
+
+std::string ColumnText(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return text ? std::string(text, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : std::string();
+}
+
+std::string FormatNumber(sqlite3_stmt* statement, int column) {
+  if (sqlite3_column_type(statement, column) == SQLITE_INTEGER) {
+    return std::to_string(sqlite3_column_int64(statement, column));
+  }
+  return ColumnText(statement, column);
+}
+
+}  // namespace
+
+BankWriter::~BankWriter() { Close(); }
+
+void BankWriter::Close() {
+  sqlite3_finalize(addQuestion_);
+  sqlite3_finalize(addPictures_);
+  addQuestion_ = addPictures_ = nullptr;
+  if (db_) sqlite3_close(db_);
+  db_ = nullptr;
+}
+
+bool BankWriter::Run(const char* sql, std::string& error) {
+  char* message = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
+  error = message ? message : DatabaseError(db_);
+  sqlite3_free(message);
+  return false;
+}
+
+bool BankWriter::Create(const fs::path& path, std::string& error) {
+  const std::string name = PathToUtf8(path);
+  if (sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    error = DatabaseError(db_);
+    Close();
+    return false;
+  }
+  // The journal only has to serve this one transaction: keep it in memory.
+  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(kSchema, error) || !Run("BEGIN", error)) {
+    Close();
+    return false;
+  }
+  if (sqlite3_prepare_v2(db_, "INSERT INTO QuestionBank (记录号, 单元, 正答, 错答) VALUES (?, ?, ?, ?)", -1,
+                         &addQuestion_, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db_,
+                         "INSERT INTO QuestionPictures (记录号, 题目, 参考答案, 解答过程) VALUES (?, ?, ?, ?)",
+                         -1, &addPictures_, nullptr) != SQLITE_OK) {
+    error = DatabaseError(db_);
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool BankWriter::Add(int32_t record, std::string_view unit, int32_t correct, int32_t wrong,
+                     std::string_view question, std::string_view answer, std::string_view solution,
+                     std::string& error) {
+  sqlite3_bind_int(addQuestion_, 1, record);
+  sqlite3_bind_text64(addQuestion_, 2, unit.data(), unit.size(), SQLITE_STATIC, SQLITE_UTF8);
+  sqlite3_bind_int(addQuestion_, 3, correct);
+  sqlite3_bind_int(addQuestion_, 4, wrong);
+  sqlite3_bind_int(addPictures_, 1, record);
+  const std::array<std::string_view, 3> pictures = {question, answer, solution};
+  for (int i = 0; i < 3; ++i) {
+    // An empty blob must still be a blob, not NULL: give it a non-null pointer.
+    const char* bytes = pictures[i].data() ? pictures[i].data() : "";
+    sqlite3_bind_blob64(addPictures_, i + 2, bytes, pictures[i].size(), SQLITE_STATIC);
+  }
+  const bool ok = sqlite3_step(addQuestion_) == SQLITE_DONE && sqlite3_step(addPictures_) == SQLITE_DONE;
+  if (!ok) error = DatabaseError(db_);
+  sqlite3_reset(addQuestion_);
+  sqlite3_reset(addPictures_);
+  sqlite3_clear_bindings(addQuestion_);
+  sqlite3_clear_bindings(addPictures_);
+  return ok;
+}
+
+bool BankWriter::Finish(std::string& error) {
+  if (!db_) {
+    error = "the bank is not open";
+    return false;
+  }
+  const bool committed = Run("COMMIT", error);
+  sqlite3_finalize(addQuestion_);
+  sqlite3_finalize(addPictures_);
+  addQuestion_ = addPictures_ = nullptr;
+  const bool closed = sqlite3_close(db_) == SQLITE_OK;
+  if (committed && !closed) error = DatabaseError(db_);
+  db_ = nullptr;
+  return committed && closed;
+}
+
+int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
+  const std::string name = PathToUtf8(path);
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    err << name << ": no such file\n";
+    return -1;
+  }
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    err << name << ": cannot be opened: " << DatabaseError(db) << "\n";
+    sqlite3_close(db);
+    return -1;
+  }
+  // Only the first bytes of each picture are read, never the whole picture.
+  std::string sql =
+      "SELECT q.记录号, typeof(q.单元), q.单元, typeof(q.正答), q.正答, typeof(q.错答), q.错答, "
+      "p.记录号 IS NOT NULL";
+  for (const char* field : kPictureFields) {
+    sql += std::string(", typeof(p.") + field + "), length(p." + field + "), substr(p." + field + ", 1, " +
+           std::to_string(kSniffBytes) + ")";
+  }
+  sql += " FROM QuestionBank q LEFT JOIN QuestionPictures p ON p.记录号 = q.记录号 ORDER BY q.记录号";
+  sqlite3_stmt* count = nullptr;
+  sqlite3_stmt* rows = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT count(*) FROM QuestionBank", -1, &count, nullptr) != SQLITE_OK ||
+      sqlite3_step(count) != SQLITE_ROW || sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) {
+    err << name << ": not a question bank: " << DatabaseError(db) << "\n";
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+    return -1;
+  }
+  const int64_t questions = sqlite3_column_int64(count, 0);
+  out << name << ": " << questions << (questions == 1 ? " question\n" : " questions\n");
+  sqlite3_finalize(count);
+
+  int faults = 0;
+  const auto fault = [&](int64_t record, const std::string& text) {
+    err << name << ": record " << record << ": " << text << "\n";
+    ++faults;
+  };
+  int64_t expected = 1;
+  int step;
+  while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
+    const int64_t record = sqlite3_column_int64(rows, 0);
+    if (record != expected) {
+      fault(record, "out of sequence: the records must be numbered 1, 2, 3 ... and this one should be " +
+                        std::to_string(expected));
+    }
+    expected = record + 1;
+    out << "  " << record << "  单元 " << Quoted(ColumnText(rows, 2)) << "  正答 " << FormatNumber(rows, 4)
+        << "  错答 " << FormatNumber(rows, 6);
+    if (ColumnText(rows, 1) != "text") fault(record, "单元 is " + ColumnText(rows, 1) + ", not text");
+    for (const int column : {3, 5}) {
+      const std::string type = ColumnText(rows, column);
+      if (type != "integer" && type != "real") {
+        fault(record, std::string(column == 3 ? "正答" : "错答") + " is " + type + ", not a number");
+      }
+    }
+    if (sqlite3_column_int(rows, 7) == 0) {
+      out << "  (no pictures)\n";
+      fault(record, "has no row in QuestionPictures");
+      continue;
+    }
+    for (int i = 0; i < 3; ++i) {
+      const int column = 8 + 3 * i;
+      const std::string type = ColumnText(rows, column);
+      const int64_t size = sqlite3_column_int64(rows, column + 1);
+      if (type != "blob") {
+        out << "  " << kPictureFields[i] << " " << type;
+        fault(record, std::string(kPictureFields[i]) + " is " + type + ", not a picture file");
+        continue;
+      }
+      const auto* headBytes = static_cast<const char*>(sqlite3_column_blob(rows, column + 2));
+      const std::string head = headBytes ? std::string(headBytes, static_cast<size_t>(sqlite3_column_bytes(
+                                                                      rows, column + 2)))
+                                         : std::string();
+      const PictureKind kind = SniffPicture(head, static_cast<uint64_t>(size));
+      out << "  " << kPictureFields[i] << " " << PictureKindName(kind) << " " << size << " bytes";
+      if (kind == PictureKind::kNone) fault(record, std::string(kPictureFields[i]) + " is not a picture");
+    }
+    out << "\n";
+  }
+  if (step != SQLITE_DONE) {
+    err << name << ": cannot be read: " << DatabaseError(db) << "\n";
+    ++faults;
+  }
+  sqlite3_finalize(rows);
+
+  // Pictures whose question is gone are dead weight in the file.
+  sqlite3_stmt* orphans = nullptr;
+  if (sqlite3_prepare_v2(db,
+                         "SELECT count(*) FROM QuestionPictures WHERE 记录号 NOT IN (SELECT 记录号 FROM QuestionBank)",
+                         -1, &orphans, nullptr) == SQLITE_OK &&
+      sqlite3_step(orphans) == SQLITE_ROW && sqlite3_column_int64(orphans, 0) > 0) {
+    err << name << ": rows of QuestionPictures that belong to no question: " << sqlite3_column_int64(orphans, 0)
+        << "\n";
+    ++faults;
+  }
+  sqlite3_finalize(orphans);
+  sqlite3_close(db);
+  return faults;
+}
+
+}  // namespace banktool

@@ -1,0 +1,51 @@
+// The question bank file: SQLite, with the tables QuestionBank (记录号, 单元,
+// 正答, 错答) and QuestionPictures (记录号, 题目, 参考答案, 解答过程), as
+// docs/question-bank.md lays them out.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "tools/banktool/platform.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace banktool {
+
+// Writes a new bank inside one transaction: nothing is in the file until
+// Finish() succeeds.
+class BankWriter {
+ public:
+  BankWriter() = default;
+  BankWriter(const BankWriter&) = delete;
+  BankWriter& operator=(const BankWriter&) = delete;
+  ~BankWriter();
+
+  // Creates the file (which must not exist) with the two tables.
+  bool Create(const fs::path& path, std::string& error);
+  // One question; `unit` is UTF-8, the pictures are whole image files.
+  bool Add(int32_t record, std::string_view unit, int32_t correct, int32_t wrong, std::string_view question,
+           std::string_view answer, std::string_view solution, std::string& error);
+  // Commits and closes the file.
+  bool Finish(std::string& error);
+
+ private:
+  bool Run(const char* sql, std::string& error);
+  void Close();
+
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* addQuestion_ = nullptr;
+  sqlite3_stmt* addPictures_ = nullptr;
+};
+
+// Opens a bank read-only and lists its questions on `out`: record number,
+// unit, counts, and each picture's kind and size. Faults (a record number out
+// of the 1..n sequence, a value of the wrong kind, a picture that is not an
+// image, a question without pictures) go to `err`, each on a line. Returns
+// the number of faults, or -1 when the file cannot be read as a bank.
+int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err);
+
+}  // namespace banktool

@@ -1,0 +1,307 @@
+#include "tools/banktool/build.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+#include <utility>
+
+#include "tools/banktool/archive.h"
+#include "tools/banktool/bank.h"
+#include "tools/banktool/gbk.h"
+#include "tools/banktool/images.h"
+#include "tools/banktool/ini.h"
+#include "tools/banktool/keywords.h"
+#include "tools/banktool/manifest.h"
+#include "tools/banktool/outputs.h"
+#include "tools/banktool/problem.h"
+
+namespace banktool {
+namespace {
+
+// The new bytes of the INI file at `ini` with `key` set, or false with the
+// reason.
+bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view value, std::string& bytes,
+                std::string& error) {
+  const std::string name = PathToUtf8(ini);
+  std::string existing;
+  std::error_code ec;
+  const auto status = fs::status(ini, ec);
+  if (fs::exists(status)) {
+    if (!fs::is_regular_file(status)) {
+      error = name + ": is not a file";
+      return false;
+    }
+    std::string why;
+    if (!ReadFileBytes(ini, existing, why)) {
+      error = name + ": cannot be read: " + why;
+      return false;
+    }
+    if (const std::string bad = CheckIniFile(existing); !bad.empty()) {
+      error = name + ": " + bad;
+      return false;
+    }
+  }
+  // CheckIniValue has made sure the value converts.
+  bytes = SetIniValue(existing, Gbk(kVersionSection), Gbk(key), Utf8ToGbk(value).value_or(""));
+  return true;
+}
+
+// A picture read from the pictures folder, or the problem with it.
+struct PictureFile {
+  std::string bytes;
+  std::string problem;
+};
+
+PictureFile ReadPicture(const fs::path& folder, const std::string& name) {
+  PictureFile picture;
+  const fs::path path = folder / PathFromUtf8(name);
+  std::error_code ec;
+  const auto status = fs::status(path, ec);
+  if (!fs::exists(status)) {
+    picture.problem = Quoted(name) + " is not in the pictures folder " + PathToUtf8(folder);
+  } else if (!fs::is_regular_file(status)) {
+    picture.problem = Quoted(name) + " is a folder, not a picture file";
+  } else if (std::string why; !ReadFileBytes(path, picture.bytes, why)) {
+    picture.problem = Quoted(name) + " cannot be read: " + why;
+  } else if (picture.bytes.empty()) {
+    picture.problem = Quoted(name) + " is an empty file, not a picture";
+  } else if (SniffPicture(std::string_view(picture.bytes).substr(0, kSniffBytes), picture.bytes.size()) ==
+             PictureKind::kNone) {
+    picture.problem = Quoted(name) + " is not a picture (GIF, PNG, JPEG or BMP)";
+  }
+  if (!picture.problem.empty()) picture.bytes.clear();
+  return picture;
+}
+
+// Question pictures seen so far, by length and CRC-32, to find a question
+// that repeats another under a different file name.
+class QuestionPictures {
+ public:
+  // The row and file of an earlier question with the very same bytes.
+  std::optional<std::pair<int, std::string>> FindSame(const fs::path& folder, std::string_view bytes) const {
+    const auto range = seen_.equal_range(Key(bytes));
+    for (auto it = range.first; it != range.second; ++it) {
+      std::string earlier, ignored;
+      if (ReadFileBytes(folder / PathFromUtf8(it->second.second), earlier, ignored) && earlier == bytes) {
+        return it->second;
+      }
+    }
+    return std::nullopt;
+  }
+  void Add(std::string_view bytes, int line, const std::string& name) {
+    seen_.emplace(Key(bytes), std::make_pair(line, name));
+  }
+
+ private:
+  static std::pair<size_t, uLong> Key(std::string_view bytes) {
+    return {bytes.size(), crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()))};
+  }
+  std::multimap<std::pair<size_t, uLong>, std::pair<int, std::string>> seen_;
+};
+
+// Orders a manifest's problems by row, and within a row by where the column
+// stands in the header.
+void SortProblems(std::vector<Problem>& problems, const std::vector<std::string>& header) {
+  const auto position = [&](const std::string& column) {
+    const auto found = std::find(header.begin(), header.end(), column);
+    return column.empty() ? -1 : static_cast<int>(found - header.begin());
+  };
+  std::stable_sort(problems.begin(), problems.end(), [&](const Problem& a, const Problem& b) {
+    return a.line != b.line ? a.line < b.line : position(a.column) < position(b.column);
+  });
+}
+
+}  // namespace
+
+BuildResult BuildBank(const BuildOptions& options) {
+  BuildResult result;
+  const auto fail = [&](std::string message) {
+    result.errors.push_back(std::move(message));
+    return result;
+  };
+  std::error_code ec;
+  const std::string manifestName = PathToUtf8(options.manifest.filename());
+
+  // Everything that can be checked before reading a picture.
+  if (!fs::is_directory(options.pictures, ec)) return fail(PathToUtf8(options.pictures) + ": no such folder");
+  std::string manifestBytes, why;
+  if (!ReadFileBytes(options.manifest, manifestBytes, why)) {
+    return fail(PathToUtf8(options.manifest) + ": cannot be read: " + why);
+  }
+  if (options.bankVersion) {
+    if (const std::string bad = CheckIniValue(*options.bankVersion); !bad.empty()) {
+      return fail("--bank-version: " + bad);
+    }
+  }
+  KeywordList keywordList;
+  const std::string keywordListName = options.keywords ? PathToUtf8(options.keywords->filename()) : "";
+  if (options.keywords) {
+    std::string bytes;
+    if (!ReadFileBytes(*options.keywords, bytes, why)) {
+      return fail(PathToUtf8(*options.keywords) + ": cannot be read: " + why);
+    }
+    keywordList = ReadKeywordList(bytes);
+    for (const auto& problem : keywordList.problems) {
+      result.errors.push_back(FormatProblem(keywordListName, problem, "line"));
+    }
+    for (const auto& note : keywordList.notes) result.notes.push_back(keywordListName + ": " + note);
+  }
+  if (fs::exists(options.out, ec) && !fs::is_directory(options.out, ec)) {
+    return fail(PathToUtf8(options.out) + ": is a file, not a folder");
+  }
+  const fs::path bankPath = options.out / PathFromUtf8(kBankFileName);
+  const fs::path keywordPath = options.out / PathFromUtf8(kKeywordFileName);
+  const fs::path archivePath = options.out / PathFromUtf8(kArchiveFileName);
+  const fs::path iniPath = options.out / PathFromUtf8(kIniFileName);
+  std::vector<fs::path> targets = {bankPath, keywordPath, archivePath};
+  if (options.bankVersion) targets.push_back(iniPath);
+  for (const auto& target : targets) {
+    const auto status = fs::symlink_status(target, ec);
+    if (fs::exists(status) && !fs::is_regular_file(status)) {
+      return fail(PathToUtf8(target) + ": is in the way: it is not a file; move it elsewhere");
+    }
+  }
+  std::string iniBytes;
+  if (options.bankVersion && !UpdatedIni(iniPath, kBankVersionKey, *options.bankVersion, iniBytes, why)) {
+    return fail(why);
+  }
+
+  Manifest manifest = ReadManifest(manifestBytes);
+  std::vector<Problem> problems = std::move(manifest.problems);
+  const auto report = [&]() {
+    SortProblems(problems, manifest.header);
+    std::vector<std::string> errors;
+    for (const auto& problem : problems) errors.push_back(FormatProblem(manifestName, problem));
+    result.errors.insert(result.errors.begin(), errors.begin(), errors.end());
+    return result;
+  };
+  if (!manifest.usable) return report();
+  if (manifest.questions.empty() && problems.empty()) return fail(manifestName + ": lists no questions");
+
+  // A folder made for this run goes again if the run fails (while empty).
+  struct MadeFolder {
+    fs::path path;
+    bool made = false, keep = false;
+    ~MadeFolder() {
+      std::error_code ignored;
+      if (made && !keep) fs::remove(path, ignored);
+    }
+  } madeFolder{options.out};
+  madeFolder.made = fs::create_directories(options.out, ec);
+  if (ec) return fail(PathToUtf8(options.out) + ": cannot be made: " + ec.message());
+  StagedOutputs staged;
+  const fs::path bankTemporary = staged.Stage(bankPath);
+  fs::remove(bankTemporary, ec);
+  BankWriter writer;
+  if (!writer.Create(bankTemporary, why)) return fail(PathToUtf8(bankPath) + ": cannot be written: " + why);
+
+  // Every row is checked; questions are written only while nothing is wrong.
+  QuestionPictures questionPictures;
+  bool writing = problems.empty() && result.errors.empty();
+  int32_t record = 0;
+  std::vector<std::string> units;
+  for (const QuestionRow& row : manifest.questions) {
+    bool rowOk = row.textOk;
+    std::array<PictureFile, 3> pictures;
+    const std::array<const std::string*, 3> names = {&row.question, &row.answer, &row.solution};
+    for (size_t i = 0; i < 3; ++i) {
+      if (names[i]->empty()) continue;  // the name itself was faulty
+      pictures[i] = ReadPicture(options.pictures, *names[i]);
+      if (!pictures[i].problem.empty()) {
+        problems.push_back({row.line, std::string(kManifestColumns[i]), pictures[i].problem});
+        rowOk = false;
+      }
+    }
+    if (!row.question.empty() && pictures[0].problem.empty()) {
+      if (const auto same = questionPictures.FindSame(options.pictures, pictures[0].bytes)) {
+        // The same file named twice has been reported already.
+        if (same->second != row.question) {
+          problems.push_back({row.line, std::string(kManifestColumns[0]),
+                              Quoted(row.question) + " is the same picture as the question of row " +
+                                  std::to_string(same->first) + " (" + Quoted(same->second) +
+                                  "); this row repeats it"});
+        }
+        rowOk = false;
+      } else {
+        questionPictures.Add(pictures[0].bytes, row.line, row.question);
+      }
+    }
+    writing = writing && rowOk;
+    if (!writing) continue;
+    if (!writer.Add(++record, row.unit, row.correct, row.wrong, pictures[0].bytes, pictures[1].bytes,
+                    pictures[2].bytes, why)) {
+      problems.push_back({row.line, "", "cannot be written to the bank: " + why});
+      writing = false;
+    }
+    units.push_back(row.unit);
+  }
+  if (!problems.empty() || !result.errors.empty()) return report();
+  if (!writer.Finish(why)) return fail(PathToUtf8(bankPath) + ": cannot be written: " + why);
+
+  // The keyword file, and a word about keywords no question would match.
+  std::vector<std::string> keywords = options.keywords ? keywordList.keywords : KeywordsFromUnits(units);
+  if (options.keywords) {
+    for (size_t k = 0; k < keywords.size(); ++k) {
+      const bool matches = std::any_of(units.begin(), units.end(), [&](const std::string& unit) {
+        return unit.find(keywords[k]) != std::string::npos;
+      });
+      if (!matches) {
+        result.notes.push_back(keywordListName + ": line " + std::to_string(keywordList.lines[k]) + ": " +
+                               Quoted(keywords[k]) + " is in no question's unit, so it would find no question");
+      }
+    }
+  }
+  const fs::path keywordTemporary = staged.Stage(keywordPath);
+  if (!WriteFileBytes(keywordTemporary, KeywordFileBytes(keywords), why)) {
+    return fail(PathToUtf8(keywordPath) + ": cannot be written: " + why);
+  }
+  const fs::path archiveTemporary = staged.Stage(archivePath);
+  if (!WriteArchive(archiveTemporary,
+                    {{Gbk(kBankFileName), bankTemporary}, {Gbk(kKeywordFileName), keywordTemporary}},
+                    LocalTimeNow(), why)) {
+    return fail(PathToUtf8(archivePath) + ": " + why);
+  }
+  if (options.bankVersion) {
+    const fs::path iniTemporary = staged.Stage(iniPath);
+    if (!WriteFileBytes(iniTemporary, iniBytes, why)) return fail(PathToUtf8(iniPath) + ": cannot be written: " + why);
+  }
+  if (!staged.Commit(why)) return fail(why);
+  madeFolder.keep = true;
+
+  result.ok = true;
+  result.questions = record;
+  result.keywords = keywords.size();
+  return result;
+}
+
+bool SetVersion(const fs::path& ini, std::string_view key, std::string_view value, std::string& error) {
+  if (key != kBankVersionKey && key != kProgramVersionKey) {
+    error = "--key: " + Quoted(key) + " is not a version key; use " + std::string(kBankVersionKey) + " or " +
+            std::string(kProgramVersionKey);
+    return false;
+  }
+  if (const std::string bad = CheckIniValue(value); !bad.empty()) {
+    error = "--value: " + bad;
+    return false;
+  }
+  std::error_code ec;
+  const fs::path folder = ini.has_parent_path() ? ini.parent_path() : fs::path(".");
+  if (!fs::is_directory(folder, ec)) {
+    error = PathToUtf8(ini) + ": the folder " + PathToUtf8(folder) + " does not exist";
+    return false;
+  }
+  std::string bytes;
+  if (!UpdatedIni(ini, key, value, bytes, error)) return false;
+  StagedOutputs staged;
+  std::string why;
+  if (!WriteFileBytes(staged.Stage(ini), bytes, why)) {
+    error = PathToUtf8(ini) + ": cannot be written: " + why;
+    return false;
+  }
+  return staged.Commit(error);
+}
+
+}  // namespace banktool

@@ -1,0 +1,50 @@
+// The bank tool's two writing commands: building a bank from pictures and a
+// manifest, and setting a version in math.ini.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/banktool/platform.h"
+
+namespace banktool {
+
+// The names of the files a build writes into the output folder, and of the
+// version file's section and keys (UTF-8; written as GBK).
+inline constexpr std::string_view kBankFileName = "填空题题库.db";
+inline constexpr std::string_view kKeywordFileName = "关键词.txt";
+inline constexpr std::string_view kArchiveFileName = "bank.zip";
+inline constexpr std::string_view kIniFileName = "math.ini";
+inline constexpr std::string_view kVersionSection = "版本信息";
+inline constexpr std::string_view kBankVersionKey = "题库版本";
+inline constexpr std::string_view kProgramVersionKey = "主程序版本";
+
+struct BuildOptions {
+  fs::path pictures;
+  fs::path manifest;
+  fs::path out;
+  std::optional<fs::path> keywords;
+  std::optional<std::string> bankVersion;  // UTF-8
+};
+
+struct BuildResult {
+  bool ok = false;
+  std::vector<std::string> errors;  // one message per problem, in manifest order
+  std::vector<std::string> notes;   // worth knowing, but nothing wrong
+  int questions = 0;
+  size_t keywords = 0;
+};
+
+// Checks every row and picture, then writes 填空题题库.db, 关键词.txt,
+// bank.zip and (with a bank version) math.ini into the output folder. When
+// anything is wrong nothing in the output folder is replaced.
+BuildResult BuildBank(const BuildOptions& options);
+
+// Sets `key` (题库版本 or 主程序版本) of section 版本信息 in the INI file
+// to `value`, creating the file when it does not exist. False with the reason
+// in `error`; the file is then unchanged.
+bool SetVersion(const fs::path& ini, std::string_view key, std::string_view value, std::string& error);
+
+}  // namespace banktool

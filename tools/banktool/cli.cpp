@@ -1,0 +1,229 @@
+#include "tools/banktool/cli.h"
+
+#include <map>
+#include <optional>
+#include <set>
+
+#include "tools/banktool/bank.h"
+#include "tools/banktool/build.h"
+#include "tools/banktool/platform.h"
+
+namespace banktool {
+namespace {
+
+constexpr const char* kHelp = R"(banktool - makes the question bank of 《Tessaly》之填空题练习 (题库制作工具)
+
+USAGE
+  banktool build --pictures DIR --manifest FILE --out DIR
+                 [--keywords FILE] [--bank-version TEXT]
+  banktool set-version --ini FILE --key 题库版本|主程序版本 --value TEXT
+  banktool check --bank FILE
+  banktool --help
+
+An option's value may also be written as --option=VALUE.
+
+banktool build  (生成题库)
+  Makes a question bank from a folder of pictures and a list of questions.
+
+  --pictures DIR
+      The folder holding the pictures: for every question a picture of the
+      question, of its reference answer and of its worked solution. Each must
+      be a GIF, PNG, JPEG or BMP file.
+  --manifest FILE
+      The list of questions: a text file saved as UTF-8 (a spreadsheet's
+      "CSV UTF-8"), either comma-separated (CSV) or tab-separated (TSV). The
+      first row names the columns; these six must be there, in any order
+      (other columns are ignored):
+        题目      file name of the question picture
+        参考答案  file name of the reference-answer picture
+        解答过程  file name of the worked-solution picture
+        单元      the unit and knowledge points; students pick questions by
+                  keywords found in this text
+        正答      how many correct answers have been recorded (0 or more)
+        错答      how many wrong answers have been recorded (0 or more)
+      Every further row is one question, and the questions are numbered 1, 2,
+      3 ... in the order of the rows. Picture file names are taken inside the
+      pictures folder (a subfolder may be named, as in "set1/q1.png"). Spaces
+      around a value are ignored and blank lines are skipped. In a CSV file a
+      value holding a comma or a quote is put in double quotes, with each quote
+      inside written twice: "函数, 单调性". A TSV file takes every value as it
+      stands. The two counts set the difficulty shown with each question.
+  --out DIR
+      The folder to write into; it is made if it does not exist. It receives:
+        填空题题库.db  the question bank
+        关键词.txt     the keywords offered to students (GBK, one per line)
+        bank.zip       both files together, to put on the update server
+        math.ini       the version file, only with --bank-version
+  --keywords FILE
+      The keywords offered to students: a UTF-8 text file, one keyword per
+      line. Spaces around a keyword are ignored, blank lines are skipped, and
+      a keyword written twice is kept once. A keyword that no question's unit
+      contains is reported as a note. Without this option the keywords are
+      the units themselves, each once, in the order they first appear.
+  --bank-version TEXT
+      Also sets 题库版本 (the question-bank version) in math.ini in the output
+      folder, making the file if needed and keeping everything else in it.
+      Students' programs offer the new bank when this differs from theirs.
+
+  Every row and every picture is checked before anything is written. Each
+  problem is reported with its row (the header is row 1, as a spreadsheet
+  counts) and its column, for example
+      manifest.tsv: row 7, column 正答: "abc" is not a whole number
+  Problems are: a missing column, a row with too few or too many values, a
+  missing, unreadable or empty picture, a file that is not a GIF, PNG, JPEG or
+  BMP picture, a count that is not a whole number from 0 to 2147483647, an
+  empty unit or one with a character that GBK cannot encode (the program
+  shows texts in GBK), and a question given twice (the same question picture
+  file, or another file with the very same picture). When there is any
+  problem, or a file cannot be written, nothing in the output folder is
+  replaced: the files of a run are written under temporary names and put in
+  place together at the end.
+
+banktool set-version  (设置版本)
+  Sets one version in a version file, keeping everything else in it.
+  --ini FILE     the version file (math.ini); made if it does not exist
+  --key KEY      题库版本 (question bank; may be written "bank") or
+                 主程序版本 (main program; may be written "program")
+  --value TEXT   the new version, for example 2024.09; no line breaks, no
+                 spaces at either end, and only characters GBK can encode
+  The file is GBK text with CR LF line ends; the key goes in section
+  [版本信息].
+
+banktool check  (检查题库)
+  Lists a bank's questions: record number, unit, the two counts, and the kind
+  and size of each picture. Reports anything the program could not use.
+  --bank FILE    the bank, for example 填空题题库.db
+
+EXIT STATUS
+  0  done
+  1  a problem was found in the input, or a file could not be written
+  2  the command line is wrong
+)";
+
+// How many problems a failed build lists before it sums up the rest.
+constexpr size_t kShownProblems = 50;
+
+// "1 question", "3 questions".
+std::string Count(size_t n, const char* thing) {
+  return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
+struct Command {
+  std::set<std::string> required, optional;
+};
+
+const std::map<std::string, Command>& Commands() {
+  static const std::map<std::string, Command> commands = {
+      {"build", {{"--pictures", "--manifest", "--out"}, {"--keywords", "--bank-version"}}},
+      {"set-version", {{"--ini", "--key", "--value"}, {}}},
+      {"check", {{"--bank"}, {}}},
+  };
+  return commands;
+}
+
+// The options of one command, or false after telling what is wrong.
+bool ParseOptions(const std::string& name, const std::vector<std::string>& args,
+                  std::map<std::string, std::string>& values, std::ostream& err) {
+  const Command& command = Commands().at(name);
+  const auto usage = [&](const std::string& text) {
+    err << "banktool " << name << ": " << text << " (see banktool --help)\n";
+    return false;
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    std::string option = args[i];
+    std::optional<std::string> value;
+    if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string::npos) {
+      value = option.substr(equals + 1);
+      option.resize(equals);
+    }
+    if (!command.required.contains(option) && !command.optional.contains(option)) {
+      return usage(option.starts_with("-") ? "unknown option " + option : "unexpected argument \"" + option + "\"");
+    }
+    if (!value) {
+      if (i + 1 >= args.size()) return usage(option + " needs a value");
+      value = args[++i];
+    }
+    if (!values.emplace(option, *value).second) return usage(option + " is given twice");
+  }
+  for (const auto& option : command.required) {
+    if (!values.contains(option)) return usage("missing " + option);
+  }
+  return true;
+}
+
+int Build(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  BuildOptions options;
+  options.pictures = PathFromUtf8(values.at("--pictures"));
+  options.manifest = PathFromUtf8(values.at("--manifest"));
+  options.out = PathFromUtf8(values.at("--out"));
+  if (values.contains("--keywords")) options.keywords = PathFromUtf8(values.at("--keywords"));
+  if (values.contains("--bank-version")) options.bankVersion = values.at("--bank-version");
+
+  const BuildResult result = BuildBank(options);
+  for (const auto& note : result.notes) out << "note: " << note << "\n";
+  if (!result.ok) {
+    for (size_t i = 0; i < result.errors.size() && i < kShownProblems; ++i) err << result.errors[i] << "\n";
+    if (result.errors.size() > kShownProblems) {
+      err << "... and " << result.errors.size() - kShownProblems << " more problems\n";
+    }
+    err << "banktool build: " << Count(result.errors.size(), "problem") << "; nothing in " << values.at("--out") << " was replaced\n";
+    return kExitProblems;
+  }
+  out << "banktool build: " << Count(result.questions, "question") << " and " << Count(result.keywords, "keyword")
+      << " written to " << values.at("--out") << ": " << kBankFileName << ", " << kKeywordFileName << ", " << kArchiveFileName;
+  if (options.bankVersion) out << ", " << kIniFileName << " (" << kBankVersionKey << "=" << *options.bankVersion << ")";
+  out << "\n";
+  return kExitDone;
+}
+
+int SetVersionCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  std::string key = values.at("--key");
+  if (key == "bank") key = kBankVersionKey;
+  if (key == "program") key = kProgramVersionKey;
+  std::string error;
+  if (!SetVersion(PathFromUtf8(values.at("--ini")), key, values.at("--value"), error)) {
+    err << "banktool set-version: " << error << "\n";
+    return kExitProblems;
+  }
+  out << values.at("--ini") << ": [" << kVersionSection << "] " << key << "=" << values.at("--value") << "\n";
+  return kExitDone;
+}
+
+int Check(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  const int faults = CheckBank(PathFromUtf8(values.at("--bank")), out, err);
+  if (faults == 0) {
+    out << values.at("--bank") << ": no problems found\n";
+    return kExitDone;
+  }
+  if (faults > 0) err << values.at("--bank") << ": " << Count(faults, "problem") << "\n";
+  return kExitProblems;
+}
+
+}  // namespace
+
+const char* HelpText() { return kHelp; }
+
+int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty()) {
+    err << "banktool: name a command: build, set-version or check (see banktool --help)\n";
+    return kExitUsage;
+  }
+  const std::string& name = args[0];
+  const auto wantsHelp = [](const std::string& a) { return a == "--help" || a == "-h" || a == "help"; };
+  if (wantsHelp(name) || (args.size() > 1 && wantsHelp(args[1]) && Commands().contains(name))) {
+    out << kHelp;
+    return kExitDone;
+  }
+  if (!Commands().contains(name)) {
+    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version and check"
+        << " (see banktool --help)\n";
+    return kExitUsage;
+  }
+  std::map<std::string, std::string> values;
+  if (!ParseOptions(name, args, values, err)) return kExitUsage;
+  if (name == "build") return Build(values, out, err);
+  if (name == "set-version") return SetVersionCommand(values, out, err);
+  return Check(values, out, err);
+}
+
+}  // namespace banktool

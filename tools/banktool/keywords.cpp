@@ -1,0 +1,72 @@
+#include "tools/banktool/keywords.h"
+
+#include <map>
+#include <unordered_set>
+
+#include "tools/banktool/gbk.h"
+#include "tools/banktool/text.h"
+
+namespace banktool {
+
+KeywordList ReadKeywordList(std::string_view bytes) {
+  KeywordList list;
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    list.problems.push_back({0, "", "is UTF-16 text; save the keyword list as UTF-8"});
+    return list;
+  }
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  std::map<std::string, int, std::less<>> seen;
+  int line = 0;
+  for (size_t p = 0; p < bytes.size();) {
+    ++line;
+    std::string_view text = NextLine(bytes, p);
+    if (!IsValidUtf8(text)) {
+      list.problems.push_back({line, "", "is not UTF-8 text; save the keyword list as UTF-8"});
+      continue;
+    }
+    text = TrimBlanks(text);
+    if (text.empty()) continue;
+    if (HasControlCharacter(text)) {
+      list.problems.push_back({line, "", Quoted(text) + " holds a control character"});
+      continue;
+    }
+    const std::string outside = FirstCharacterOutsideGbk(text);
+    if (!outside.empty()) {
+      size_t at = 0;
+      list.problems.push_back({line, "", Quoted(text) + " holds " + Quoted(outside) + " (" +
+                                             CodePointName(NextCodePoint(outside, at)) +
+                                             "), which GBK cannot encode"});
+      continue;
+    }
+    if (const auto earlier = seen.find(text); earlier != seen.end()) {
+      list.notes.push_back("line " + std::to_string(line) + " repeats " + Quoted(text) + " of line " +
+                           std::to_string(earlier->second) + "; it is listed once");
+      continue;
+    }
+    seen.emplace(std::string(text), line);
+    list.keywords.emplace_back(text);
+    list.lines.push_back(line);
+  }
+  if (list.keywords.empty() && list.problems.empty()) list.problems.push_back({0, "", "holds no keywords"});
+  return list;
+}
+
+std::vector<std::string> KeywordsFromUnits(const std::vector<std::string>& units) {
+  std::vector<std::string> keywords;
+  std::unordered_set<std::string_view> seen;
+  for (const auto& unit : units) {
+    if (seen.insert(unit).second) keywords.push_back(unit);
+  }
+  return keywords;
+}
+
+std::string KeywordFileBytes(const std::vector<std::string>& keywords) {
+  std::string bytes;
+  for (const auto& keyword : keywords) {
+    bytes += Gbk(keyword);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+}  // namespace banktool

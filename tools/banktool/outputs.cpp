@@ -1,0 +1,74 @@
+#include "tools/banktool/outputs.h"
+
+namespace banktool {
+
+StagedOutputs::~StagedOutputs() {
+  if (committed_) return;
+  std::error_code ignored;
+  for (const auto& output : outputs_) fs::remove(output.temporary, ignored);
+}
+
+fs::path StagedOutputs::Beside(const fs::path& target, const char* suffix) const {
+  fs::path name = target.filename();
+  name += ".banktool-" + std::to_string(CurrentProcessId()) + suffix;
+  return target.parent_path() / name;
+}
+
+fs::path StagedOutputs::Stage(const fs::path& target) {
+  Output output;
+  output.target = target;
+  output.temporary = Beside(target, ".tmp");
+  output.backup = Beside(target, ".old");
+  outputs_.push_back(output);
+  return output.temporary;
+}
+
+bool StagedOutputs::Commit(std::string& error) {
+  // The old file steps aside first so that it can be put back.
+  for (auto& output : outputs_) {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(output.target, ec))) {
+      std::string why;
+      if (!mover_(output.target, output.backup, why)) {
+        error = "cannot move " + PathToUtf8(output.target) + " aside: " + why;
+        RollBack(error);
+        return false;
+      }
+      output.backedUp = true;
+    }
+    std::string why;
+    if (!mover_(output.temporary, output.target, why)) {
+      error = "cannot put " + PathToUtf8(output.target) + " in place: " + why;
+      RollBack(error);
+      return false;
+    }
+    output.placed = true;
+  }
+  committed_ = true;
+  for (const auto& output : outputs_) {
+    std::error_code ignored;
+    if (output.backedUp) fs::remove(output.backup, ignored);
+  }
+  return true;
+}
+
+void StagedOutputs::RollBack(std::string& error) {
+  for (auto output = outputs_.rbegin(); output != outputs_.rend(); ++output) {
+    std::error_code ignored;
+    if (output->placed) {
+      fs::remove(output->target, ignored);
+      output->placed = false;
+    }
+    if (output->backedUp) {
+      std::string why;
+      if (mover_(output->backup, output->target, why)) {
+        output->backedUp = false;
+      } else {
+        error += "; the earlier " + PathToUtf8(output->target.filename()) + " could not be put back (" + why +
+                 ") and is kept as " + PathToUtf8(output->backup);
+      }
+    }
+  }
+}
+
+}  // namespace banktool
