@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 #include "runtime/encoding.h"
 
 namespace rt {
@@ -98,7 +100,11 @@ void Database::Close() {
   db_ = nullptr;
 }
 
-void Database::Skip(int32_t count) { GoTo(current_ + count); }
+void Database::Skip(int32_t count) {
+  // Added in 64 bits: a count near the ends of the range must clamp, not wrap.
+  const int64_t target = std::clamp<int64_t>(int64_t{current_} + count, 1, int64_t{RecordCount()} + 1);
+  GoTo(static_cast<int32_t>(target));
+}
 
 void Database::GoTo(int32_t record) {
   if (record < 1) record = 1;
