@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,15 +66,20 @@ void Compose() {
   for (int i = 0; i < 100000; ++i) rt::SetCaption(image::状态栏, i % 2 ? "题库中第12345题符合条件" : "题库中第12346题不符合条件");
   const double statusWrites = Seconds() - start;
 
-  start = Seconds();
-  ComposePaper();
-  const double compose = Seconds() - start;
+  // Best of five: the machine is shared, and the best run is the one least
+  // disturbed by others.
+  double compose = 1e9;
+  for (int run = 0; run < 5; ++run) {
+    start = Seconds();
+    ComposePaper();
+    compose = std::min(compose, Seconds() - start);
+  }
   const double peak = PeakMegabytes();
   start = Seconds();
   image::Globals.CurrentQuestion = 1;
   ShowQuestion();
   const double show = Seconds() - start;
-  std::printf("compose: %zu questions of the paper in %.3f s; show one question %.1f ms; "
+  std::printf("compose: %zu questions of the paper in %.3f s (best of 5); show one question %.1f ms; "
               "100000 status writes alone %.3f s; peak memory %.1f MB\n",
               image::Globals.PracticePaper.size(), compose, show * 1000, statusWrites, peak);
   std::fflush(stdout);
@@ -96,10 +102,10 @@ void Entry() {
   rt::EndProcess(0);
 }
 
-int Bare() {
+// One bare scan; the number of matching records, or -1.
+long BareScan() {
   sqlite3* db = nullptr;
-  const double start = Seconds();
-  if (sqlite3_open_v2(BankPathUtf8().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return 1;
+  if (sqlite3_open_v2(BankPathUtf8().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return -1;
   std::string sql = "SELECT \"\xE8\xAE\xB0\xE5\xBD\x95\xE5\x8F\xB7\" FROM QuestionBank WHERE 0";  // 记录号
   for (size_t i = 0; i < sizeof kKeywords / sizeof kKeywords[0]; ++i) {
     sql += " OR instr(\"\xE5\x8D\x95\xE5\x85\x83\", ?" + std::to_string(i + 1) + ") > 0";  // 单元
@@ -112,11 +118,23 @@ int Bare() {
                               "\xE4\xB8\x8D\xE7\xAD\x89\xE5\xBC\x8F", "\xE7\xAB\x8B\xE4\xBD\x93\xE5\x87\xA0\xE4\xBD\x95",
                               "\xE8\xA7\xA3\xE6\x9E\x90\xE5\x87\xA0\xE4\xBD\x95", "\xE6\xA6\x82\xE7\x8E\x87"};
   for (int i = 0; i < 8; ++i) sqlite3_bind_text(stmt, i + 1, utf8[i], -1, SQLITE_STATIC);
-  size_t matches = 0;
+  long matches = 0;
   while (sqlite3_step(stmt) == SQLITE_ROW) ++matches;
   sqlite3_finalize(stmt);
   sqlite3_close(db);
-  std::printf("bare scan: %zu matching records in %.3f s; peak memory %.1f MB\n", matches, Seconds() - start,
+  return matches;
+}
+
+int Bare() {
+  double best = 1e9;
+  long matches = 0;
+  for (int run = 0; run < 5; ++run) {
+    const double start = Seconds();
+    matches = BareScan();
+    best = std::min(best, Seconds() - start);
+  }
+  if (matches < 0) return 1;
+  std::printf("bare scan: %ld matching records in %.3f s (best of 5); peak memory %.1f MB\n", matches, best,
               PeakMegabytes());
   return 0;
 }

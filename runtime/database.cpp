@@ -13,7 +13,7 @@ namespace rt {
 // (composition) steps the statement forward instead of looking each record up
 // afresh, so a walk costs about as much as one scan of the table.
 struct Database::Cursor {
-  std::string name;             // UTF-8 field name
+  std::string name;             // field name as the program gives it (GBK)
   sqlite3_stmt* stmt = nullptr; // SELECT key, field ... WHERE key >= ?1 ORDER BY key
   bool onRow = false;
   int64_t rowKey = 0;           // key of the row the statement stands on
@@ -112,12 +112,13 @@ void Database::GoTo(int32_t record) {
   current_ = record;
 }
 
-Database::Cursor* Database::CursorFor(const std::string& utf8Name) {
+Database::Cursor* Database::CursorFor(std::string_view gbkName) {
   for (auto& cursor : cursors_) {
-    if (cursor->name == utf8Name) return cursor.get();
+    if (cursor->name == gbkName) return cursor.get();
   }
+  const std::string utf8Name = GbkToUtf8(gbkName);
   auto cursor = std::make_unique<Cursor>();
-  cursor->name = utf8Name;
+  cursor->name = std::string(gbkName);
   const char* table = nullptr;
   if (HasColumn(db_, "QuestionBank", utf8Name)) {
     table = "QuestionBank";
@@ -137,7 +138,7 @@ Database::Cursor* Database::CursorFor(const std::string& utf8Name) {
 FieldValue Database::ReadField(std::string_view gbkName) {
   FieldValue value;
   if (!db_ || current_ < 1 || current_ > RecordCount()) return value;
-  Cursor* cursor = CursorFor(GbkToUtf8(gbkName));
+  Cursor* cursor = CursorFor(gbkName);
   if (cursor->missing || !cursor->MoveTo(keys_[static_cast<size_t>(current_ - 1)])) return value;
   sqlite3_stmt* stmt = cursor->stmt;
   switch (sqlite3_column_type(stmt, 1)) {

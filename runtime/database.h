@@ -57,7 +57,7 @@ class Database {
 
  private:
   struct Cursor;
-  Cursor* CursorFor(const std::string& utf8Name);
+  Cursor* CursorFor(std::string_view gbkName);
 
   sqlite3* db_ = nullptr;
   std::vector<int64_t> keys_;  // 记录号 of record n at index n - 1

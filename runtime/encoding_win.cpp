@@ -5,20 +5,24 @@
 namespace rt {
 namespace {
 
+// One call each way: a byte never becomes more than one UTF-16 unit, and a
+// UTF-16 unit never more than three bytes (UTF-8) or two (GBK), so the
+// buffers are sized for the worst case instead of asking Windows first.
 std::wstring ToWide(unsigned codePage, std::string_view bytes) {
   if (bytes.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  std::wstring out(bytes.size(), L'\0');
+  const int n = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(),
+                                    static_cast<int>(out.size()));
+  out.resize(static_cast<size_t>(n > 0 ? n : 0));
   return out;
 }
 
 std::string FromWide(unsigned codePage, std::wstring_view wide) {
   if (wide.empty()) return std::string();
-  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                    nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
+  std::string out(wide.size() * 3, '\0');
+  const int n = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), out.data(),
+                                    static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(static_cast<size_t>(n > 0 ? n : 0));
   return out;
 }
 
