@@ -1,7 +1,7 @@
 # make run   - set up this machine, build, lay out the demo program folder and start the program
 # make test  - set up this machine, build, run every test
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
-# make bench - the HTTP client's benchmarks against the test servers
+# make bench - benchmarks: the HTTP client against the test servers, composition over large banks
 .PHONY: all setup build build-native build-win run test screenshots bench clean
 
 all: build
@@ -31,6 +31,7 @@ screenshots: build-win
 
 bench: build-win
 	@scripts/bench.sh
+	@scripts/bench-compose.sh
 
 clean:
 	rm -rf build/native build/win build/run build/screenshots
