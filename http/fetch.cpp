@@ -29,9 +29,25 @@ constexpr int kLongestTimeoutSeconds = 24 * 60 * 60;
 // feeds a few bytes at a time (each byte restarts the receive time-out).
 constexpr uint32_t kStopGraceMs = 2000;
 
+DWORD WINAPI CloseLingering(void* parameter) {
+  delete static_cast<std::shared_ptr<void>*>(parameter);
+  return 0;
+}
+
 DWORD WINAPI TransferWorker(void* parameter) {
   auto* transfer = static_cast<TransferState*>(parameter);
   PerformRequest(*transfer);
+  // Handles left open by a transfer given up in the middle of its body are
+  // closed on a thread of their own: the caller, who waits for this worker to
+  // end, has its result at once.
+  if (transfer->lingering) {
+    auto* held = new std::shared_ptr<void>(std::move(transfer->lingering));
+    if (HANDLE closer = CreateThread(nullptr, 0, CloseLingering, held, 0, nullptr)) {
+      CloseHandle(closer);
+    } else {
+      delete held;
+    }
+  }
   // The last touch of the record: the caller may free it from here on.
   transfer->workerHandle.store(0, std::memory_order_release);
   return 0;
@@ -71,7 +87,7 @@ void LetGo(TransferState* transfer, uintptr_t worker) {
 }
 
 rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_view proxy, std::string_view headers,
-                  std::string_view postData, int timeoutSeconds) {
+                  std::string_view postData, int timeoutSeconds, size_t maxBodyBytes) {
   if (timeoutSeconds <= 0) timeoutSeconds = kDefaultTimeoutSeconds;
   timeoutSeconds = std::min(timeoutSeconds, kLongestTimeoutSeconds);
 
@@ -81,6 +97,7 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
   transfer->proxy = rt::Text(proxy);
   transfer->headers = std::string(headers);
   transfer->postData = rt::Text(postData);
+  transfer->maxBody = maxBodyBytes;
   transfer->limitMs = static_cast<uint32_t>(timeoutSeconds) * 1000u;
   transfer->start = rt::TickCount();
   transfer->workerHandle.store(kStarting, std::memory_order_relaxed);
@@ -113,9 +130,10 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
 }  // namespace
 
 rt::ByteSet FetchUrl(std::string_view url, std::string_view method, std::string_view proxy,
-                     std::string_view headers, std::string_view postData, int timeoutSeconds) {
+                     std::string_view headers, std::string_view postData, int timeoutSeconds,
+                     size_t maxBodyBytes) {
   try {
-    return Fetch(url, method, proxy, headers, postData, timeoutSeconds);
+    return Fetch(url, method, proxy, headers, postData, timeoutSeconds, maxBodyBytes);
   } catch (const std::exception&) {
     return rt::ByteSet();  // out of memory
   }

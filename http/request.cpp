@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "http/request_text.h"
@@ -51,6 +52,14 @@ void BoundBlockingCalls(HINTERNET handle, const TransferState& transfer) {
   SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, remaining);
   SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, remaining);
   SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, remaining + kReceiveMarginMs);
+}
+
+// Hands the handles of a transfer given up in the middle of its body to the
+// record, for the worker to close once the caller has its (empty) result.
+void Linger(TransferState& t, Handles& h) {
+  auto handles = std::make_shared<Handles>(h);
+  h.request = h.connection = h.internet = nullptr;
+  t.lingering = handles;
 }
 
 bool Stopped(const TransferState& transfer) {
@@ -116,6 +125,11 @@ void Perform(TransferState& t) {
 
   DWORD declared = 0;
   const bool hasDeclared = DeclaredLength(h.request, declared);
+  // A body declared longer than the caller takes is not read at all.
+  if (hasDeclared && declared > t.maxBody) {
+    Linger(t, h);
+    return;
+  }
   if (hasDeclared) t.body.reserve(std::min<size_t>(declared, kLargestReservation));
 
   char block[kReadBlock];
@@ -132,6 +146,11 @@ void Perform(TransferState& t) {
     DWORD count = 0;
     InternetReadFile(h.request, block, kReadBlock, &count);
     if (count == 0) break;
+    // An undeclared body stops being read as soon as it is too long.
+    if (count > t.maxBody - t.body.size()) {
+      Linger(t, h);
+      return;
+    }
     t.body.append(block, count);
     if (Stopped(t)) {
       stopped = true;

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "runtime/blocks.h"
@@ -21,6 +22,12 @@ struct TransferState {
 
   // The response body as it arrives; grows with amortized capacity.
   std::string body;
+  // The longest body taken: a longer one ends the transfer without a result.
+  size_t maxBody = SIZE_MAX;
+  // WinINet handles closed apart from the transfer: closing a request whose
+  // body was not read to its end reads the rest first, which for a body given
+  // up as too long could take a while.
+  std::shared_ptr<void> lingering;
   // Set by the worker before it ends: the body arrived whole, before the
   // deadline. Anything else (a refused or failed request, a body cut short, a
   // transfer past its deadline or abandoned) gives the caller the empty body.

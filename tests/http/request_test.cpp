@@ -120,6 +120,19 @@ TEST(Bodies, BodyCutShortIsNoResult) {
   EXPECT_TRUE(FetchUrl(std::string(kScripted) + "/cut", "", "", "", "", 10).empty());
 }
 
+TEST(Bodies, LongerThanTheCallerTakesIsNoResult) {
+  // Declared longer than the limit: given up before it is read.
+  uint32_t start = GetTickCount();
+  EXPECT_TRUE(FetchUrl(std::string(kNginx) + "/zentra/big.bin", "", "", "", "", 30, 1 << 20).empty());
+  EXPECT_LT(Since(start), 2000u);
+  // No declared length: given up once more arrived than the limit.
+  EXPECT_TRUE(FetchUrl(std::string(kScripted) + "/nolength", "", "", "", "", 10, 10).empty());
+  EXPECT_EQ(Str(FetchUrl(std::string(kScripted) + "/nolength", "", "", "", "", 10, 11)), "closed body");
+  // A body of exactly the limit comes whole.
+  EXPECT_EQ(Str(FetchUrl(std::string(kNginx) + "/zentra/two.txt", "", "", "", "", 10, 2)), "1\n");
+  EXPECT_TRUE(FetchUrl(std::string(kNginx) + "/zentra/two.txt", "", "", "", "", 10, 1).empty());
+}
+
 TEST(Bodies, FiftyMegabytesArriveWhole) {
   const uint32_t start = GetTickCount();
   const rt::ByteSet body = FetchUrl(std::string(kNginx) + "/zentra/big.bin");
