@@ -19,7 +19,7 @@ struct LiveUnit {
   bool visible = false;     // the visible property
   int timerPeriod = 0;
   Text target;              // hyperlink target
-  Text caption;             // the caption property (see SetCaption)
+  Text caption;             // the caption property (see SetCaption); the unpacker's text
   bool captionDirty = false;  // caption not yet handed to the window
   std::vector<std::pair<int32_t, RoutineFunction>> handlers;
 };

@@ -1,0 +1,155 @@
+#include "runtime/archive_names.h"
+
+#include <array>
+#include <vector>
+
+#include "runtime/encoding.h"
+#include "runtime/texts.h"
+
+namespace rt {
+namespace {
+
+bool IsValidUtf8(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if ((b & 0xE0) == 0xC0) {
+      n = 1;
+      cp = b & 0x1F;
+    } else if ((b & 0xF0) == 0xE0) {
+      n = 2;
+      cp = b & 0x0F;
+    } else if ((b & 0xF8) == 0xF0) {
+      n = 3;
+      cp = b & 0x07;
+    } else {
+      return false;
+    }
+    for (size_t k = 1; k <= n; ++k) {
+      if (i + k >= s.size()) return false;
+      const auto c = static_cast<uint8_t>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    // Over-long forms, surrogates and values past U+10FFFF are no characters.
+    static constexpr std::array<uint32_t, 4> kLeast = {0, 0x80, 0x800, 0x10000};
+    if (cp < kLeast[n] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+// Code page 936: single bytes up to 0x80, or a lead byte 0x81-0xFE followed by
+// a trail byte 0x40-0x7E or 0x80-0xFE. Checked here rather than left to the
+// converter, whose handling of broken bytes differs between systems.
+bool IsValidGbk(std::string_view s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const auto b = static_cast<uint8_t>(s[i]);
+    if (b <= 0x80) continue;
+    if (b == 0xFF || i + 1 >= s.size()) return false;
+    const auto t = static_cast<uint8_t>(s[++i]);
+    if (t < 0x40 || t == 0x7F || t == 0xFF) return false;
+  }
+  return true;
+}
+
+std::vector<std::string_view> Segments(std::string_view path) {
+  std::vector<std::string_view> out;
+  size_t p = 0;
+  for (;;) {
+    const size_t slash = path.find('/', p);
+    out.push_back(path.substr(p, slash == std::string_view::npos ? std::string_view::npos : slash - p));
+    if (slash == std::string_view::npos) return out;
+    p = slash + 1;
+  }
+}
+
+// Windows' device names, which open a device instead of a file whatever the
+// folder or extension ("nul.txt" too).
+bool IsDeviceName(std::string_view segment) {
+  const std::string_view stem = segment.substr(0, segment.find('.'));
+  static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (std::string_view d : kDevices) {
+    if (CompareIgnoringCase(stem, d) == 0) return true;
+  }
+  if (stem.size() == 4 && (CompareIgnoringCase(stem.substr(0, 3), "COM") == 0 ||
+                           CompareIgnoringCase(stem.substr(0, 3), "LPT") == 0)) {
+    return stem[3] >= '0' && stem[3] <= '9';
+  }
+  return false;
+}
+
+bool HasForbiddenCharacter(std::string_view segment) {
+  for (const char c : segment) {
+    const auto b = static_cast<uint8_t>(c);
+    if (b < 0x20 || b == 0x7F || c == '<' || c == '>' || c == '"' || c == '|' || c == '?' || c == '*') return true;
+  }
+  return false;
+}
+
+bool IsProgramCode(std::string_view file) {
+  const size_t dot = file.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::string_view extension = file.substr(dot);
+  for (std::string_view code : {".exe", ".dll", ".fnr", ".fne"}) {
+    if (CompareIgnoringCase(extension, code) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string DecodeMemberName(std::string_view raw, uint16_t flags) {
+  const bool valid = (flags & kZipUtf8NameFlag) ? IsValidUtf8(raw) : IsValidGbk(raw);
+  if (!valid) return "?";  // refused as a bad name
+  return (flags & kZipUtf8NameFlag) ? std::string(raw) : GbkToUtf8(raw);
+}
+
+MemberCheck CheckMemberName(std::string_view utf8Name) {
+  MemberCheck check;
+  std::string name(utf8Name);
+  for (char& c : name) {
+    if (c == '\\') c = '/';
+  }
+  if (name.empty()) return check;
+  if (name.front() == '/') {
+    check.verdict = MemberVerdict::Absolute;
+    return check;
+  }
+  if (name.find(':') != std::string::npos) {
+    check.verdict = MemberVerdict::DriveOrColon;
+    return check;
+  }
+  check.folder = name.back() == '/';
+  std::string relative;
+  std::string_view last;
+  for (std::string_view segment : Segments(name)) {
+    if (segment.empty() || segment == ".") continue;
+    if (segment == "..") {
+      check.verdict = MemberVerdict::ParentFolder;
+      return check;
+    }
+    if (HasForbiddenCharacter(segment) || segment.back() == '.' || segment.back() == ' ' ||
+        IsDeviceName(segment)) {
+      check.verdict = MemberVerdict::BadName;
+      return check;
+    }
+    if (!relative.empty()) relative += '/';
+    relative.append(segment);
+    last = segment;
+  }
+  if (relative.empty() && !check.folder) return check;  // "." or "./": names nothing
+  if (!check.folder && IsProgramCode(last)) {
+    check.verdict = MemberVerdict::ProgramCode;
+    return check;
+  }
+  check.verdict = MemberVerdict::Accepted;
+  check.relative = std::move(relative);
+  return check;
+}
+
+}  // namespace rt

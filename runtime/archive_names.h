@@ -1,0 +1,44 @@
+// Names of the members of a zip archive: how their bytes are read, and which
+// names the unpacker refuses to write.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace rt {
+
+// The general-purpose flag bit saying that a member's name is UTF-8.
+inline constexpr uint16_t kZipUtf8NameFlag = 0x0800;
+
+// The member's name as UTF-8: its bytes as UTF-8 when the flag says so,
+// otherwise as GBK (code page 936), the way zip programs on Chinese Windows
+// write names. Bytes that are no character of that encoding become '?',
+// which no file name may hold, so such a name is refused.
+std::string DecodeMemberName(std::string_view raw, uint16_t flags);
+
+enum class MemberVerdict {
+  Accepted,
+  Absolute,      // starts at a root: "/x", "\\x", "//server/share"
+  DriveOrColon,  // a drive letter or any other ':' ("C:x", "a.txt:stream")
+  ParentFolder,  // a ".." segment, with either slash
+  ProgramCode,   // a file ending in .exe, .dll, .fnr or .fne, in any letter case
+  BadName,       // empty, a character no Windows name may hold, a segment
+                 // ending in '.' or ' ' (Windows would drop them), or a
+                 // device name such as CON or LPT1
+};
+
+struct MemberCheck {
+  MemberVerdict verdict = MemberVerdict::BadName;
+  // For an accepted name: the path inside the target folder, segments joined
+  // by '/', "." and empty segments left out. Empty for a folder entry that
+  // names only the target itself.
+  std::string relative;
+  bool folder = false;  // the name ends in a slash: a folder entry
+};
+
+// Checks a decoded (UTF-8) member name. Only an accepted name is written, and
+// then strictly inside the target folder.
+MemberCheck CheckMemberName(std::string_view utf8Name);
+
+}  // namespace rt

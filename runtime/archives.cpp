@@ -1,0 +1,29 @@
+#include "runtime/archives.h"
+
+#include "runtime/encoding.h"
+
+namespace rt {
+
+Text MemberProgressText(const MemberReport& member) {
+  std::string text(Utf8ToGbk(member.name).view());
+  if (member.outcome == MemberOutcome::Failed) {
+    text += "（未能解压）";
+  } else if (member.outcome == MemberOutcome::Refused) {
+    switch (member.verdict) {
+      case MemberVerdict::Absolute:
+      case MemberVerdict::DriveOrColon:
+      case MemberVerdict::ParentFolder:
+        text += "（已拒绝：路径指向目标文件夹以外）";
+        break;
+      case MemberVerdict::ProgramCode:
+        text += "（已拒绝：不能替换程序文件）";
+        break;
+      default:
+        text += "（已拒绝：文件名无效）";
+        break;
+    }
+  }
+  return Text(text);
+}
+
+}  // namespace rt
