@@ -2,6 +2,7 @@
 # make test  - set up this machine, build, run every test
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
 # make bench - benchmarks: the HTTP client against the test servers, composition over large banks
+# make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
 .PHONY: all setup build build-native build-win run test screenshots bench clean
 
 all: build
@@ -35,3 +36,7 @@ bench: build-win
 
 clean:
 	rm -rf build/native build/win build/run build/screenshots
+
+.PHONY: fuzz
+fuzz: build-native
+	@fuzz/run.sh

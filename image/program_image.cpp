@@ -1,0 +1,158 @@
+#include "image/program_image.h"
+
+#include "image/byte_io.h"
+#include "image/form_codec.h"
+#include "image/global_slots.h"
+#include "image/main_window_form.h"
+#include "image/pictures.h"
+#include "image/program_layout.h"
+#include "image/routine_names.h"
+
+namespace image {
+namespace {
+
+constexpr FunctionDeclaration kFunctions[] = {
+    {"CreateThread", ""},
+    {"TerminateThread", ""},
+    {"InternetOpenA", "wininet.dll"},
+    {"InternetConnectA", "wininet.dll"},
+    {"HttpOpenRequestA", "wininet.dll"},
+    {"HttpSendRequestA", "wininet.dll"},
+    {"InternetReadFile", "wininet.dll"},
+    {"HttpQueryInfoA", "wininet.dll"},
+    {"InternetCloseHandle", "wininet.dll"},
+    {"InternetSetCookieA", "wininet.dll"},
+    {"CallWindowProcA", ""},
+    {"OpenEventA", ""},
+    {"CreateEventA", ""},
+};
+
+std::vector<Library> Libraries() {
+  return {
+      {"krnln", "51BA3E78ECB216F4A22EA41505A64625", 4, 6, "系统核心支持库"},
+      {"OrvThread", "0D8708ADA9F4C810A8625D84D75FBB4D", 1, 1, "多线程支持库"},
+      {"orvCompress", "EEF904447203CA1FB0729A3D5354BC0E", 1, 1, "压缩解压支持库"},
+  };
+}
+
+// The library data types the code works with: library number in the high
+// half, type number in the low half.
+constexpr uint32_t kDataTypes[] = {
+    0x0001000F,  // list box: item operations on the keyword lists
+    0x0001001D,  // hyperlink box: setting and opening the feedback link
+    0x00030001,  // unpacker: unpacking "bank.zip"
+};
+
+constexpr size_t kHelpSize = 52;
+
+Segment DataSegment(SegmentId id, uint32_t flags, std::vector<uint8_t> data) {
+  Segment segment;
+  segment.name = std::string(kSegmentNames[static_cast<size_t>(id)]);
+  segment.flags = flags;
+  segment.memorySize = static_cast<uint32_t>(data.size());
+  segment.data = std::move(data);
+  return segment;
+}
+
+}  // namespace
+
+std::span<const FunctionDeclaration> DeclaredFunctionList() { return kFunctions; }
+
+std::optional<ProgramImage> TessalyImage(std::string& error) {
+  ProgramImage image;
+  image.libraries = Libraries();
+
+  ConstBuilder constants({
+      {std::string(kAnswerTemplateConstant), std::string(AnswerTemplate())},
+      {std::string(kAnswerPlaceholderConstant), std::string(AnswerPlaceholder())},
+      {std::string(kReferenceAnswerPlaceholderConstant), std::string(ReferenceAnswerPlaceholder())},
+  });
+  for (const FunctionDeclaration& function : kFunctions) {
+    const uint32_t dll = constants.Text(function.dll);
+    const uint32_t name = constants.Text(function.name);
+    image.functions.push_back({dll, name, function.dll, function.name});
+  }
+
+  CodeContents code;
+  for (const char* routine : RoutineNames()) code.routineNames.push_back(constants.Text(routine));
+  code.entryName = constants.Text(kEntryRoutineName);
+  const rt::FormDefinition& form = MainWindowForm();
+  code.identifiers.push_back(form.window.id);
+  for (const rt::UnitDefinition& control : form.controls) code.identifiers.push_back(control.id);
+  code.functionCount = static_cast<uint32_t>(std::size(kFunctions));
+  code.libraryIndices = {kThreadLibrary, kCompressionLibrary};
+  code.dataTypes.assign(std::begin(kDataTypes), std::end(kDataTypes));
+  CodeSegment codeSegment = BuildCodeSegment(code);
+
+  std::string formError;
+  std::optional<std::vector<uint8_t>> formData = EncodeForm(
+      form,
+      [](std::string_view handler) -> std::optional<uint32_t> {
+        const std::optional<uint32_t> index = RoutineIndex(handler);
+        if (!index) return std::nullopt;
+        return RoutineOffset(*index);
+      },
+      formError);
+  if (!formData) {
+    error = "the main window's definition cannot be stored: " + formError;
+    return std::nullopt;
+  }
+
+  image.segments.push_back(DataSegment(SegmentId::Const, kReadOnlyData, constants.Finish()));
+  image.segments.push_back(DataSegment(SegmentId::Form, kReadOnlyData, std::move(*formData)));
+  image.segments.push_back(DataSegment(SegmentId::Help, kReadOnlyData, std::vector<uint8_t>(kHelpSize, 0)));
+  image.segments.push_back(std::move(codeSegment.segment));
+  Segment var = DataSegment(SegmentId::Var, kZeroedGlobals, {});
+  var.memorySize = sizeof(GlobalSlots);  // twelve pointer-wide slots, nothing stored
+  image.segments.push_back(std::move(var));
+  image.entryOffset = codeSegment.entryOffset;
+  image.bindings = std::move(codeSegment.bindings);
+  return image;
+}
+
+std::optional<std::vector<uint8_t>> TessalyImageBytes(std::string& error) {
+  const std::optional<ProgramImage> content = TessalyImage(error);
+  if (!content) return std::nullopt;
+  std::optional<std::vector<uint8_t>> bytes = WriteImage(*content, error);
+  if (!bytes) return std::nullopt;
+
+  std::optional<ReadImageResult> read = ReadImage(*bytes, error);
+  if (!read) return std::nullopt;
+  const ProgramImage& image = read->image;
+  const auto fail = [&](std::string message) -> std::optional<std::vector<uint8_t>> {
+    error = std::move(message);
+    return std::nullopt;
+  };
+  std::optional<std::vector<RoutineEntry>> directory =
+      ReadRoutineDirectory(image.segment(SegmentId::Code).data, image.segment(SegmentId::Const).data, error);
+  if (!directory) return std::nullopt;
+  if (directory->size() != RoutineNames().size() + 1) return fail("the routine directory does not list every routine");
+  for (size_t i = 0; i < RoutineNames().size(); ++i) {
+    if ((*directory)[i].name != RoutineNames()[i]) return fail("routine " + std::to_string(i) + " is misnamed");
+  }
+  if (RoutineOffset(static_cast<uint32_t>(RoutineNames().size())) != image.entryOffset) {
+    return fail("the entry offset does not name the entry routine's directory entry");
+  }
+  std::unique_ptr<DecodedForm> decoded =
+      DecodeForm(image.segment(SegmentId::Form).data, HandlerNamesOf(std::move(*directory)), error);
+  if (!decoded) return std::nullopt;
+  const std::string difference = FormDifference(decoded->form(), MainWindowForm());
+  if (!difference.empty()) return fail("the stored window definition differs from the program's: " + difference);
+  std::optional<std::vector<NamedConstant>> constants = ReadConstants(image.segment(SegmentId::Const).data, error);
+  if (!constants) return std::nullopt;
+  const std::pair<std::string_view, std::string_view> expected[] = {
+      {kAnswerTemplateConstant, AnswerTemplate()},
+      {kAnswerPlaceholderConstant, AnswerPlaceholder()},
+      {kReferenceAnswerPlaceholderConstant, ReferenceAnswerPlaceholder()},
+  };
+  if (constants->size() != std::size(expected)) return fail("\"const\" does not hold the three picture constants");
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    const NamedConstant& constant = (*constants)[i];
+    if (constant.name != expected[i].first || detail::AsText(constant.bytes) != expected[i].second) {
+      return fail("constant " + std::string(expected[i].first) + " is not stored as the program has it");
+    }
+  }
+  return bytes;
+}
+
+}  // namespace image

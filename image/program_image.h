@@ -1,0 +1,48 @@
+// The program's image, made from the program's own data: the main window's
+// definition, the picture constants, the routine table's names, the declared
+// Win32 functions and the size of the global slots. tools/image_build writes
+// it to a file at build time.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "image/image_format.h"
+
+namespace image {
+
+// Names of the byte-set constants in the directory of "const".
+inline constexpr std::string_view kAnswerTemplateConstant = "AnswerTemplate";
+inline constexpr std::string_view kAnswerPlaceholderConstant = "AnswerPlaceholder";
+inline constexpr std::string_view kReferenceAnswerPlaceholderConstant = "ReferenceAnswerPlaceholder";
+
+// The support libraries by their index in the library table.
+inline constexpr uint32_t kCoreLibrary = 0;         // krnln
+inline constexpr uint32_t kThreadLibrary = 1;       // OrvThread: StartThread
+inline constexpr uint32_t kCompressionLibrary = 2;  // orvCompress: the unpacker
+
+// A Win32 function the program calls, bound by the runtime by name; an empty
+// DLL text means the system DLLs.
+struct FunctionDeclaration {
+  const char* name;
+  const char* dll;
+};
+
+// In declaration order: the index of a function is its position.
+std::span<const FunctionDeclaration> DeclaredFunctionList();
+
+// The image's content, or nothing with the reason in `error` (a window
+// definition that cannot be stored, a binding naming no routine of the table).
+std::optional<ProgramImage> TessalyImage(std::string& error);
+
+// The image's bytes, checked before they are handed out: they read back as
+// written, their window definition decodes to MainWindowForm() unit for unit,
+// and their routine directory and constants are the program's. Nothing, with
+// the reason in `error`, when any of that fails.
+std::optional<std::vector<uint8_t>> TessalyImageBytes(std::string& error);
+
+}  // namespace image
