@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/native/banktool_test_support.h"
+#include "tools/banktool/archive.h"
 #include "tools/banktool/cli.h"
 #include "tools/banktool/gbk.h"
 
@@ -280,6 +281,76 @@ TEST_F(BankBuild, CheckListsTheBankAndReportsWhatTheProgramCouldNotUse) {
   EXPECT_EQ(Tool({"check", "--bank", PathToUtf8(dir / "not-a-bank.db")}).code, 1);
 }
 
+TEST_F(BankBuild, PublishPutsBankAndProgramOnTheServerWithTheirVersions) {
+  ASSERT_EQ(Build().code, 0);
+  const fs::path server = dir / "服务器";
+  fs::create_directories(server / "zentra");
+  // A notice the school wrote stays: students see the whole file.
+  WriteAll(server / "zentra/math.ini", Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n"));
+  Outcome run = Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version",
+                      "2025.03"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out, "banktool publish: " + PathToUtf8(server) + "/zentra: bank.zip (题库版本=2025.03), math.ini\n");
+  EXPECT_EQ(ReadAll(server / "zentra/bank.zip"), ReadAll(out() / "bank.zip"));
+  EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
+            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n题库版本=2025.03\r\n"));
+
+  WriteAll(dir / "new program.zip", "PK\x03\x04 the archive's bytes");
+  run = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "new program.zip"),
+              "--program-version", "1.0.3", "--bank", PathToUtf8(out() / "bank.zip"), "--bank-version", "2025.04"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(ReadAll(server / "zentra/zentra.rar"), "PK\x03\x04 the archive's bytes");
+  EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
+            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.3\r\n题库版本=2025.04\r\n"));
+  // Nothing but the three files: no temporaries left.
+  EXPECT_EQ(Snapshot(server).size(), 4u);
+}
+
+TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNothing) {
+  ASSERT_EQ(Build().code, 0);
+  const fs::path server = dir / "server";
+  fs::create_directories(server);
+  ASSERT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "1"}).code, 0);
+  const auto before = Snapshot(server);
+
+  const fs::path bankFile = out() / "填空题题库.db";
+  const fs::path keywordFile = out() / "关键词.txt";
+  WriteAll(dir / "not a bank.db", "plain text, no SQLite");
+  const auto archive = [&](const std::string& name, const std::vector<ArchiveEntry>& entries) {
+    std::string why;
+    EXPECT_TRUE(WriteArchive(dir / name, entries, LocalTimeNow(), why)) << why;
+    return PathToUtf8(dir / name);
+  };
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {archive("no-keywords.zip", {{Gbk("填空题题库.db"), bankFile}}), "holds no 关键词.txt"},
+      {archive("no-bank.zip", {{Gbk("关键词.txt"), keywordFile}}), "holds no 填空题题库.db"},
+      {archive("not-sqlite.zip", {{Gbk("填空题题库.db"), dir / "not a bank.db"}, {Gbk("关键词.txt"), keywordFile}}),
+       "is no SQLite question bank"},
+      {archive("slip.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"..\\evil.txt", keywordFile}}),
+       "leads out of the program folder"},
+      {archive("code.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"Tessaly.EXE", keywordFile}}),
+       "would replace program code"},
+      {PathToUtf8(dir / "not a bank.db"), "is not a zip archive"},
+      {PathToUtf8(dir / "missing.zip"), "there is no such file"},
+  };
+  for (const auto& [zip, why] : bad) {
+    const Outcome run = Tool({"publish", "--server", PathToUtf8(server), "--bank", zip, "--bank-version", "2"});
+    EXPECT_EQ(run.code, 1) << zip;
+    EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
+  }
+  WriteAll(dir / "page.html", "<html>404 Not Found</html>");
+  const Outcome page = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "page.html"),
+                             "--program-version", "2"});
+  EXPECT_EQ(page.code, 1);
+  EXPECT_NE(page.err.find("is no RAR, ZIP or 7z archive"), std::string::npos) << page.err;
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", " 2"}).code, 1);
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(dir / "none"), "--bank", PathToUtf8(out()), "--bank-version", "2"}).code, 1);
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server)}).code, 1) << "nothing named to publish";
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out())}).code, 2);
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program-version", "1"}).code, 2);
+  EXPECT_EQ(Snapshot(server), before);
+}
+
 TEST(BankToolCommands, SetVersionWritesOneKeyOfMathIni) {
   ScratchFolder dir;
   const std::string ini = PathToUtf8(dir / "math.ini");
@@ -306,7 +377,8 @@ TEST(BankToolCommands, HelpDocumentsEveryOptionAndMisuseExitsWith2) {
   EXPECT_EQ(help.code, 0);
   for (const char* word : {"build", "set-version", "check", "--pictures", "--manifest", "--out", "--keywords",
                            "--bank-version", "--ini", "--key", "--value", "--bank", "题目", "参考答案", "解答过程",
-                           "单元", "正答", "错答", "关键词.txt", "bank.zip", "math.ini"}) {
+                           "单元", "正答", "错答", "关键词.txt", "bank.zip", "math.ini", "publish", "--server",
+                           "--bank-version", "--program", "--program-version", "zentra.rar"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Tool({"build", "--help"}).out, help.out);

@@ -19,10 +19,7 @@
 #include "tools/banktool/problem.h"
 
 namespace banktool {
-namespace {
 
-// The new bytes of the INI file at `ini` with `key` set, or false with the
-// reason.
 bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view value, std::string& bytes,
                 std::string& error) {
   const std::string name = PathToUtf8(ini);
@@ -48,6 +45,8 @@ bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view valu
   bytes = SetIniValue(existing, Gbk(kVersionSection), Gbk(key), Utf8ToGbk(value).value_or(""));
   return true;
 }
+
+namespace {
 
 // A picture read from the pictures folder, or the problem with it.
 struct PictureFile {

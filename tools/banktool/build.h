@@ -47,4 +47,10 @@ BuildResult BuildBank(const BuildOptions& options);
 // in `error`; the file is then unchanged.
 bool SetVersion(const fs::path& ini, std::string_view key, std::string_view value, std::string& error);
 
+// The new bytes of the INI file at `ini` (which need not exist) with `key` of
+// section 版本信息 set to `value` (checked with CheckIniValue), or false with
+// the reason.
+bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view value, std::string& bytes,
+                std::string& error);
+
 }  // namespace banktool

@@ -7,6 +7,7 @@
 #include "tools/banktool/bank.h"
 #include "tools/banktool/build.h"
 #include "tools/banktool/platform.h"
+#include "tools/banktool/publish.h"
 
 namespace banktool {
 namespace {
@@ -18,6 +19,8 @@ USAGE
                  [--keywords FILE] [--bank-version TEXT]
   banktool set-version --ini FILE --key 题库版本|主程序版本 --value TEXT
   banktool check --bank FILE
+  banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
+                   [--program FILE --program-version TEXT]
   banktool --help
 
 An option's value may also be written as --option=VALUE.
@@ -94,6 +97,29 @@ banktool check  (检查题库)
   and size of each picture. Reports anything the program could not use.
   --bank FILE    the bank, for example 填空题题库.db
 
+banktool publish  (发布到升级服务器)
+  Puts a new question bank, a new main program, or both on the update
+  server, so that students' programs offer them at their next start.
+  --server DIR   the folder the update server serves (server/serve.sh DIR);
+                 the files go into its folder zentra
+  --bank FILE    the bank archive bank.zip, or the output folder of banktool
+                 build that holds it; it becomes zentra/bank.zip. It must hold
+                 填空题题库.db and 关键词.txt, and no member the students'
+                 programs would refuse (an absolute path, a drive, "..", or a
+                 .exe, .dll, .fnr or .fne file)
+  --bank-version TEXT
+                 the bank's version, set as 题库版本 in zentra/math.ini; it
+                 must differ from the students' version for them to be offered
+                 the bank (any difference counts, there is no order)
+  --program FILE the main program's archive (RAR, ZIP, 7z, or a
+                 self-extracting program); it becomes zentra/zentra.rar, which
+                 students download and unpack by hand
+  --program-version TEXT
+                 set as 主程序版本 in zentra/math.ini
+  Every other line of zentra/math.ini is kept: students see the whole file on
+  the program's 关于本软件 page, so a notice may be added to it. The archives
+  are put in place before math.ini, all together or not at all.
+
 EXIT STATUS
   0  done
   1  a problem was found in the input, or a file could not be written
@@ -117,6 +143,7 @@ const std::map<std::string, Command>& Commands() {
       {"build", {{"--pictures", "--manifest", "--out"}, {"--keywords", "--bank-version"}}},
       {"set-version", {{"--ini", "--key", "--value"}, {}}},
       {"check", {{"--bank"}, {}}},
+      {"publish", {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version"}}},
   };
   return commands;
 }
@@ -199,13 +226,44 @@ int Check(const std::map<std::string, std::string>& values, std::ostream& out, s
   return kExitProblems;
 }
 
+int PublishCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  for (const auto& [thing, version] : {std::pair{"--bank", "--bank-version"}, {"--program", "--program-version"}}) {
+    if (values.contains(thing) != values.contains(version)) {
+      err << "banktool publish: " << thing << " and " << version << " go together (see banktool --help)\n";
+      return kExitUsage;
+    }
+  }
+  PublishOptions options;
+  options.server = PathFromUtf8(values.at("--server"));
+  if (values.contains("--bank")) {
+    options.bank = PathFromUtf8(values.at("--bank"));
+    options.bankVersion = values.at("--bank-version");
+  }
+  if (values.contains("--program")) {
+    options.program = PathFromUtf8(values.at("--program"));
+    options.programVersion = values.at("--program-version");
+  }
+  std::string error;
+  if (!Publish(options, error)) {
+    err << "banktool publish: " << error << "\n";
+    return kExitProblems;
+  }
+  out << "banktool publish: " << values.at("--server") << "/" << kServerSubfolder << ":";
+  if (options.bank) out << " " << kArchiveFileName << " (" << kBankVersionKey << "=" << *options.bankVersion << "),";
+  if (options.program) {
+    out << " " << kProgramArchiveName << " (" << kProgramVersionKey << "=" << *options.programVersion << "),";
+  }
+  out << " " << kIniFileName << "\n";
+  return kExitDone;
+}
+
 }  // namespace
 
 const char* HelpText() { return kHelp; }
 
 int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
-    err << "banktool: name a command: build, set-version or check (see banktool --help)\n";
+    err << "banktool: name a command: build, set-version, check or publish (see banktool --help)\n";
     return kExitUsage;
   }
   const std::string& name = args[0];
@@ -215,7 +273,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitDone;
   }
   if (!Commands().contains(name)) {
-    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version and check"
+    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version, check and publish"
         << " (see banktool --help)\n";
     return kExitUsage;
   }
@@ -223,6 +281,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
   if (!ParseOptions(name, args, values, err)) return kExitUsage;
   if (name == "build") return Build(values, out, err);
   if (name == "set-version") return SetVersionCommand(values, out, err);
+  if (name == "publish") return PublishCommand(values, out, err);
   return Check(values, out, err);
 }
 

@@ -1,0 +1,38 @@
+// Publishing on the update server: a new question bank and/or a new main
+// program put into the folder that server/serve.sh serves, with their versions
+// in its version file, so that students' programs offer them.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tools/banktool/platform.h"
+
+namespace banktool {
+
+// The server folder's files, under its "zentra" folder.
+inline constexpr std::string_view kServerSubfolder = "zentra";
+inline constexpr std::string_view kProgramArchiveName = "zentra.rar";
+
+struct PublishOptions {
+  fs::path server;                      // the folder the update server serves
+  std::optional<fs::path> bank;         // bank.zip, or a build's output folder holding it
+  std::optional<std::string> bankVersion;     // UTF-8
+  std::optional<fs::path> program;      // the main program's archive
+  std::optional<std::string> programVersion;  // UTF-8
+};
+
+// Checks the bank archive (it must hold 填空题题库.db, an SQLite file, and
+// 关键词.txt, under names the program reads, and nothing the program would
+// refuse to unpack), the program archive (RAR, ZIP, 7z or a self-extracting
+// program, as the students' programs take) and the versions, then copies the archives to
+// zentra/bank.zip and zentra/zentra.rar and sets the versions in
+// zentra/math.ini, all together or not at all. The archives go in place
+// before the version file, so a program that reads the new versions finds the
+// new files. False with the reason in `error`; the folder is then unchanged.
+bool Publish(const PublishOptions& options, std::string& error);
+
+// Why `zip` is no bank archive the program can install; empty when it is one.
+std::string CheckBankArchive(const fs::path& zip);
+
+}  // namespace banktool
