@@ -8,10 +8,21 @@
 #define TESSALY_FEEDBACK_USERID "20061"
 #endif
 
+#ifndef TESSALY_PUBLIC_UPDATE_HOST
+#define TESSALY_PUBLIC_UPDATE_HOST "127.0.0.1"
+#endif
+#ifndef TESSALY_LAN_UPDATE_HOST
+#define TESSALY_LAN_UPDATE_HOST "127.0.0.2"
+#endif
+
 namespace image {
 
 // The feedback guestbook page opened when the upgrade-and-feedback page is chosen.
 inline constexpr const char* kFeedbackUrl =
     "http://" TESSALY_FEEDBACK_HOST "/script/user/list.asp?userid=" TESSALY_FEEDBACK_USERID;
+
+// The hosts of the update servers, tried in this order (port 8001).
+inline constexpr const char* kPublicUpdateHost = TESSALY_PUBLIC_UPDATE_HOST;
+inline constexpr const char* kLanUpdateHost = TESSALY_LAN_UPDATE_HOST;
 
 }  // namespace image

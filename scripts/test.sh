@@ -15,6 +15,16 @@ if [ -z "$n_total" ]; then n_total=1; n_failed=1; fi
 passed=$((passed + n_total - n_failed))
 failed=$((failed + n_failed))
 
+# The end-to-end tests start and stop their update servers (server/serve.sh,
+# loopback only) through this keeper.
+export TESSALY_UPDATE_SERVERS="$root/build/update-servers"
+rm -rf "$TESSALY_UPDATE_SERVERS"
+mkdir -p "$TESSALY_UPDATE_SERVERS"
+python3 tests/e2e/servers/keeper.py "$TESSALY_UPDATE_SERVERS" >"$TESSALY_UPDATE_SERVERS/keeper.out" 2>&1 &
+keeper=$!
+trap 'kill $keeper 2>/dev/null; wait $keeper 2>/dev/null' EXIT
+for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/8009) 2>/dev/null && break; sleep 0.05; done
+
 for locale in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== end-to-end tests under Wine, LANG=$locale"
   log="build/e2e-$locale.log"
@@ -30,6 +40,9 @@ for locale in zh_CN.UTF-8 en_US.UTF-8; do
   passed=$((passed + ${p:-0}))
   failed=$((failed + ${f:-0}))
 done
+
+kill $keeper 2>/dev/null
+wait $keeper 2>/dev/null
 
 # The HTTP client against its servers on loopback, under both code pages.
 export TESSALY_HTTP_SERVERS="$root/build/http-servers"

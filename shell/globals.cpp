@@ -1,6 +1,7 @@
 #include "shell/globals.h"
 
 #include "image/global_slots.h"
+#include "update/server_probe.h"
 
 using image::Globals;
 
@@ -9,7 +10,7 @@ void InitGlobals() { Globals.PracticePaper.MakeEmpty(); }
 void ReleaseGlobals() {
   // The text and byte-set slots in slot order, then the paper. Thread and event
   // handles and the question position are plain values and stay as they are.
-  Globals.ServerBaseUrl.Free();
+  ReleaseServerBaseUrl();  // under the lock the update check's thread reads it with
   Globals.TransferUrl.Free();
   Globals.TransferMethod.Free();
   Globals.TransferProxy.Free();

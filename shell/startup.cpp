@@ -12,6 +12,7 @@
 #include "runtime/program.h"
 #include "shell/globals.h"
 #include "shell/keywords.h"
+#include "update/bank_upgrade.h"
 #include "update/update_check.h"
 
 using namespace image;
@@ -41,6 +42,9 @@ void OnMainWindowCreated() {
     rt::ShowMessageBox("系统正在更新题库中，请耐心等待，无须再次启动。", kSystemModal);
     rt::EndProcess(0);
   }
+  // A bank install cut short by the end of an earlier run is completed (or
+  // thrown away) before anything opens the bank or the keyword file.
+  FinishEarlierBankInstall();
   Globals.MathTypeCommand = rt::ReadRegistryText(rt::RegistryRoot::ClassesRoot, kMathTypeServerKey, "");
   if (Globals.MathTypeCommand.empty()) {
     rt::SetCaption(状态栏, "未安装MathType，本程序无法使用答题功能");

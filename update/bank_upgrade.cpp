@@ -1,7 +1,175 @@
 #include "update/bank_upgrade.h"
 
-// Bank download and self-repair are not built yet: a missing keyword file or
-// bank is simply not restored, and the caller's second attempt fails.
-void UpgradeBank() {}
-void SelfRepair() {}
-void LogUnpackProgress() {}
+#include <atomic>
+#include <optional>
+#include <string>
+
+#include "http/fetch.h"
+#include "image/control_ids.h"
+#include "runtime/archives.h"
+#include "runtime/controls.h"
+#include "runtime/database.h"
+#include "runtime/dialogs.h"
+#include "runtime/file_system.h"
+#include "runtime/files.h"
+#include "runtime/ini.h"
+#include "runtime/places.h"
+#include "runtime/program.h"
+#include "update/bank_install.h"
+#include "update/download_limits.h"
+#include "update/server_probe.h"
+#include "update/versions.h"
+
+using namespace image;
+
+namespace {
+
+// The names the keyword loading and the composition open after a repair.
+constexpr const char* kBankName = "填空题题库";
+constexpr const char* kKeywordFile = "关键词.txt";
+constexpr const char* kArchiveFile = "bank.zip";
+
+constexpr const char* kLogStart = "开始下载题库……，您可以继续使用本系统，更新完成将通知您\r\n";
+constexpr const char* kLogDownloaded = "下载完成，准备开始更新，请注意暂停解题，更新完成后可以继续答题\r\n";
+constexpr const char* kLogDone = "更新完成，您可以放心继续答题。\r\n";
+constexpr const char* kStatusClosed = "由于升级题库需要，暂时关闭题库，待更新完成后重新打开";
+constexpr const char* kStatusDone = "升级题库完成，您可以继续使用";
+
+constexpr const char* kRepairNotice =
+    "系统发现题库不存在，正在进行自我修复。可能的原因有：\r\n1、第一次使用本系统\r\n2、题库遭到不可预知的毁坏\r\n"
+    "系统题库修复完成后将自行启动，请耐心等候……";
+constexpr const char* kRepairNoticeTitle = "自我修复告示";
+constexpr const char* kRepairImpossible = "连接服务器失败，无法进行自我修复，程序被结束。请稍后再试……";
+constexpr unsigned kSystemModal = 4096;
+
+// Why an install did not happen; the old bank is untouched in each case.
+constexpr const char* kDownloadFailed = "题库下载失败";
+constexpr const char* kNotSaved = "下载的题库无法保存为bank.zip";
+constexpr const char* kNotArchive = "下载的bank.zip不是有效的压缩包";
+constexpr const char* kDamaged = "bank.zip中有文件无法解压";
+constexpr const char* kNoStaging = "无法在程序目录中准备题库更新";
+constexpr const char* kIncomplete = "bank.zip中缺少可用的题库或关键词文件";
+constexpr const char* kNotReplaced = "原有题库文件无法替换";
+constexpr const char* kKeptSuffix = "，本次题库升级没有进行，原有题库保持不变";
+constexpr const char* kBusy = "题库正在更新中，请等待本次更新完成";
+
+// Set while a bank download or install runs on the window thread. A second
+// upgrade or a self-repair started meanwhile (from a click handled while the
+// download waits) is refused rather than run over the first.
+std::atomic<bool> g_installRunning{false};
+
+class InstallGuard {
+ public:
+  InstallGuard() : owned_(!g_installRunning.exchange(true)) {}
+  ~InstallGuard() {
+    if (owned_) g_installRunning = false;
+  }
+  bool owned() const { return owned_; }
+
+ private:
+  bool owned_;
+};
+
+void AppendLog(std::string_view line) {
+  std::string log(rt::GetCaption(升级过程).view());
+  log += line;
+  rt::SetCaption(升级过程, log);
+}
+
+// The log line and the status text of an install that did not happen.
+void ReportNotInstalled(const char* reason) {
+  const std::string text = std::string(reason) + kKeptSuffix;
+  AppendLog(text + "\r\n");
+  rt::SetCaption(状态栏, text);
+}
+
+std::string ProgramPath(std::string_view name) {
+  std::string path(rt::ProgramDirectory().view());
+  path += '\\';
+  path += name;
+  return path;
+}
+
+// The steps of the upgrade; the reason when the new bank was not installed.
+std::optional<const char*> DownloadAndInstall() {
+  rt::SetCaption(升级过程, kLogStart);
+  const rt::ByteSet archive = FetchUrl(std::string(CurrentServerBaseUrl().view()) + "zentra/bank.zip", {}, {}, {},
+                                       {}, kDefaultTimeoutSeconds, kBankArchiveLimit);
+  // An empty body is a failed download (no server, a time-out, a body cut
+  // short or too long): nothing is written, closed or recorded.
+  if (archive.empty()) return kDownloadFailed;
+  if (!rt::WriteWholeFile(kArchiveFile, archive)) return kNotSaved;
+  AppendLog(kLogDownloaded);
+
+  // Unpacked beside the old bank, which stays open and untouched until the
+  // new one is known to be good.
+  const rt::Text programDir = rt::ProgramDirectory();
+  bankinstall::Install install(rt::NativePath(programDir));
+  if (!install.Prepare()) return kNoStaging;
+  const std::string staging =
+      ProgramPath(std::string(bankinstall::kStagingFolder) + "\\" + bankinstall::kNewFiles);
+  const rt::UnpackReport unpacked = rt::Unpack(解压器, kArchiveFile, staging);
+  std::optional<const char*> problem;
+  if (!unpacked.opened) {
+    problem = kNotArchive;
+  } else if (!unpacked.complete()) {
+    problem = kDamaged;
+  } else {
+    rt::Database check;
+    const bool bankOpens = check.Open(staging + "\\" + kBankName + rt::kDatabaseExtension);
+    check.Close();
+    if (!bankOpens || !rt::IsFile(rt::NativePath(staging + "\\" + kKeywordFile))) problem = kIncomplete;
+  }
+  if (problem) {
+    install.Discard();
+    return problem;
+  }
+
+  rt::CloseDatabase();
+  rt::SetCaption(状态栏, kStatusClosed);
+  const bool replaced = install.Commit();
+  rt::OpenDatabase(kBankName);
+  if (!replaced) return kNotReplaced;
+  rt::SetCaption(状态栏, kStatusDone);
+  AppendLog(kLogDone);
+  rt::WriteIniItem(ProgramPath(kVersionFileName), kVersionSection, kBankVersionKey,
+                   rt::ReadIniItem(ProgramPath(kServerVersionFileName), kVersionSection, kBankVersionKey));
+  return std::nullopt;
+}
+
+}  // namespace
+
+void UpgradeBank() {
+  const InstallGuard guard;
+  if (!guard.owned()) {
+    rt::SetCaption(状态栏, kBusy);
+    return;
+  }
+  if (const auto reason = DownloadAndInstall()) ReportNotInstalled(*reason);
+}
+
+void SelfRepair() {
+  const InstallGuard guard;
+  if (!guard.owned()) {
+    rt::SetCaption(状态栏, kBusy);
+    return;
+  }
+  rt::ShowMessageBox(kRepairNotice, kSystemModal, kRepairNoticeTitle);
+  if (CurrentServerBaseUrl().empty()) ProbeServer();
+  const rt::Text base = CurrentServerBaseUrl();
+  if (base.empty()) {
+    rt::ShowMessageBox(kRepairImpossible, 0);
+    rt::EndProcess(0);
+  }
+  rt::WriteWholeFile(kServerVersionFileName,
+                     FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {}, kDefaultTimeoutSeconds,
+                              kVersionFileLimit));
+  if (const auto reason = DownloadAndInstall()) {
+    ReportNotInstalled(*reason);
+    rt::ShowMessageBox(std::string("自我修复没有完成：") + *reason + "。请检查网络后重新启动本程序……", 0);
+  }
+}
+
+void LogUnpackProgress() { AppendLog(std::string(rt::UnpackerText(解压器).view()) + "\r\n"); }
+
+void FinishEarlierBankInstall() { bankinstall::FinishEarlierInstall(rt::NativePath(rt::ProgramDirectory())); }

@@ -1,4 +1,73 @@
 #include "update/program_upgrade.h"
 
-// The main program download is not built yet.
-void UpgradeMainProgram() {}
+#include <atomic>
+#include <string>
+
+#include "http/fetch.h"
+#include "image/control_ids.h"
+#include "runtime/controls.h"
+#include "runtime/files.h"
+#include "runtime/ini.h"
+#include "runtime/places.h"
+#include "update/download_limits.h"
+#include "update/server_probe.h"
+#include "update/versions.h"
+
+using namespace image;
+
+namespace {
+
+constexpr const char* kLogStart = "开始下载最新主程序，请稍等……\r\n";
+constexpr const char* kLogDone = "下载完成，请退出程序后解压缩，覆盖原程序即可\r\n";
+constexpr const char* kDownloadFailed = "主程序下载失败，请稍后再试";
+constexpr const char* kNotSaved = "下载的主程序无法保存为zentra.rar";
+constexpr const char* kNotAnArchive = "下载的文件不是主程序压缩包（可能是服务器的出错页），没有保存";
+constexpr const char* kBusy = "主程序正在下载中，请等待下载完成";
+
+// A second press while the download waits (the window keeps working) is
+// refused: two downloads would write the same file.
+std::atomic<bool> g_downloadRunning{false};
+
+std::string ProgramPath(const char* name) {
+  std::string path(rt::ProgramDirectory().view());
+  path += '\\';
+  path += name;
+  return path;
+}
+
+void AppendLog(std::string_view line) {
+  std::string log(rt::GetCaption(升级过程).view());
+  log += line;
+  rt::SetCaption(升级过程, log);
+}
+
+// A failed download leaves zentra.rar and the recorded version as they were;
+// the log keeps its two lines, the second saying what went wrong.
+void Fail(const char* reason) {
+  AppendLog(std::string(reason) + "\r\n");
+  rt::SetCaption(状态栏, reason);
+}
+
+}  // namespace
+
+void UpgradeMainProgram() {
+  if (g_downloadRunning.exchange(true)) {
+    rt::SetCaption(状态栏, kBusy);
+    return;
+  }
+  rt::SetCaption(升级过程, kLogStart);
+  const rt::ByteSet archive = FetchUrl(std::string(CurrentServerBaseUrl().view()) + "zentra/zentra.rar", {}, {}, {},
+                                       {}, kDefaultTimeoutSeconds, kProgramArchiveLimit);
+  if (archive.empty()) {
+    Fail(kDownloadFailed);
+  } else if (!LooksLikeProgramArchive(archive.view())) {
+    Fail(kNotAnArchive);
+  } else if (!rt::WriteWholeFile("zentra.rar", archive)) {
+    Fail(kNotSaved);
+  } else {
+    AppendLog(kLogDone);
+    rt::WriteIniItem(ProgramPath(kVersionFileName), kVersionSection, kProgramVersionKey,
+                     rt::ReadIniItem(ProgramPath(kServerVersionFileName), kVersionSection, kProgramVersionKey));
+  }
+  g_downloadRunning = false;
+}

@@ -1,4 +1,39 @@
 #include "update/update_check.h"
 
-// The update check is not built yet: start-up starts its thread, which ends at once.
-void CheckForUpdates() {}
+#include <string>
+
+#include "http/fetch.h"
+#include "image/control_ids.h"
+#include "runtime/controls.h"
+#include "runtime/files.h"
+#include "runtime/ini.h"
+#include "runtime/places.h"
+#include "update/download_limits.h"
+#include "update/server_probe.h"
+#include "update/versions.h"
+
+using namespace image;
+
+void CheckForUpdates() {
+  ProbeServer();
+  const rt::Text base = CurrentServerBaseUrl();
+  if (base.empty()) return;
+  // Written as it came: a failed download leaves an empty math.tmp, whose
+  // versions read as empty.
+  rt::WriteWholeFile(kServerVersionFileName,
+                     FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {}, kDefaultTimeoutSeconds,
+                              kVersionFileLimit));
+  rt::SetCaption(状态栏, "升级信息下载完成！");
+  const std::string dir(rt::ProgramDirectory().view());
+  const std::string local = dir + "\\" + kVersionFileName;
+  const std::string server = dir + "\\" + kServerVersionFileName;
+  if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kBankVersionKey),
+                     rt::ReadIniItem(server, kVersionSection, kBankVersionKey))) {
+    rt::SetVisible(升级题库按钮, true);
+  }
+  if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kProgramVersionKey),
+                     rt::ReadIniItem(server, kVersionSection, kProgramVersionKey))) {
+    rt::SetVisible(升级主程序按钮, true);
+  }
+  rt::SetCaption(服务器文本, ServerTextCaption(rt::ReadWholeFile(kServerVersionFileName).view()));
+}

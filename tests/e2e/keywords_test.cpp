@@ -1,6 +1,7 @@
 // The keyword lists of the 组题 page: loading the keyword file, moving
 // keywords between the lists, select all and cancel all.
 #include "image/control_ids.h"
+#include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
 using namespace image;
@@ -11,7 +12,10 @@ namespace {
 
 class KeywordsTest : public ::testing::Test {
  protected:
-  void SetUp() override { RegisterUrlRecorder(); }
+  void SetUp() override {
+    RegisterUrlRecorder();
+    WriteBank(folder_.path() + L"\\填空题题库.db", {});
+  }
 
   void Start(const std::string& keywordFileBytes) {
     folder_.WriteFile(L"关键词.txt", keywordFileBytes);
@@ -97,13 +101,30 @@ TEST_F(KeywordsTest, RepeatedKeywordsAndLoneLineEndsAreKeptAsTheFileHasThem) {
   EXPECT_EQ(driver::ListItems(candidates()), (Items{L"数列", L"数列", L"不等式", FromGbk("\xD5\x5C")}));
 }
 
-TEST_F(KeywordsTest, MissingKeywordFileLeavesTheListsEmptyAndTheProgramRunning) {
+// A missing keyword file starts the self-repair, which without a server ends
+// the program with its message (tests/e2e/update_test.cpp has the repair).
+TEST_F(KeywordsTest, MissingKeywordFileWithoutAServerEndsTheProgramWithItsMessage) {
   folder_.RemoveFile(L"关键词.txt");
-  RunningProgram program(folder_);
-  ASSERT_TRUE(program.started());
-  EXPECT_EQ(driver::ListCount(program.control(备选关键词列表框)), 0);
-  EXPECT_EQ(driver::ListCount(program.control(选中关键词列表框)), 0);
-  EXPECT_EQ(program.Close(), 0u);
+  driver::Process process;
+  ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
+  HWND notice = driver::WaitForMessageBox(process.id, kStartTimeoutMs);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(driver::MessageBoxText(notice).rfind(L"系统发现题库不存在，正在进行自我修复。", 0), 0u);
+  driver::DismissMessageBox(notice);
+  HWND failed = nullptr;
+  ASSERT_TRUE(driver::WaitUntil(
+      [&] {
+        for (HWND box : driver::MessageBoxes(process.id)) {
+          if (driver::MessageBoxText(box) == L"连接服务器失败，无法进行自我修复，程序被结束。请稍后再试……") failed = box;
+        }
+        return failed != nullptr;
+      },
+      10000));
+  driver::DismissMessageBox(failed);
+  DWORD code = 0xDEAD;
+  ASSERT_TRUE(driver::WaitForExit(process, 10000, code));
+  EXPECT_EQ(code, 0u);
+  CloseHandle(process.handle);
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "image/control_ids.h"
+
 namespace e2e {
 namespace {
 
@@ -121,13 +123,29 @@ void ProgramFolder::WriteFile(const std::wstring& name, const std::string& bytes
 
 void ProgramFolder::RemoveFile(const std::wstring& name) const { DeleteFileW((path_ + L"\\" + name).c_str()); }
 
-RunningProgram::RunningProgram(const ProgramFolder& folder) {
+RunningProgram::RunningProgram(const ProgramFolder& folder, bool waitForUpdateCheck) {
   if (!driver::Start(folder.exe(), folder.path(), process_)) {
     ADD_FAILURE() << "the program could not be started";
     return;
   }
   main_ = driver::WaitForWindow(process_.id, kCaption, kStartTimeoutMs);
   if (!main_) ADD_FAILURE() << "the main window did not appear";
+  if (main_ && waitForUpdateCheck) WaitForUpdateCheck();
+}
+
+RunningProgram::RunningProgram(const driver::Process& started, bool waitForUpdateCheck) : process_(started) {
+  main_ = driver::WaitForWindow(process_.id, kCaption, kStartTimeoutMs);
+  if (!main_) ADD_FAILURE() << "the main window did not appear";
+  if (main_ && waitForUpdateCheck) WaitForUpdateCheck();
+}
+
+bool RunningProgram::WaitForUpdateCheck(DWORD timeoutMs) const {
+  return driver::WaitUntil(
+      [&] {
+        const std::wstring status = text(image::状态栏);
+        return status == kNoServerStatus || status == kUpdateInfoStatus;
+      },
+      timeoutMs);
 }
 
 DWORD RunningProgram::Close() {

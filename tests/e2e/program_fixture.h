@@ -39,10 +39,22 @@ class ProgramFolder {
   std::wstring path_;
 };
 
-// The program running in a folder, its main window found by caption.
+// The status texts the update check ends with: no server answered, or the
+// server's version file has come.
+inline constexpr wchar_t kNoServerStatus[] = L"与服务器通讯失败！您可以使用本机题库进行练习";
+inline constexpr wchar_t kUpdateInfoStatus[] = L"升级信息下载完成！";
+
+// The program running in a folder, its main window found by caption. Unless
+// told otherwise, the constructor also waits (up to 10 s) for the update
+// check that start-up begins to write its last status text, so that a test's
+// own status texts are not overwritten by it.
 class RunningProgram {
  public:
-  explicit RunningProgram(const ProgramFolder& folder);
+  explicit RunningProgram(const ProgramFolder& folder, bool waitForUpdateCheck = true);
+  // A program already started (which may have shown message boxes first).
+  RunningProgram(const driver::Process& started, bool waitForUpdateCheck);
+  // True once the status line shows the update check's last text.
+  bool WaitForUpdateCheck(DWORD timeoutMs = 10000) const;
   ~RunningProgram();
   RunningProgram(const RunningProgram&) = delete;
   RunningProgram& operator=(const RunningProgram&) = delete;

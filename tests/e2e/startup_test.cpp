@@ -1,5 +1,6 @@
 // Start-up: the equation-editor look-up, the single-instance guard and the end.
 #include "image/control_ids.h"
+#include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
 using namespace image;
@@ -15,6 +16,7 @@ class StartupTest : public ::testing::Test {
   void SetUp() override {
     RegisterUrlRecorder();
     folder_.WriteFile(L"关键词.txt", Gbk(L"集合\r\n"));
+    WriteBank(folder_.path() + L"\\填空题题库.db", {});
   }
   void TearDown() override { SetMathTypeCommand(nullptr); }
   ProgramFolder folder_;

@@ -4,6 +4,7 @@
 
 #include "image/build_settings.h"
 #include "image/control_ids.h"
+#include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
 using namespace image;
@@ -58,6 +59,7 @@ class MainWindowTest : public ::testing::Test {
     RegisterUrlRecorder();
     ClearRecordedUrls();
     folder_.WriteFile(L"关键词.txt", Gbk(L"集合\r\n函数\r\n"));
+    WriteBank(folder_.path() + L"\\填空题题库.db", {});
   }
   ProgramFolder folder_;
 };
@@ -158,7 +160,7 @@ TEST_F(MainWindowTest, FeedbackPageOpensTheGuestbookEveryTimeItIsChosen) {
 }
 
 TEST_F(MainWindowTest, SpareButtonsDoNothingAndBoardsWithoutAQuestionStayEmpty) {
-  // No question bank in this folder: the paper is empty.
+  // An empty question bank in this folder: the paper is empty.
   RunningProgram program(folder_);
   ASSERT_TRUE(program.started());
   const std::wstring status = program.text(状态栏);

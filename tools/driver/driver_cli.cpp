@@ -2,6 +2,9 @@
 //   driver_cli wait [seconds]   wait until the main window is on screen
 //   driver_cli page N           choose page N of the tab control
 //   driver_cli close            close the main window
+//   driver_cli click ID         press a button (ID: the control's identifier or
+//                               Win32 ID, decimal or 0x...), without waiting
+//   driver_cli text ID          print a control's text (UTF-8)
 // Exit code 0 on success, 1 when the window is not found.
 #include <cwchar>
 #include <string>
@@ -34,6 +37,18 @@ int wmain(int argc, wchar_t** argv) {
   if (!main) return 1;
   if (command == L"page" && argc > 2) {
     driver::SwitchPage(driver::Control(main, kTabControl), static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
+    return 0;
+  }
+  if ((command == L"click" || command == L"text") && argc > 2) {
+    HWND control = driver::Control(main, static_cast<uint32_t>(std::wcstoul(argv[2], nullptr, 0)));
+    if (!control) return 1;
+    if (command == L"click") return driver::PostClick(control) ? 0 : 1;
+    const std::wstring text = driver::Text(control);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+    DWORD written;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
     return 0;
   }
   if (command == L"close") {

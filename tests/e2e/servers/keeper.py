@@ -1,0 +1,148 @@
+#!/usr/bin/env python3
+"""Starts and stops update servers for the end-to-end tests, on their request.
+
+The tests run under Wine and cannot start Linux programs themselves, so this
+small HTTP service on 127.0.0.1:8009 does it for them. Each update server is
+server/serve.sh (nginx on port 8001) run in a session of its own, serving
+BASE/NAME/www, where the tests write the files they want served.
+
+  /start?name=NAME&address=A[&rate=R][&flag=TEXT]
+                                          serve BASE/NAME/www on A:8001 (stopping
+                                          whatever served on A before); with flag,
+                                          the flag file then holds TEXT instead of
+                                          the one byte the server kit writes
+  /stop?address=A                         stop the server on A (SIGTERM)
+  /kill?address=A                         kill it at once, mid-download (SIGKILL)
+  /stopall                                stop every server
+  /log?address=A                          the access log of the server on A
+
+Usage: keeper.py BASE      (runs until SIGTERM; stops every server then)
+"""
+import http.server
+import os
+import re
+import signal
+import socket
+import subprocess
+import sys
+import time
+import urllib.parse
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+SERVE = os.path.join(ROOT, "server", "serve.sh")
+BASE = os.path.abspath(sys.argv[1])
+ADDRESS = re.compile(r"^127\.\d{1,3}\.\d{1,3}\.\d{1,3}$")  # loopback only
+NAME = re.compile(r"^[A-Za-z0-9_.-]+$")
+servers = {}  # address -> (process, state folder)
+
+
+def listening(address):
+    try:
+        with socket.create_connection((address, 8001), timeout=0.2):
+            return True
+    except OSError:
+        return False
+
+
+def stop(address, sig=signal.SIGTERM):
+    entry = servers.pop(address, None)
+    if not entry:
+        return
+    process = entry[0]
+    try:
+        os.killpg(process.pid, sig)
+    except ProcessLookupError:
+        pass
+    try:
+        process.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        os.killpg(process.pid, signal.SIGKILL)
+        process.wait()
+    # nginx's workers may outlive a killed master for a moment.
+    for _ in range(100):
+        if not listening(address):
+            break
+        time.sleep(0.02)
+
+
+FLAG_FILE = "主机运行标志.txt".encode("gbk")
+
+
+def start(name, address, rate, flag):
+    stop(address)
+    www = os.path.join(BASE, name, "www")
+    state = os.path.join(BASE, name, "state-" + address)
+    os.makedirs(www, exist_ok=True)
+    if os.path.exists(os.path.join(state, "logs", "access.log")):
+        os.remove(os.path.join(state, "logs", "access.log"))
+    log = open(os.path.join(BASE, name, "serve-" + address + ".out"), "ab")
+    process = subprocess.Popen([SERVE, www, "--address", address, "--rate", rate, "--state", state],
+                               stdout=log, stderr=log, start_new_session=True)
+    servers[address] = (process, state)
+    for _ in range(200):
+        if listening(address):
+            if flag is not None:
+                with open(os.path.join(os.fsencode(www), FLAG_FILE), "wb") as f:
+                    f.write(flag.encode())
+            return "started"
+        if process.poll() is not None:
+            break
+        time.sleep(0.02)
+    stop(address)
+    return None
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        url = urllib.parse.urlsplit(self.path)
+        query = {k: v[0] for k, v in urllib.parse.parse_qs(url.query).items()}
+        address = query.get("address", "")
+        body, status = b"", 200
+        if url.path != "/stopall" and not ADDRESS.match(address):
+            body, status = b"a loopback address is needed", 400
+        elif url.path == "/start":
+            name, rate = query.get("name", ""), query.get("rate", "0")
+            if not NAME.match(name) or not re.match(r"^\d+[km]?$", rate):
+                body, status = b"bad name or rate", 400
+            else:
+                result = start(name, address, rate, query.get("flag"))
+                body, status = (result.encode(), 200) if result else (b"the server did not start", 500)
+        elif url.path in ("/stop", "/kill"):
+            stop(address, signal.SIGTERM if url.path == "/stop" else signal.SIGKILL)
+            body = b"stopped"
+        elif url.path == "/stopall":
+            for a in list(servers):
+                stop(a)
+            body = b"stopped"
+        elif url.path == "/log":
+            entry = servers.get(address)
+            path = os.path.join(entry[1], "logs", "access.log") if entry else ""
+            body = open(path, "rb").read() if path and os.path.exists(path) else b""
+        else:
+            body, status = b"no such command", 404
+        self.send_response(status)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+
+    def log_message(self, *args):
+        pass
+
+
+def main():
+    os.makedirs(BASE, exist_ok=True)
+    server = http.server.HTTPServer(("127.0.0.1", 8009), Handler)
+
+    def finish(*_):
+        for a in list(servers):
+            stop(a)
+        sys.exit(0)
+
+    signal.signal(signal.SIGTERM, finish)
+    signal.signal(signal.SIGINT, finish)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,86 @@
+// What the update tests share: update servers started on request (nginx by
+// server/serve.sh, through the keeper that scripts/test.sh runs), the files
+// they serve, bank archives built here, and the upgrade page's texts.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/e2e/bank_fixture.h"
+#include "tests/e2e/program_fixture.h"
+
+namespace e2e {
+
+// The two built-in servers of a test build (loopback addresses).
+inline constexpr char kPublicAddress[] = "127.0.0.1";
+inline constexpr char kLanAddress[] = "127.0.0.2";
+
+// An update server: a folder of its own, served on `address`:8001 while started.
+class UpdateServer {
+ public:
+  UpdateServer(const std::string& name, const char* address);
+  // Starts serving (stopping whatever served on the address); `rate` limits
+  // each download (nginx units, "0" for none). The flag file is made by the
+  // server kit itself; `flag` replaces what it holds.
+  void Start(const char* rate = "0", const char* flag = nullptr);
+  void Stop();
+  // Kills the server at once, as a crash or a pulled plug would.
+  void Kill();
+  // The requests it has served so far ("GET /zentra/math.ini", ...), in order.
+  std::vector<std::string> Requests() const;
+
+  // Files of the served folder, by relative path ("zentra/bank.zip").
+  void Put(const std::wstring& relative, const std::string& bytes) const;
+  void Remove(const std::wstring& relative) const;
+  // The version file, written as GBK with CR LF line ends.
+  void PutVersions(const std::wstring& bankVersion, const std::wstring& programVersion,
+                   const std::wstring& extraLines = L"") const;
+
+ private:
+  std::string name_;
+  std::string address_;
+  std::wstring folder_;  // the served folder, seen from Windows
+};
+
+// Stops every update server.
+void StopAllUpdateServers();
+
+// A member of a zip archive: the raw bytes of its name and its content.
+struct ZipMember {
+  std::string name;
+  std::string content;
+  bool utf8Name = false;  // general-purpose flag bit 11
+  bool stored = false;    // not compressed: its bytes stand in the archive as they are
+};
+std::string ZipBytes(const std::vector<ZipMember>& members);
+
+// A bank file (the SQLite bytes) holding these questions.
+std::string BankBytes(const std::vector<TestQuestion>& questions);
+// The archive the bank tool makes: 填空题题库.db and 关键词.txt, GBK names.
+std::string BankZip(const std::vector<TestQuestion>& questions, const std::wstring& keywords,
+                    const std::vector<ZipMember>& more = {});
+
+// The fixed lines of the bank upgrade's log.
+inline constexpr wchar_t kLogStart[] = L"开始下载题库……，您可以继续使用本系统，更新完成将通知您";
+inline constexpr wchar_t kLogDownloaded[] = L"下载完成，准备开始更新，请注意暂停解题，更新完成后可以继续答题";
+inline constexpr wchar_t kLogDone[] = L"更新完成，您可以放心继续答题。";
+inline constexpr wchar_t kBankUpgraded[] = L"升级题库完成，您可以继续使用";
+inline constexpr wchar_t kKeptSuffix[] = L"，本次题库升级没有进行，原有题库保持不变";
+inline constexpr wchar_t kRepairNotice[] =
+    L"系统发现题库不存在，正在进行自我修复。可能的原因有：\r\n1、第一次使用本系统\r\n2、题库遭到不可预知的毁坏\r\n"
+    L"系统题库修复完成后将自行启动，请耐心等候……";
+inline constexpr wchar_t kRepairImpossible[] = L"连接服务器失败，无法进行自我修复，程序被结束。请稍后再试……";
+
+// A label's text split at its CR LF line ends (the last, empty piece dropped).
+std::vector<std::wstring> Lines(const std::wstring& text);
+
+// The message box of the process showing exactly this text, once it is there.
+HWND WaitForMessageBoxText(DWORD processId, const std::wstring& text, DWORD timeoutMs = 20000);
+
+// Whole files of a folder, by name.
+std::string ReadFileBytes(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+
+}  // namespace e2e

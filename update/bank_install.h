@@ -1,0 +1,72 @@
+// Putting a new question bank in place so that a crash or power cut at any
+// moment leaves the old bank or the new one, never a mix and never nothing.
+//
+// The archive is unpacked into a staging folder inside the program folder
+// ("bank-update\new"); nothing there counts until the program has checked that
+// the new bank opens and its keyword file is there. Then a mark file
+// ("bank-update\ready") is written: from that moment the new files are the
+// bank. Each staged file replaces its namesake by renames (the old file kept in
+// "bank-update\old" until the end), then the mark and the staging folder go.
+//
+// Should the program end in the middle, the next start calls
+// FinishEarlierInstall: with the mark there, it completes the renames (the new
+// bank); without it, it throws the staging folder away (the old bank, which
+// nothing has touched). Touches no Windows interface (only the file-system
+// family), so it is tested natively.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bankinstall {
+
+namespace fs = std::filesystem;
+
+// Folder and file names inside the program folder.
+inline constexpr const char* kStagingFolder = "bank-update";
+inline constexpr const char* kNewFiles = "new";
+inline constexpr const char* kOldFiles = "old";
+inline constexpr const char* kReadyMark = "ready";
+
+// Renames `from` to `to`, replacing a file there; false on failure.
+using Mover = std::function<bool(const fs::path& from, const fs::path& to)>;
+
+enum class Earlier {
+  None,       // no staging folder: nothing was interrupted
+  Discarded,  // an install interrupted before its mark: thrown away
+  Finished,   // an install interrupted after its mark: completed
+  Stuck,      // a file could not be moved; everything is left for next time
+};
+
+// Deals with what an interrupted install left in `program`.
+Earlier FinishEarlierInstall(const fs::path& program, const Mover& mover = {});
+
+class Install {
+ public:
+  explicit Install(fs::path program, Mover mover = {});
+
+  // The folder the archive is unpacked into.
+  fs::path Staging() const;
+
+  // Deals with an earlier install first, then makes an empty staging folder.
+  // False when that cannot be done.
+  bool Prepare();
+
+  // Moves every staged file over the program folder's file of the same name
+  // (subfolders included; other files of the program folder stay). On a
+  // failed move every file already moved is put back and false is returned:
+  // the old files are in place again. Either way the staging folder is gone
+  // afterwards. `installed` lists the files put in place (relative paths).
+  bool Commit(std::vector<fs::path>* installed = nullptr);
+
+  // Throws the staging folder away.
+  void Discard();
+
+ private:
+  fs::path program_;
+  Mover mover_;
+};
+
+}  // namespace bankinstall

@@ -1,0 +1,52 @@
+#include "update/server_probe.h"
+
+#include <mutex>
+#include <string>
+
+#include "http/fetch.h"
+#include "image/build_settings.h"
+#include "image/control_ids.h"
+#include "image/global_slots.h"
+#include "runtime/controls.h"
+#include "update/download_limits.h"
+
+using namespace image;
+
+namespace {
+
+constexpr const char* kFlagFile = "主机运行标志.txt";
+
+std::mutex g_baseLock;
+
+// The first server found wins; a probe that ends later changes nothing.
+void PublishServerBaseUrl(const std::string& url) {
+  std::lock_guard<std::mutex> lock(g_baseLock);
+  if (Globals.ServerBaseUrl.empty()) Globals.ServerBaseUrl = rt::Text(url);
+}
+
+}  // namespace
+
+rt::Text CurrentServerBaseUrl() {
+  std::lock_guard<std::mutex> lock(g_baseLock);
+  return Globals.ServerBaseUrl;
+}
+
+void ReleaseServerBaseUrl() {
+  std::lock_guard<std::mutex> lock(g_baseLock);
+  Globals.ServerBaseUrl.Free();
+}
+
+void ProbeServer() {
+  rt::SetCaption(状态栏, "正在与服务器通讯，请稍等……");
+  if (!CurrentServerBaseUrl().empty()) return;
+  for (const char* host : {kPublicUpdateHost, kLanUpdateHost}) {
+    const std::string base = std::string("http://") + host + ":8001/";
+    const rt::ByteSet flag = FetchUrl(base + kFlagFile, {}, {}, {}, {}, kDefaultTimeoutSeconds, kFlagFileLimit);
+    if (flag.size() == 1) {
+      rt::SetCaption(状态栏, std::string("与服务器") + host + "通讯成功，正在下载升级信息");
+      PublishServerBaseUrl(base);
+      return;
+    }
+  }
+  rt::SetCaption(状态栏, "与服务器通讯失败！您可以使用本机题库进行练习");
+}

@@ -1,0 +1,19 @@
+// Finding the update server that answers: the public server first, then the
+// school's LAN server (hosts set when the program is built, port 8001).
+#pragma once
+
+#include "runtime/blocks.h"
+
+// Sets ServerBaseUrl to the first server whose flag file "主机运行标志.txt"
+// holds exactly one byte, with the status texts on the way; no network at all
+// when a server is already known.
+void ProbeServer();
+
+// ServerBaseUrl ("http://" host ":8001/"), empty while no server is known. It
+// is set once and never changed, and read under the same lock, so that the
+// update check's thread and the window's thread can probe at once: neither
+// ever reads a text the other is replacing.
+rt::Text CurrentServerBaseUrl();
+
+// Frees ServerBaseUrl at process end (under the lock).
+void ReleaseServerBaseUrl();
