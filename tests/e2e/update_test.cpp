@@ -143,6 +143,18 @@ TEST_F(UpdateTest, LanServerIsUsedWhenThePublicServerIsDownOrNotRunning) {
   EXPECT_EQ(lan.Requests().size(), 2u);
 }
 
+TEST_F(UpdateTest, WithoutALocalVersionFileBothUpgradesAreOffered) {
+  WriteBank(Path(L"填空题题库.db"), kOld);
+  folder_.WriteFile(L"关键词.txt", Gbk(kOldKeywords));
+  UpdateServer server("public", kPublicAddress);
+  server.PutVersions(L"1", L"1.0.2");
+  server.Start();
+  Start();
+  EXPECT_EQ(Text(状态栏), kUpdateInfoStatus);
+  EXPECT_TRUE(Shown(升级题库按钮));
+  EXPECT_TRUE(Shown(升级主程序按钮));
+}
+
 TEST_F(UpdateTest, WithoutAServerStartUpGoesOnWithTheLocalBank) {
   OldProgramFolder();
   Start();
