@@ -16,11 +16,17 @@ passed=$((passed + n_total - n_failed))
 failed=$((failed + n_failed))
 
 # The end-to-end tests start and stop their update servers (server/serve.sh,
-# loopback only) through this keeper.
+# loopback only) through this keeper; the token keeps other test runs out.
 export TESSALY_UPDATE_SERVERS="$root/build/update-servers"
+TESSALY_KEEPER_TOKEN=$(od -An -N8 -tx1 /dev/urandom | tr -d ' \n')
+export TESSALY_KEEPER_TOKEN
 rm -rf "$TESSALY_UPDATE_SERVERS"
 mkdir -p "$TESSALY_UPDATE_SERVERS"
-python3 tests/e2e/servers/keeper.py "$TESSALY_UPDATE_SERVERS" >"$TESSALY_UPDATE_SERVERS/keeper.out" 2>&1 &
+if (exec 3<>/dev/tcp/127.0.0.1/8009) 2>/dev/null; then
+  echo "127.0.0.1:8009, the update server keeper's port, is taken: is another test run going on?"
+fi
+python3 tests/e2e/servers/keeper.py "$TESSALY_UPDATE_SERVERS" "$TESSALY_KEEPER_TOKEN" \
+  >"$TESSALY_UPDATE_SERVERS/keeper.out" 2>&1 &
 keeper=$!
 trap 'kill $keeper 2>/dev/null; wait $keeper 2>/dev/null' EXIT
 for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/8009) 2>/dev/null && break; sleep 0.05; done

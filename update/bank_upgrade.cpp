@@ -166,7 +166,7 @@ void SelfRepair() {
                               kVersionFileLimit));
   if (const auto reason = DownloadAndInstall()) {
     ReportNotInstalled(*reason);
-    rt::ShowMessageBox(std::string("自我修复没有完成：") + *reason + "。请检查网络后重新启动本程序……", 0);
+    rt::ShowMessageBox(std::string("自我修复没有完成：") + *reason + "。请稍后重新启动本程序再试……", 0);
   }
 }
 

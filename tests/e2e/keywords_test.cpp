@@ -107,6 +107,7 @@ TEST_F(KeywordsTest, MissingKeywordFileWithoutAServerEndsTheProgramWithItsMessag
   folder_.RemoveFile(L"关键词.txt");
   driver::Process process;
   ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
+  ProcessGuard guard(process);
   HWND notice = driver::WaitForMessageBox(process.id, kStartTimeoutMs);
   ASSERT_NE(notice, nullptr);
   EXPECT_EQ(driver::MessageBoxText(notice).rfind(L"系统发现题库不存在，正在进行自我修复。", 0), 0u);
@@ -124,7 +125,6 @@ TEST_F(KeywordsTest, MissingKeywordFileWithoutAServerEndsTheProgramWithItsMessag
   DWORD code = 0xDEAD;
   ASSERT_TRUE(driver::WaitForExit(process, 10000, code));
   EXPECT_EQ(code, 0u);
-  CloseHandle(process.handle);
 }
 
 }  // namespace

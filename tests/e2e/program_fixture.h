@@ -39,6 +39,24 @@ class ProgramFolder {
   std::wstring path_;
 };
 
+// Ends a started program when the test leaves early (a failed check) without
+// having ended or handed it on, so that it does not hold the single-instance
+// mark for the tests after it.
+class ProcessGuard {
+ public:
+  explicit ProcessGuard(driver::Process& process) : process_(&process) {}
+  ~ProcessGuard() {
+    if (process_) driver::Kill(*process_);
+  }
+  ProcessGuard(const ProcessGuard&) = delete;
+  ProcessGuard& operator=(const ProcessGuard&) = delete;
+  // The program is someone else's to end now.
+  void Release() { process_ = nullptr; }
+
+ private:
+  driver::Process* process_;
+};
+
 // The status texts the update check ends with: no server answered, or the
 // server's version file has come.
 inline constexpr wchar_t kNoServerStatus[] = L"与服务器通讯失败！您可以使用本机题库进行练习";

@@ -36,7 +36,9 @@ std::string AskKeeper(const std::string& pathAndQuery) {
     ADD_FAILURE() << "the update server keeper does not answer on 127.0.0.1:8009 (scripts/test.sh starts it)";
     return std::string();
   }
-  const std::string request = "GET " + pathAndQuery + " HTTP/1.0\r\nHost: keeper\r\n\r\n";
+  const char* token = std::getenv("TESSALY_KEEPER_TOKEN");
+  const std::string request = "GET " + pathAndQuery + (pathAndQuery.find('?') == std::string::npos ? "?" : "&") +
+                              "token=" + (token ? token : "") + " HTTP/1.0\r\nHost: keeper\r\n\r\n";
   send(s, request.data(), static_cast<int>(request.size()), 0);
   std::string answer;
   char buffer[4096];

@@ -263,6 +263,7 @@ class SelfRepairTest : public UpdateTest {
   void StartAndAnswerTheNotice() {
     driver::Process process;
     ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
+    ProcessGuard guard(process);
     HWND notice = WaitForMessageBoxText(process.id, kRepairNotice);
     ASSERT_NE(notice, nullptr);
     wchar_t title[64] = {};
@@ -271,6 +272,7 @@ class SelfRepairTest : public UpdateTest {
     EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST) << "system-modal";
     driver::DismissMessageBox(notice);
     program_ = std::make_unique<RunningProgram>(process, true);
+    guard.Release();
   }
   void ServerWithTheNewBank() {
     server_.Put(L"zentra\\bank.zip", BankZip(kNew, kNewKeywords));
@@ -319,6 +321,7 @@ TEST_F(SelfRepairTest, WithoutAServerTheProgramEndsWithItsMessage) {
   folder_.WriteFile(L"关键词.txt", Gbk(kOldKeywords));
   driver::Process process;
   ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
+  ProcessGuard guard(process);
   HWND notice = WaitForMessageBoxText(process.id, kRepairNotice);
   ASSERT_NE(notice, nullptr);
   driver::DismissMessageBox(notice);
@@ -332,7 +335,6 @@ TEST_F(SelfRepairTest, WithoutAServerTheProgramEndsWithItsMessage) {
   DWORD code = 0xDEAD;
   ASSERT_TRUE(driver::WaitForExit(process, 10000, code));
   EXPECT_EQ(code, 0u);
-  CloseHandle(process.handle);
 }
 
 TEST_F(SelfRepairTest, AFailedRepairSaysSoAndTheProgramGoesOn) {
@@ -341,13 +343,15 @@ TEST_F(SelfRepairTest, AFailedRepairSaysSoAndTheProgramGoesOn) {
   server_.Start();  // but no bank.zip on it
   driver::Process process;
   ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
+  ProcessGuard guard(process);
   HWND notice = WaitForMessageBoxText(process.id, kRepairNotice);
   ASSERT_NE(notice, nullptr);
   driver::DismissMessageBox(notice);
-  HWND failed = WaitForMessageBoxText(process.id, L"自我修复没有完成：下载的bank.zip不是有效的压缩包。请检查网络后重新启动本程序……");
+  HWND failed = WaitForMessageBoxText(process.id, L"自我修复没有完成：下载的bank.zip不是有效的压缩包。请稍后重新启动本程序再试……");
   ASSERT_NE(failed, nullptr);
   driver::DismissMessageBox(failed);
   program_ = std::make_unique<RunningProgram>(process, true);
+  guard.Release();
   ASSERT_TRUE(program_->started());
   EXPECT_EQ(OnShow(), 0) << "no bank: an empty paper";
   EXPECT_EQ(Log().back(), std::wstring(L"下载的bank.zip不是有效的压缩包") + kKeptSuffix);

@@ -16,7 +16,11 @@ BASE/NAME/www, where the tests write the files they want served.
   /stopall                                stop every server
   /log?address=A                          the access log of the server on A
 
-Usage: keeper.py BASE      (runs until SIGTERM; stops every server then)
+Every request carries token=TOKEN, the token the keeper was started with, so
+that a test run can never start or stop the servers of another run on the
+same machine (it gets 403 and fails instead).
+
+Usage: keeper.py BASE TOKEN      (runs until SIGTERM; stops every server then)
 """
 import http.server
 import os
@@ -31,6 +35,7 @@ import urllib.parse
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 SERVE = os.path.join(ROOT, "server", "serve.sh")
 BASE = os.path.abspath(sys.argv[1])
+TOKEN = sys.argv[2]
 ADDRESS = re.compile(r"^127\.\d{1,3}\.\d{1,3}\.\d{1,3}$")  # loopback only
 NAME = re.compile(r"^[A-Za-z0-9_.-]+$")
 servers = {}  # address -> (process, state folder)
@@ -98,7 +103,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         query = {k: v[0] for k, v in urllib.parse.parse_qs(url.query).items()}
         address = query.get("address", "")
         body, status = b"", 200
-        if url.path != "/stopall" and not ADDRESS.match(address):
+        if query.get("token") != TOKEN:
+            body, status = b"not this test run's keeper", 403
+        elif url.path != "/stopall" and not ADDRESS.match(address):
             body, status = b"a loopback address is needed", 400
         elif url.path == "/start":
             name, rate = query.get("name", ""), query.get("rate", "0")
