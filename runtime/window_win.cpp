@@ -60,22 +60,22 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   return CallWindowProcW(original, hwnd, message, wParam, lParam);
 }
 
-HFONT CreateUnitFont(const FontSpec& spec) {
+HFONT CreateUnitFont(const FontSpec& font) {
   LOGFONTW lf{};
   lf.lfCharSet = kCharsetGb2312;
   lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
   lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-  if (spec.IsDefault()) {
+  if (font.IsDefault()) {
     // The runtime's default font: 宋体, 12 pixels.
     lf.lfHeight = -12;
     lf.lfWeight = FW_NORMAL;
     wcscpy(lf.lfFaceName, L"\x5B8B\x4F53");
   } else {
-    lf.lfHeight = spec.height;
-    lf.lfWeight = spec.weight;
-    const std::wstring face = GbkToWide(spec.face);
+    lf.lfHeight = font.height;
+    lf.lfWeight = font.weight;
+    const std::wstring face = GbkToWide(font.face);
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
   }
   return CreateFontIndirectW(&lf);

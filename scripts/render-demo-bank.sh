@@ -287,8 +287,8 @@ QUESTION = (22, 'black', 760, 10, 424)
 SOLUTION = (20, 'black', 770, 10, 523)
 ANSWER_W, ANSWER_H, ANSWER_PAD = 270, 56, 8
 
-def paragraph_picture(text, spec):
-    size, colour, width, pad, most = spec
+def paragraph_picture(text, style):
+    size, colour, width, pad, most = style
     lines = wrap(text, size, width - 2 * pad)
     h = height_of(lines, size, 8, 8)
     if h > most:
