@@ -14,7 +14,7 @@ build-native: setup
 	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 	@ninja -C build/native
 
-build-win: setup
+build-win: setup build-native
 	@cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
 	@ninja -C build/win

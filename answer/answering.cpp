@@ -15,12 +15,12 @@ constexpr const char* kNotInstalled = "对不起，您没有安装MathType，请
 }  // namespace
 
 void StartAnswering() {
-  if (Globals.MathTypeCommand.empty()) {
+  if (Globals().MathTypeCommand.empty()) {
     rt::SetTimerPeriod(时钟1, 0);
     rt::SetCaption(状态栏, kNotInstalled);
     return;
   }
-  const std::string commandLine = std::string(Globals.MathTypeCommand.view()) + kAnswerFileArgument;
+  const std::string commandLine = std::string(Globals().MathTypeCommand.view()) + kAnswerFileArgument;
   if (!rt::RunCommandLine(commandLine, true)) {
     rt::SetTimerPeriod(时钟1, 0);
     rt::SetCaption(状态栏, kNotInstalled);

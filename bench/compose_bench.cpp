@@ -76,12 +76,12 @@ void Compose() {
   }
   const double peak = PeakMegabytes();
   start = Seconds();
-  image::Globals.CurrentQuestion = 1;
+  image::Globals().CurrentQuestion = 1;
   ShowQuestion();
   const double show = Seconds() - start;
   std::printf("compose: %zu questions of the paper in %.3f s (best of 5); show one question %.1f ms; "
               "100000 status writes alone %.3f s; peak memory %.1f MB\n",
-              image::Globals.PracticePaper.size(), compose, show * 1000, statusWrites, peak);
+              image::Globals().PracticePaper.size(), compose, show * 1000, statusWrites, peak);
   std::fflush(stdout);
   rt::EndProcess(0);
 }

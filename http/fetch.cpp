@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "http/transfer.h"
+#include "image/declared_functions_win.h"
 #include "runtime/program.h"
 
 namespace {
@@ -42,8 +43,8 @@ DWORD WINAPI TransferWorker(void* parameter) {
   // end, has its result at once.
   if (transfer->lingering) {
     auto* held = new std::shared_ptr<void>(std::move(transfer->lingering));
-    if (HANDLE closer = CreateThread(nullptr, 0, CloseLingering, held, 0, nullptr)) {
-      CloseHandle(closer);
+    if (HANDLE closer = image::Declared().CreateThread(nullptr, 0, CloseLingering, held, 0, nullptr)) {
+      rt::ReleaseHandle(reinterpret_cast<uintptr_t>(closer));
     } else {
       delete held;
     }
@@ -65,7 +66,7 @@ struct Abandoned {
 DWORD WINAPI StopAbandonedWorker(void* parameter) {
   std::unique_ptr<Abandoned> job(static_cast<Abandoned*>(parameter));
   if (!rt::WaitForHandle(job->worker, job->transfer->limitMs + kStopGraceMs)) {
-    TerminateThread(reinterpret_cast<HANDLE>(job->worker), 0);
+    image::Declared().TerminateThread(reinterpret_cast<HANDLE>(job->worker), 0);
     if (!rt::WaitForHandle(job->worker, 5000)) return 0;  // keep the record of a thread that still runs
   }
   delete job->transfer;
@@ -83,7 +84,7 @@ void LetGo(TransferState* transfer, uintptr_t worker) {
     return;
   }
   auto* job = new Abandoned{transfer, worker};
-  if (!CreateThread(nullptr, 0, StopAbandonedWorker, job, 0, nullptr)) delete job;
+  if (!image::Declared().CreateThread(nullptr, 0, StopAbandonedWorker, job, 0, nullptr)) delete job;
 }
 
 rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_view proxy, std::string_view headers,
@@ -102,7 +103,7 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
   transfer->start = rt::TickCount();
   transfer->workerHandle.store(kStarting, std::memory_order_relaxed);
 
-  HANDLE thread = CreateThread(nullptr, 0, TransferWorker, transfer.get(), 0, nullptr);
+  HANDLE thread = image::Declared().CreateThread(nullptr, 0, TransferWorker, transfer.get(), 0, nullptr);
   if (!thread) return rt::ByteSet();
   const auto worker = reinterpret_cast<uintptr_t>(thread);
   // Publish the handle unless the worker has already ended (and stored 0).

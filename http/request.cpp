@@ -10,6 +10,8 @@
 #include "http/request_text.h"
 #include "http/transfer.h"
 #include "http/url.h"
+#include "image/declared_functions_win.h"
+#include "runtime/internet.h"
 #include "runtime/program.h"
 
 namespace {
@@ -33,25 +35,18 @@ struct Handles {
   HINTERNET request = nullptr;
   ~Handles() { Close(); }
   void Close() {
-    if (request) InternetCloseHandle(request);
-    if (connection) InternetCloseHandle(connection);
-    if (internet) InternetCloseHandle(internet);
+    if (request) image::Declared().InternetCloseHandle(request);
+    if (connection) image::Declared().InternetCloseHandle(connection);
+    if (internet) image::Declared().InternetCloseHandle(internet);
     request = connection = internet = nullptr;
   }
 };
-
-void SetTimeout(HINTERNET handle, DWORD option, DWORD ms) {
-  ms = std::max<DWORD>(ms, 1);  // 0 would mean "no time-out"
-  InternetSetOptionA(handle, option, &ms, sizeof ms);
-}
 
 // Bounds each blocking WinINet call by the time the transfer has left, so the
 // worker ends by itself about when FetchUrl gives up.
 void BoundBlockingCalls(HINTERNET handle, const TransferState& transfer) {
   const DWORD remaining = transfer.RemainingMs(rt::TickCount());
-  SetTimeout(handle, INTERNET_OPTION_CONNECT_TIMEOUT, remaining);
-  SetTimeout(handle, INTERNET_OPTION_SEND_TIMEOUT, remaining);
-  SetTimeout(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, remaining + kReceiveMarginMs);
+  rt::SetTransferTimeouts(handle, remaining, remaining + kReceiveMarginMs);
 }
 
 // Hands the handles of a transfer given up in the middle of its body to the
@@ -69,7 +64,7 @@ bool Stopped(const TransferState& transfer) {
 // The declared body length, when the response has one.
 bool DeclaredLength(HINTERNET request, DWORD& length) {
   DWORD size = sizeof length;
-  return HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != 0;
+  return image::Declared().HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != 0;
 }
 
 // The raw response headers, status line first, each line ending in CR LF; a
@@ -79,7 +74,7 @@ std::string RawHeaders(HINTERNET request) {
   std::fill(buffer, buffer + kRawHeaderBuffer, ' ');
   buffer[kRawHeaderBuffer] = '\0';
   DWORD size = kRawHeaderBuffer;
-  HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr);
+  image::Declared().HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr);
   return std::string(buffer);
 }
 
@@ -95,18 +90,18 @@ void Perform(TransferState& t) {
   Handles h;
   if (UsesProxy(t.proxy)) {
     const std::string proxy = std::string(kProxyPrefix) + t.proxy.c_str();
-    h.internet = InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
+    h.internet = image::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
   } else {
-    h.internet = InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+    h.internet = image::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
   }
   if (!h.internet) return;
   BoundBlockingCalls(h.internet, t);
-  h.connection = InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "", "",
+  h.connection = image::Declared().InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "", "",
                                   INTERNET_SERVICE_HTTP, 0, 0);
   if (!h.connection) return;
   // RELOAD: always ask the server. NO_CACHE_WRITE: keep the body out of the
   // browser cache (a bank would otherwise cost its size again on disk).
-  h.request = HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET", path.c_str(),
+  h.request = image::Declared().HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET", path.c_str(),
                                kHttpVersion.data(), nullptr, nullptr,
                                INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
   if (!h.request) return;
@@ -120,7 +115,7 @@ void Perform(TransferState& t) {
   if (Stopped(t)) return;
   BoundBlockingCalls(h.request, t);
   // The result is not examined: a failed send shows as a body of no bytes.
-  HttpSendRequestA(h.request, t.headers.data(), static_cast<DWORD>(t.headers.size()),
+  image::Declared().HttpSendRequestA(h.request, t.headers.data(), static_cast<DWORD>(t.headers.size()),
                    const_cast<char*>(optional.data()), static_cast<DWORD>(optional.size()));
 
   DWORD declared = 0;
@@ -144,7 +139,7 @@ void Perform(TransferState& t) {
       lastEvents = rt::TickCount();
     }
     DWORD count = 0;
-    InternetReadFile(h.request, block, kReadBlock, &count);
+    image::Declared().InternetReadFile(h.request, block, kReadBlock, &count);
     if (count == 0) break;
     // An undeclared body stops being read as soon as it is too long.
     if (count > t.maxBody - t.body.size()) {
@@ -170,7 +165,7 @@ void Perform(TransferState& t) {
   h.Close();
   if (t.abandoned.load(std::memory_order_relaxed)) return;
   for (const Cookie& cookie : CookiesInRawHeaders(raw)) {
-    InternetSetCookieA(cookieUrl.c_str(), cookie.name.c_str(), cookie.data.c_str());
+    image::Declared().InternetSetCookieA(cookieUrl.c_str(), cookie.name.c_str(), cookie.data.c_str());
   }
 }
 

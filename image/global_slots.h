@@ -35,7 +35,14 @@ static_assert(offsetof(GlobalSlots, CurrentQuestion) == 9 * kSlotSize);
 static_assert(offsetof(GlobalSlots, PracticePaper) == 10 * kSlotSize);
 static_assert(offsetof(GlobalSlots, InstanceEvent) == 11 * kSlotSize);
 
-// The slots of the running program.
-extern GlobalSlots Globals;
+// The slots of the running program: in the "var" segment the runtime laid out
+// for it when the runtime support library runs the program (UseGlobalSlots),
+// else in the program's own data.
+GlobalSlots& Globals();
+
+// Places the slots in `memory`, which must be zero-filled, pointer-aligned
+// and sizeof(GlobalSlots) bytes long, before anything has used them. False,
+// and nothing changed, for memory that does not fit.
+bool UseGlobalSlots(void* memory, size_t size);
 
 }  // namespace image

@@ -11,22 +11,6 @@
 namespace image {
 namespace {
 
-constexpr FunctionDeclaration kFunctions[] = {
-    {"CreateThread", ""},
-    {"TerminateThread", ""},
-    {"InternetOpenA", "wininet.dll"},
-    {"InternetConnectA", "wininet.dll"},
-    {"HttpOpenRequestA", "wininet.dll"},
-    {"HttpSendRequestA", "wininet.dll"},
-    {"InternetReadFile", "wininet.dll"},
-    {"HttpQueryInfoA", "wininet.dll"},
-    {"InternetCloseHandle", "wininet.dll"},
-    {"InternetSetCookieA", "wininet.dll"},
-    {"CallWindowProcA", ""},
-    {"OpenEventA", ""},
-    {"CreateEventA", ""},
-};
-
 std::vector<Library> Libraries() {
   return {
       {"krnln", "51BA3E78ECB216F4A22EA41505A64625", 4, 6, "系统核心支持库"},
@@ -56,8 +40,6 @@ Segment DataSegment(SegmentId id, uint32_t flags, std::vector<uint8_t> data) {
 
 }  // namespace
 
-std::span<const FunctionDeclaration> DeclaredFunctionList() { return kFunctions; }
-
 std::optional<ProgramImage> TessalyImage(std::string& error) {
   ProgramImage image;
   image.libraries = Libraries();
@@ -67,7 +49,7 @@ std::optional<ProgramImage> TessalyImage(std::string& error) {
       {std::string(kAnswerPlaceholderConstant), std::string(AnswerPlaceholder())},
       {std::string(kReferenceAnswerPlaceholderConstant), std::string(ReferenceAnswerPlaceholder())},
   });
-  for (const FunctionDeclaration& function : kFunctions) {
+  for (const FunctionDeclaration& function : DeclaredFunctionList()) {
     const uint32_t dll = constants.Text(function.dll);
     const uint32_t name = constants.Text(function.name);
     image.functions.push_back({dll, name, function.dll, function.name});
@@ -79,7 +61,7 @@ std::optional<ProgramImage> TessalyImage(std::string& error) {
   const rt::FormDefinition& form = MainWindowForm();
   code.identifiers.push_back(form.window.id);
   for (const rt::UnitDefinition& control : form.controls) code.identifiers.push_back(control.id);
-  code.functionCount = static_cast<uint32_t>(std::size(kFunctions));
+  code.functionCount = static_cast<uint32_t>(DeclaredFunctionList().size());
   code.libraryIndices = {kThreadLibrary, kCompressionLibrary};
   code.dataTypes.assign(std::begin(kDataTypes), std::end(kDataTypes));
   CodeSegment codeSegment = BuildCodeSegment(code);

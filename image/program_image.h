@@ -11,29 +11,16 @@
 #include <string_view>
 #include <vector>
 
+#include "image/constant_names.h"
+#include "image/function_declarations.h"
 #include "image/image_format.h"
 
 namespace image {
-
-// Names of the byte-set constants in the directory of "const".
-inline constexpr std::string_view kAnswerTemplateConstant = "AnswerTemplate";
-inline constexpr std::string_view kAnswerPlaceholderConstant = "AnswerPlaceholder";
-inline constexpr std::string_view kReferenceAnswerPlaceholderConstant = "ReferenceAnswerPlaceholder";
 
 // The support libraries by their index in the library table.
 inline constexpr uint32_t kCoreLibrary = 0;         // krnln
 inline constexpr uint32_t kThreadLibrary = 1;       // OrvThread: StartThread
 inline constexpr uint32_t kCompressionLibrary = 2;  // orvCompress: the unpacker
-
-// A Win32 function the program calls, bound by the runtime by name; an empty
-// DLL text means the system DLLs.
-struct FunctionDeclaration {
-  const char* name;
-  const char* dll;
-};
-
-// In declaration order: the index of a function is its position.
-std::span<const FunctionDeclaration> DeclaredFunctionList();
 
 // The image's content, or nothing with the reason in `error` (a window
 // definition that cannot be stored, a binding naming no routine of the table).

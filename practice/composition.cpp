@@ -59,7 +59,7 @@ void ComposePaper() {
     SelfRepair();
     rt::OpenDatabase(kQuestionBankName);
   }
-  Globals.PracticePaper.MakeEmpty();
+  Globals().PracticePaper.MakeEmpty();
   ReadSelectedKeywords();
   g_unreadableUnits = 0;
   const int32_t count = rt::RecordCount();
@@ -67,7 +67,7 @@ void ComposePaper() {
     const int32_t record = rt::CurrentRecordNumber();
     if (RecordMatchesKeywords()) {
       rt::SetCaption(状态栏, RecordStatus(record, "题符合条件"));
-      Globals.PracticePaper.Append(record);
+      Globals().PracticePaper.Append(record);
     } else {
       rt::SetCaption(状态栏, RecordStatus(record, "题不符合条件"));
     }
@@ -75,9 +75,9 @@ void ComposePaper() {
   }
   rt::SetCaption(状态栏, "组卷成功，正在打乱试题顺序……");
   rt::Reseed();
-  ShufflePaper(Globals.PracticePaper, rt::RandomInRange);
+  ShufflePaper(Globals().PracticePaper, rt::RandomInRange);
   rt::SetCaption(状态栏, "组卷完成，您可以开始答题了！");
-  Globals.CurrentQuestion = 1;
+  Globals().CurrentQuestion = 1;
   ShowQuestion();
   if (g_unreadableUnits > 0) {
     // Say so after the position text, which ShowQuestion has just written.

@@ -6,11 +6,12 @@
 #include "answer/answering.h"
 #include "image/control_ids.h"
 #include "image/global_slots.h"
-#include "image/pictures.h"
+#include "image/constant_names.h"
 #include "practice/question_bank.h"
 #include "runtime/controls.h"
 #include "runtime/database.h"
 #include "runtime/files.h"
+#include "runtime/program.h"
 #include "runtime/texts.h"
 
 using namespace image;
@@ -20,8 +21,8 @@ namespace {
 constexpr const char* kNoQuestions = "试卷中没有题目，请在“组题”页换一些关键词重新组题";
 
 bool PaperHasQuestionOnShow() {
-  const auto n = static_cast<int32_t>(Globals.PracticePaper.size());
-  return Globals.CurrentQuestion >= 1 && Globals.CurrentQuestion <= n;
+  const auto n = static_cast<int32_t>(Globals().PracticePaper.size());
+  return Globals().CurrentQuestion >= 1 && Globals().CurrentQuestion <= n;
 }
 
 // Puts a picture field of the current record on a board. A field that is not
@@ -64,13 +65,13 @@ std::string ProblemNote(const std::vector<const char*>& problems) {
 }
 
 void ShowPlaceholders() {
-  rt::SetPicture(答题画板, rt::ByteSet(AnswerPlaceholder()));
-  rt::SetPicture(参考答案画板, rt::ByteSet(ReferenceAnswerPlaceholder()));
+  rt::SetPicture(答题画板, rt::ByteSetConstant(image::kAnswerPlaceholderConstant));
+  rt::SetPicture(参考答案画板, rt::ByteSetConstant(image::kReferenceAnswerPlaceholderConstant));
 }
 
 // An empty paper: nothing to show, and a status text that says why.
 void ShowNoQuestion() {
-  Globals.CurrentQuestion = 0;
+  Globals().CurrentQuestion = 0;
   rt::SetPicture(题目画板, rt::ByteSet());
   rt::SetPicture(解答过程画板, rt::ByteSet());
   ShowPlaceholders();
@@ -82,12 +83,12 @@ void ShowNoQuestion() {
 
 void ShowQuestion() {
   rt::SetTimerPeriod(时钟1, 0);
-  rt::WriteWholeFile(kAnswerFileForTemplate, rt::ByteSet(AnswerTemplate()));
+  rt::WriteWholeFile(kAnswerFileForTemplate, rt::ByteSetConstant(image::kAnswerTemplateConstant));
   if (!PaperHasQuestionOnShow()) {
     ShowNoQuestion();
     return;
   }
-  rt::GoToRecord(Globals.PracticePaper.at1(static_cast<size_t>(Globals.CurrentQuestion)));
+  rt::GoToRecord(Globals().PracticePaper.at1(static_cast<size_t>(Globals().CurrentQuestion)));
   std::vector<const char*> problems;
   ShowPictureField(题目画板, kFieldQuestion, problems);
   ShowPlaceholders();
@@ -104,36 +105,36 @@ void ShowQuestion() {
   rt::SetCaption(题目信息, info);
 
   std::string status = "试卷一共有";
-  status += rt::IntegerToText(static_cast<int64_t>(Globals.PracticePaper.size())).view();
+  status += rt::IntegerToText(static_cast<int64_t>(Globals().PracticePaper.size())).view();
   status += "题，现在练习第";
-  status += rt::IntegerToText(Globals.CurrentQuestion).view();
+  status += rt::IntegerToText(Globals().CurrentQuestion).view();
   status += "题";
   rt::SetCaption(状态栏, status + ProblemNote(problems));
 }
 
 void NextQuestion() {
-  if (Globals.PracticePaper.size() == 0) {
+  if (Globals().PracticePaper.size() == 0) {
     rt::SetCaption(状态栏, kNoQuestions);
     return;
   }
-  if (Globals.CurrentQuestion == static_cast<int32_t>(Globals.PracticePaper.size())) {
+  if (Globals().CurrentQuestion == static_cast<int32_t>(Globals().PracticePaper.size())) {
     rt::SetCaption(状态栏, "已经是最后一题，无法选择后一题");
     return;
   }
-  Globals.CurrentQuestion += 1;
+  Globals().CurrentQuestion += 1;
   ShowQuestion();
 }
 
 void PreviousQuestion() {
-  if (Globals.PracticePaper.size() == 0) {
+  if (Globals().PracticePaper.size() == 0) {
     rt::SetCaption(状态栏, kNoQuestions);
     return;
   }
-  if (Globals.CurrentQuestion == 1) {
+  if (Globals().CurrentQuestion == 1) {
     rt::SetCaption(状态栏, "已经是第1题，无法选择前一题");
     return;
   }
-  Globals.CurrentQuestion -= 1;
+  Globals().CurrentQuestion -= 1;
   ShowQuestion();
 }
 

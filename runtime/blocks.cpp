@@ -6,20 +6,6 @@
 
 namespace rt {
 
-void* Alloc(size_t size) {
-  void* p = std::malloc(size ? size : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-
-void* Realloc(void* block, size_t size) {
-  void* p = std::realloc(block, size ? size : 1);
-  if (!p) throw std::bad_alloc();
-  return p;
-}
-
-void Free(void* block) { std::free(block); }
-
 // ---- Text
 
 Text::Text(std::string_view s) {

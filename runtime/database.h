@@ -75,6 +75,10 @@ void SkipRecords(int32_t count);
 void GoToRecord(int32_t record);
 FieldValue ReadField(std::string_view name);
 
+// True when the database file at this path (GBK) opens as a question bank;
+// it is closed again at once. The program's own bank is not touched.
+bool DatabaseOpens(std::string_view gbkPath);
+
 inline constexpr const char* kDatabaseExtension = ".db";
 
 }  // namespace rt

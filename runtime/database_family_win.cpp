@@ -19,6 +19,11 @@ bool OpenDatabase(std::string_view name) {
 }
 
 void CloseDatabase() { Bank().Close(); }
+
+bool DatabaseOpens(std::string_view gbkPath) {
+  Database check;
+  return check.Open(gbkPath);
+}
 int32_t RecordCount() { return Bank().RecordCount(); }
 int32_t CurrentRecordNumber() { return Bank().CurrentRecord(); }
 void SkipRecords(int32_t count) { Bank().Skip(count); }

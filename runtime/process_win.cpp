@@ -38,6 +38,15 @@ void EndProcess(int exitCode) {
   ExitProcess(static_cast<UINT>(exitCode));
 }
 
+ByteSet ByteSetConstant(std::string_view name) {
+  if (const ProgramDescription* program = detail::State().program) {
+    for (const NamedBytes& constant : program->constants) {
+      if (constant.name == name) return ByteSet(constant.bytes.data(), constant.bytes.size());
+    }
+  }
+  return ByteSet();
+}
+
 uint32_t TickCount() { return GetTickCount(); }
 
 uintptr_t StartThread(RoutineFunction routine) {

@@ -1,8 +1,11 @@
 // The process family: starting the program, its message loop and its end.
 #pragma once
 
+#include <cstdint>
 #include <span>
+#include <string_view>
 
+#include "runtime/blocks.h"
 #include "runtime/form.h"
 
 namespace rt {
@@ -16,10 +19,17 @@ struct Routine {
   RoutineFunction function;
 };
 
+// A byte-set constant of the program, found by name.
+struct NamedBytes {
+  std::string_view name;
+  std::span<const uint8_t> bytes;
+};
+
 struct ProgramDescription {
-  const FormDefinition& form;          // the main window's stored definition
-  std::span<const Routine> routines;   // every routine an event binding may name
-  RoutineFunction entry;               // the program's entry routine
+  const FormDefinition& form;              // the main window's stored definition
+  std::span<const Routine> routines;       // every routine an event binding may name
+  RoutineFunction entry;                   // the program's entry routine
+  std::span<const NamedBytes> constants{};  // the byte-set constants
 };
 
 // Keeps the description, prepares the runtime and runs the entry routine. Does
@@ -41,6 +51,10 @@ void RunMessageLoop();
 
 // Handles the window messages waiting for the calling thread, then returns.
 void ProcessPendingEvents();
+
+// A copy of the program's byte-set constant of this name; the empty byte set
+// when the program has none of that name.
+ByteSet ByteSetConstant(std::string_view name);
 
 // Milliseconds since the system started.
 uint32_t TickCount();

@@ -10,10 +10,11 @@ dir=$1
 rm -rf "$dir/www"
 mkdir -p "$dir/www"
 # The main program for students to unpack by hand: the program in a zip archive.
-python3 - "$root/build/win/bin/tessaly.exe" "$dir/zentra.rar" <<'PY'
+python3 - "$root/build/win/bin" "$dir/zentra.rar" <<'PY'
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[2], "w", zipfile.ZIP_DEFLATED) as z:
-    z.write(sys.argv[1], "tessaly.exe")
+    for name in ("tessaly.exe", "krnln.fnr"):
+        z.write(sys.argv[1] + "/" + name, name)
 PY
 "$root/build/native/bin/banktool" publish --server "$dir/www" \
   --bank "$root/build/demo/bank" --bank-version "${TESSALY_DEMO_SERVER_BANK_VERSION:-2027.03.1}" \

@@ -3,7 +3,6 @@
 #include "shell/routines.h"
 
 #include "answer/answering.h"
-#include "image/main_window_form.h"
 #include "practice/composition.h"
 #include "practice/presentation.h"
 #include "shell/keywords.h"
@@ -35,7 +34,4 @@ const rt::Routine kRoutines[] = {
 
 }  // namespace
 
-const rt::ProgramDescription& TessalyProgram() {
-  static const rt::ProgramDescription program{image::MainWindowForm(), kRoutines, [] { ProgramEntry(); }};
-  return program;
-}
+std::span<const rt::Routine> RoutineTable() { return kRoutines; }

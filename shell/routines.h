@@ -1,6 +1,9 @@
 #pragma once
 
+#include <span>
+
 #include "runtime/program.h"
 
-// The program as the runtime runs it: window definition, routine table, entry.
-const rt::ProgramDescription& TessalyProgram();
+// The routine table: every routine an event binding of the main window may
+// name, in the order of the image's routine directory (image/routine_names.cpp).
+std::span<const rt::Routine> RoutineTable();

@@ -6,6 +6,7 @@
 #include "image/control_ids.h"
 #include "image/global_slots.h"
 #include "practice/composition.h"
+#include "image/declared_functions_win.h"
 #include "runtime/controls.h"
 #include "runtime/dialogs.h"
 #include "runtime/places.h"
@@ -32,8 +33,8 @@ void ProgramEntry() {
 }
 
 int IsAlreadyRunning() {
-  if (OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName) != nullptr) return 1;
-  Globals.InstanceEvent = reinterpret_cast<uintptr_t>(CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
+  if (image::Declared().OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName) != nullptr) return 1;
+  Globals().InstanceEvent = reinterpret_cast<uintptr_t>(image::Declared().CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
   return 0;
 }
 
@@ -45,8 +46,8 @@ void OnMainWindowCreated() {
   // A bank install cut short by the end of an earlier run is completed (or
   // thrown away) before anything opens the bank or the keyword file.
   FinishEarlierBankInstall();
-  Globals.MathTypeCommand = rt::ReadRegistryText(rt::RegistryRoot::ClassesRoot, kMathTypeServerKey, "");
-  if (Globals.MathTypeCommand.empty()) {
+  Globals().MathTypeCommand = rt::ReadRegistryText(rt::RegistryRoot::ClassesRoot, kMathTypeServerKey, "");
+  if (Globals().MathTypeCommand.empty()) {
     rt::SetCaption(状态栏, "未安装MathType，本程序无法使用答题功能");
   }
   SelectAllKeywords();

@@ -115,9 +115,7 @@ std::optional<const char*> DownloadAndInstall() {
   } else if (!unpacked.complete()) {
     problem = kDamaged;
   } else {
-    rt::Database check;
-    const bool bankOpens = check.Open(staging + "\\" + kBankName + rt::kDatabaseExtension);
-    check.Close();
+    const bool bankOpens = rt::DatabaseOpens(staging + "\\" + kBankName + rt::kDatabaseExtension);
     if (!bankOpens || !rt::IsFile(rt::NativePath(staging + "\\" + kKeywordFile))) problem = kIncomplete;
   }
   if (problem) {

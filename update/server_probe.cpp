@@ -21,19 +21,19 @@ std::mutex g_baseLock;
 // The first server found wins; a probe that ends later changes nothing.
 void PublishServerBaseUrl(const std::string& url) {
   std::lock_guard<std::mutex> lock(g_baseLock);
-  if (Globals.ServerBaseUrl.empty()) Globals.ServerBaseUrl = rt::Text(url);
+  if (Globals().ServerBaseUrl.empty()) Globals().ServerBaseUrl = rt::Text(url);
 }
 
 }  // namespace
 
 rt::Text CurrentServerBaseUrl() {
   std::lock_guard<std::mutex> lock(g_baseLock);
-  return Globals.ServerBaseUrl;
+  return Globals().ServerBaseUrl;
 }
 
 void ReleaseServerBaseUrl() {
   std::lock_guard<std::mutex> lock(g_baseLock);
-  Globals.ServerBaseUrl.Free();
+  Globals().ServerBaseUrl.Free();
 }
 
 void ProbeServer() {

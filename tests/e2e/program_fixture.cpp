@@ -112,7 +112,9 @@ ProgramFolder::ProgramFolder() {
   path_ = root + L"\\" + TestName();
   RemoveTree(path_);
   CreateDirectoryW(path_.c_str(), nullptr);
+  // What a student has: the launcher and the runtime support library beside it.
   EXPECT_TRUE(CopyFileW((BinDirectory() + L"\\tessaly.exe").c_str(), exe().c_str(), FALSE));
+  EXPECT_TRUE(CopyFileW((BinDirectory() + L"\\krnln.fnr").c_str(), (path_ + L"\\krnln.fnr").c_str(), FALSE));
 }
 
 void ProgramFolder::WriteFile(const std::wstring& name, const std::string& bytes) const {

@@ -22,7 +22,7 @@ TEST(GlobalSlots, TwelvePointerSizedSlots) {
 
 TEST(GlobalSlots, ProgramSlotsStartAtZero) {
   // Nothing in these tests sets up the program's slots, so they hold their start values.
-  EXPECT_TRUE(AllZero(&image::Globals, sizeof image::Globals));
+  EXPECT_TRUE(AllZero(&image::Globals(), sizeof(image::GlobalSlots)));
 }
 
 TEST(GlobalSlots, NewSlotsAreAllZeroBytes) {
