@@ -106,10 +106,25 @@ std::vector<std::wstring> RecordedUrls() {
 
 void ClearRecordedUrls() { DeleteFileW((BinDirectory() + L"\\opened-urls.txt").c_str()); }
 
+// A short folder name for the running test: the launcher finds its runtime
+// library only when its own path is shorter than 128 characters, so the
+// folders live near the root of C: (the Wine prefix's own drive), and a long
+// test name is cut and told apart from others by a hash of the whole name.
+std::wstring FolderName() {
+  constexpr size_t kKept = 40;
+  const std::wstring name = TestName();
+  if (name.size() <= kKept + 9) return name;
+  uint32_t hash = 2166136261u;  // FNV-1a
+  for (wchar_t c : name) hash = (hash ^ static_cast<uint32_t>(c)) * 16777619u;
+  wchar_t suffix[16];
+  swprintf(suffix, 16, L"-%08x", hash);
+  return name.substr(0, kKept) + suffix;
+}
+
 ProgramFolder::ProgramFolder() {
-  const std::wstring root = BinDirectory() + L"\\e2e-work";
+  const std::wstring root = L"C:\\tessaly-e2e";
   CreateDirectoryW(root.c_str(), nullptr);
-  path_ = root + L"\\" + TestName();
+  path_ = root + L"\\" + FolderName();
   RemoveTree(path_);
   CreateDirectoryW(path_.c_str(), nullptr);
   // What a student has: the launcher and the runtime support library beside it.
