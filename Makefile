@@ -3,7 +3,8 @@
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
 # make bench - benchmarks: the HTTP client against the test servers, composition over large banks
 # make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
-.PHONY: all setup build build-native build-win run test screenshots bench clean
+# make dist  - the archive students get, build/dist/tessaly-VERSION.zip
+.PHONY: all setup build build-native build-win run test screenshots bench dist clean
 
 all: build
 
@@ -30,12 +31,15 @@ test: build
 screenshots: build-win
 	@scripts/screenshots.sh
 
+dist: build
+	@scripts/dist.sh
+
 bench: build-win
 	@scripts/bench.sh
 	@scripts/bench-compose.sh
 
 clean:
-	rm -rf build/native build/win build/run build/screenshots
+	rm -rf build/native build/win build/run build/screenshots build/dist
 
 .PHONY: fuzz
 fuzz: build-native

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the native unit tests, then the end-to-end tests under Wine
-# once per locale (ANSI code pages 936 and 1252). Ends with one summary line.
+# once per locale (ANSI code pages 936 and 1252), the HTTP client's tests and
+# the test of the release archive (scripts/test-dist.sh). Ends with one
+# summary line.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -71,6 +73,20 @@ if scripts/http-servers.sh start "$TESSALY_HTTP_SERVERS"; then
 else
   echo "the HTTP client's test servers did not start"
   failed=$((failed + 1))
+fi
+
+# The archive students get (make dist), unpacked and run under both code pages.
+echo "== the release archive"
+log="build/dist-tests.log"
+timeout 900 scripts/test-dist.sh 2>&1 | tee "$log"
+p=$(sed -nE 's/^dist: ([0-9]+) passed, ([0-9]+) failed$/\1/p' "$log" | tail -1)
+f=$(sed -nE 's/^dist: ([0-9]+) passed, ([0-9]+) failed$/\2/p' "$log" | tail -1)
+if [ -z "$p" ]; then
+  echo "the release archive test did not finish"
+  failed=$((failed + 1))
+else
+  passed=$((passed + p))
+  failed=$((failed + f))
 fi
 
 echo

@@ -5,7 +5,12 @@
 //   driver_cli click ID         press a button (ID: the control's identifier or
 //                               Win32 ID, decimal or 0x...), without waiting
 //   driver_cli text ID          print a control's text (UTF-8)
-// Exit code 0 on success, 1 when the window is not found.
+//   driver_cli class ID         print a control's window class name
+//   driver_cli messagebox [seconds]
+//                               wait for a message box of any program (the
+//                               main window need not exist), print its text
+//                               (UTF-8) and dismiss it with OK
+// Exit code 0 on success, 1 when the window (or message box) is not found.
 #include <cwchar>
 #include <string>
 
@@ -14,6 +19,29 @@
 namespace {
 constexpr wchar_t kCaption[] = L"\x300ATessaly\x300B\x4E4B\x586B\x7A7A\x9898\x7EC3\x4E60" L"1.0.2";
 constexpr uint32_t kTabControl = 0x16010002;
+
+void PrintUtf8(const std::wstring& text) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
+  DWORD written;
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+// The first visible dialog box (#32770) of any process, or null.
+HWND VisibleDialogBox() {
+  HWND found = nullptr;
+  EnumWindows(
+      [](HWND hwnd, LPARAM lParam) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(hwnd, name, 16);
+        if (!IsWindowVisible(hwnd) || std::wcscmp(name, L"#32770") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(lParam) = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 HWND FindMain(DWORD timeoutMs) {
   HWND main = nullptr;
@@ -29,9 +57,17 @@ HWND FindMain(DWORD timeoutMs) {
 
 int wmain(int argc, wchar_t** argv) {
   const std::wstring command = argc > 1 ? argv[1] : L"";
-  if (command == L"wait") {
-    const DWORD seconds = argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 30;
-    return FindMain(seconds * 1000) ? 0 : 1;
+  const DWORD seconds = argc > 2 ? static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)) : 30;
+  if (command == L"wait") return FindMain(seconds * 1000) ? 0 : 1;
+  if (command == L"messagebox") {
+    // A message box may come from a program whose main window never opened
+    // (the launcher's own error), so any visible dialog box will do.
+    HWND box = nullptr;
+    driver::WaitUntil([&] { return (box = VisibleDialogBox()) != nullptr; }, seconds * 1000);
+    if (!box) return 1;
+    PrintUtf8(driver::MessageBoxText(box));
+    driver::DismissMessageBox(box);
+    return 0;
   }
   HWND main = FindMain(5000);
   if (!main) return 1;
@@ -39,16 +75,17 @@ int wmain(int argc, wchar_t** argv) {
     driver::SwitchPage(driver::Control(main, kTabControl), static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
     return 0;
   }
-  if ((command == L"click" || command == L"text") && argc > 2) {
+  if ((command == L"click" || command == L"text" || command == L"class") && argc > 2) {
     HWND control = driver::Control(main, static_cast<uint32_t>(std::wcstoul(argv[2], nullptr, 0)));
     if (!control) return 1;
     if (command == L"click") return driver::PostClick(control) ? 0 : 1;
-    const std::wstring text = driver::Text(control);
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
-    DWORD written;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    if (command == L"class") {
+      wchar_t name[256] = {};
+      GetClassNameW(control, name, 256);
+      PrintUtf8(name);
+      return 0;
+    }
+    PrintUtf8(driver::Text(control));
     return 0;
   }
   if (command == L"close") {

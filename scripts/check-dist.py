@@ -1,0 +1,213 @@
+#!/usr/bin/env python3
+"""Checks the archive scripts/dist.sh makes, and unpacks it for a run.
+
+    scripts/check-dist.py check ZIP
+        One line per check, "PASS what" or "FAIL what: why"; exit 1 if any failed.
+          members  — one folder tessaly-VERSION (VERSION: 主程序版本 in the
+                     demo bank's math.ini, also in the archive's own math.ini
+                     and the archive's name) holding exactly tessaly.exe,
+                     krnln.fnr, 填空题题库.db, 关键词.txt, math.ini and 说明.txt;
+                     every member reads back whole; a non-ASCII name is stored
+                     as UTF-8 with the UTF-8 flag, so that Windows shows it;
+          contents — each file the same bytes as the one built;
+          read-me  — 说明.txt is GBK and not also valid UTF-8 (Notepad would
+                     take it for UTF-8), every line ends in CR LF, it is
+                     data/dist/说明.txt with the version filled in, and the
+                     error message it explains is the one tessaly.exe holds.
+
+    scripts/check-dist.py unpack ZIP DIR
+        Unpacks into DIR (refusing names that would land outside it) and prints
+        three lines: the program folder, the number of questions in its bank,
+        and the error message the read-me explains.
+"""
+import os
+import pathlib
+import re
+import sqlite3
+import sys
+import zipfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.path.join(ROOT, 'build', 'win', 'bin')
+BANK = os.path.join(ROOT, 'build', 'demo', 'bank')
+README_SOURCE = os.path.join(ROOT, 'data', 'dist', '说明.txt')
+FILES = {
+    'tessaly.exe': os.path.join(BIN, 'tessaly.exe'),
+    'krnln.fnr': os.path.join(BIN, 'krnln.fnr'),
+    '填空题题库.db': os.path.join(BANK, '填空题题库.db'),
+    '关键词.txt': os.path.join(BANK, '关键词.txt'),
+    'math.ini': os.path.join(BANK, 'math.ini'),
+}
+README = '说明.txt'
+UTF8_FLAG = 0x800
+
+
+def program_version(ini_bytes):
+    """主程序版本 of section 版本信息 of a GBK INI file, or None."""
+    section = None
+    for line in ini_bytes.decode('gbk').splitlines():
+        line = line.strip()
+        if line.startswith('[') and line.endswith(']'):
+            section = line[1:-1].strip()
+        elif section == '版本信息' and '=' in line:
+            key, value = line.split('=', 1)
+            if key.strip() == '主程序版本':
+                return value.strip()
+    return None
+
+
+def quoted_error(readme_text):
+    """The English message the read-me quotes, or None."""
+    m = re.search(r'“([^”]*kernel library[^”]*)”', readme_text)
+    return m.group(1) if m else None
+
+
+def check_members(archive, zip_path):
+    problems = []
+    with open(FILES['math.ini'], 'rb') as f:
+        version = program_version(f.read())
+    if not version:
+        return [f'no 主程序版本 in {FILES["math.ini"]}']
+    top = f'tessaly-{version}'
+    if os.path.basename(zip_path) != top + '.zip':
+        problems.append(f'the archive is named {os.path.basename(zip_path)}, expected {top}.zip')
+    names = [i.filename for i in archive.infolist()]
+    if len(names) != len(set(names)):
+        problems.append(f'a name occurs twice: {names}')
+    files = sorted(n for n in names if not n.endswith('/'))
+    folders = sorted(n for n in names if n.endswith('/'))
+    expected = sorted(f'{top}/{n}' for n in list(FILES) + [README])
+    if files != expected:
+        problems.append(f'the files are {files}, expected {expected}')
+    if folders not in ([], [top + '/']):
+        problems.append(f'unexpected folders {folders}')
+    for info in archive.infolist():
+        if not info.filename.isascii() and not info.flag_bits & UTF8_FLAG:
+            problems.append(f'{info.filename} is not marked as a UTF-8 name')
+        if not info.filename.endswith('/') and info.file_size == 0:
+            problems.append(f'{info.filename} is empty')
+    bad = archive.testzip()
+    if bad is not None:
+        problems.append(f'{bad} does not read back whole')
+    if f'{top}/math.ini' in names:
+        inner = program_version(archive.read(f'{top}/math.ini'))
+        if inner != version:
+            problems.append(f'the archive\'s math.ini says 主程序版本={inner}, expected {version}')
+    return problems
+
+
+def member(archive, name):
+    """A member's bytes by its name inside the one top folder, or None."""
+    for info in archive.infolist():
+        if info.filename.split('/', 1)[-1] == name and not info.filename.endswith('/'):
+            return archive.read(info)
+    return None
+
+
+def check_contents(archive):
+    problems = []
+    for name, built in FILES.items():
+        data = member(archive, name)
+        with open(built, 'rb') as f:
+            if data is None:
+                problems.append(f'{name} is missing')
+            elif data != f.read():
+                problems.append(f'{name} differs from {built}')
+    return problems
+
+
+def check_readme(archive):
+    data = member(archive, README)
+    if data is None:
+        return [f'{README} is missing']
+    problems = []
+    try:
+        text = data.decode('gbk')
+    except UnicodeDecodeError as e:
+        return [f'{README} is not GBK: {e}']
+    try:
+        data.decode('utf-8')
+        problems.append(f'{README} is also valid UTF-8, so Notepad may take it for UTF-8')
+    except UnicodeDecodeError:
+        pass
+    if not data.endswith(b'\r\n') or data.count(b'\n') != data.count(b'\r\n') or data.count(b'\r') != data.count(b'\r\n'):
+        problems.append(f'{README}: not every line ends in CR LF')
+    version = program_version(member(archive, 'math.ini') or b'')
+    with open(README_SOURCE, encoding='utf-8') as f:
+        source = f.read().replace('\r', '')
+    expected = source.replace('@VERSION@', version or '?').replace('\n', '\r\n')
+    if text != expected:
+        problems.append(f'{README} is not {README_SOURCE} with the version filled in')
+    if '@' in text:
+        problems.append(f'{README} has a placeholder left: {text[text.index("@"):][:20]!r}')
+    error = quoted_error(text)
+    program = member(archive, 'tessaly.exe') or b''
+    if not error:
+        problems.append(f'{README} quotes no "kernel library" error message')
+    elif error.encode('ascii', 'replace') not in program:
+        problems.append(f'the message "{error}" the read-me explains is not in tessaly.exe')
+    for word in ('tessaly.exe', 'krnln.fnr', 'MathType'):
+        if word not in text:
+            problems.append(f'{README} does not mention {word}')
+    return problems
+
+
+def check(zip_path):
+    try:
+        archive = zipfile.ZipFile(zip_path)
+    except (OSError, zipfile.BadZipFile) as e:
+        print(f'FAIL members: {zip_path} does not open: {e}')
+        return 1
+    failed = 0
+    with archive:
+        for what, run in (('members', lambda: check_members(archive, zip_path)),
+                          ('contents', lambda: check_contents(archive)),
+                          ('read-me', lambda: check_readme(archive))):
+            problems = run()
+            if problems:
+                failed += 1
+                print(f'FAIL {what}: ' + '; '.join(problems))
+            else:
+                print(f'PASS {what}')
+    return 1 if failed else 0
+
+
+def unpack(zip_path, target):
+    target = os.path.realpath(target)
+    with zipfile.ZipFile(zip_path) as archive:
+        tops = set()
+        for info in archive.infolist():
+            path = os.path.realpath(os.path.join(target, info.filename))
+            if os.path.isabs(info.filename) or not path.startswith(target + os.sep):
+                sys.exit(f'{info.filename}: outside the folder it is unpacked into')
+            tops.add(info.filename.split('/', 1)[0])
+        if len(tops) != 1:
+            sys.exit(f'the archive has {len(tops)} top folders, expected one')
+        archive.extractall(target)
+    folder = os.path.join(target, tops.pop())
+    bank_path = pathlib.Path(folder, '填空题题库.db')
+    bank = sqlite3.connect(bank_path.as_uri() + '?mode=ro', uri=True)
+    try:
+        (count,) = bank.execute('SELECT COUNT(*) FROM QuestionBank').fetchone()
+    finally:
+        bank.close()
+    with open(os.path.join(folder, README), 'rb') as f:
+        error = quoted_error(f.read().decode('gbk'))
+    if not error:
+        sys.exit(f'{README} quotes no "kernel library" error message')
+    print(folder)
+    print(count)
+    print(error)
+    return 0
+
+
+def main():
+    if len(sys.argv) == 3 and sys.argv[1] == 'check':
+        return check(sys.argv[2])
+    if len(sys.argv) == 4 and sys.argv[1] == 'unpack':
+        return unpack(sys.argv[2], sys.argv[3])
+    sys.exit(__doc__)
+
+
+if __name__ == '__main__':
+    sys.exit(main())

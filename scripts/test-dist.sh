@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Tests the archive students get (scripts/dist.sh, made here first):
+#  - its members, their bytes and the read-me (scripts/check-dist.py);
+#  - under each locale (ANSI code pages 936 and 1252), unpacked into a fresh
+#    folder: tessaly.exe started there under Wine opens its main window, whose
+#    status line (a STATIC) shows a paper of every question of the shipped bank,
+#    and ends with exit code 0 when the window is closed;
+#  - tessaly.exe alone, without krnln.fnr beside it (as when started from
+#    inside the archive), shows the error message the read-me explains and
+#    ends with a failure exit code.
+# Ends with the line "dist: N passed, M failed"; exit code 1 when any failed.
+#   scripts/test-dist.sh
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+bin="$root/build/win/bin"
+drv() { wine "$bin/driver_cli.exe" "$@"; }
+
+# Waits up to $1 seconds for the background program $2 to end; its exit code
+# goes to $ended_with. False when it is still running.
+wait_for_end() {
+  local until=$((SECONDS + $1))
+  while kill -0 "$2" 2>/dev/null; do
+    [ $SECONDS -ge $until ] && return 1
+    sleep 0.2
+  done
+  wait "$2"
+  ended_with=$?
+}
+
+# The two runs under Wine; each prints one "PASS ..." or "FAIL ...: why" line.
+
+# --run-program FOLDER QUESTIONS
+run_program() {
+  local dir=$1 questions=$2 problem='' status='' class='' ended_with='' n
+  (cd "$dir" && exec wine tessaly.exe) &
+  local program=$!
+  if ! drv wait 60; then
+    problem="the main window did not appear"
+  else
+    class=$(drv class 0x0E)
+    [ "${class,,}" = static ] || problem="the status line (0x0E) is a \"$class\" window, not a STATIC"
+    # Start-up composes a paper, then the update check writes its own texts
+    # on the status line; once it has ended, the next question shows the
+    # paper again.
+    local until=$((SECONDS + 90))
+    while [ $SECONDS -lt $until ]; do
+      status=$(drv text 0x0E)
+      case "$status" in 试卷一共有* | 与服务器通讯失败* | 升级信息下载完成*) break ;; esac
+      sleep 0.2
+    done
+    case "$status" in
+      试卷一共有*) ;;
+      与服务器通讯失败* | 升级信息下载完成*)
+        drv click 0x05  # 下一题
+        until=$((SECONDS + 20))
+        while [ $SECONDS -lt $until ]; do
+          status=$(drv text 0x0E)
+          case "$status" in 试卷一共有*) break ;; esac
+          sleep 0.2
+        done
+        ;;
+    esac
+    n=$(printf '%s' "$status" | sed -nE 's/^试卷一共有([0-9]+)题.*/\1/p')
+    if [ -z "$n" ]; then
+      problem="${problem:+$problem; }the status line shows \"$status\", not a paper"
+    elif [ "$n" != "$questions" ]; then
+      problem="${problem:+$problem; }the paper holds $n questions, the bank $questions (\"$status\")"
+    fi
+    drv close
+  fi
+  if ! wait_for_end 30 "$program"; then
+    problem="${problem:+$problem; }the program did not end within 30 seconds"
+    kill "$program" 2>/dev/null
+  elif [ -z "$problem" ] && [ "$ended_with" != 0 ]; then
+    problem="the program ended with exit code $ended_with"
+  fi
+  if [ -n "$problem" ]; then
+    echo "FAIL the unpacked program runs: $problem"
+  else
+    echo "PASS the unpacked program runs: \"$status\", exit code 0"
+  fi
+}
+
+# --run-alone FOLDER MESSAGE
+run_alone() {
+  local dir=$1 message=$2 problem='' shown ended_with=''
+  (cd "$dir" && exec wine tessaly.exe) &
+  local program=$!
+  if ! shown=$(drv messagebox 60); then
+    problem="no message box appeared"
+  elif [ "$shown" != "$message" ]; then
+    problem="the message box says \"$shown\""
+  fi
+  if ! wait_for_end 30 "$program"; then
+    problem="${problem:+$problem; }the program did not end within 30 seconds"
+    kill "$program" 2>/dev/null
+  elif [ "$ended_with" = 0 ]; then
+    problem="${problem:+$problem; }the program ended with exit code 0"
+  fi
+  if [ -n "$problem" ]; then
+    echo "FAIL without krnln.fnr: $problem"
+  else
+    echo "PASS without krnln.fnr: \"$shown\", exit code $ended_with"
+  fi
+}
+
+case "${1:-}" in
+  --run-program) run_program "$2" "$3"; exit 0 ;;
+  --run-alone) run_alone "$2" "$3"; exit 0 ;;
+esac
+
+passed=0
+failed=0
+# Counts the PASS and FAIL lines of a step's output; a step that gave fewer
+# result lines than it should counts the missing ones as failed.
+count() {
+  local output=$1 expected=$2 what=$3 p f
+  p=$(printf '%s\n' "$output" | grep -c '^PASS ')
+  f=$(printf '%s\n' "$output" | grep -c '^FAIL ')
+  if [ $((p + f)) -lt "$expected" ]; then
+    echo "FAIL $what did not finish"
+    f=$((expected - p))
+  fi
+  passed=$((passed + p))
+  failed=$((failed + f))
+}
+summary() {
+  echo "dist: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
+
+echo "== the archive"
+if ! made=$("$root/scripts/dist.sh"); then
+  echo "FAIL scripts/dist.sh failed"
+  failed=$((failed + 1))
+  summary
+  exit 1
+fi
+zip=$(printf '%s\n' "$made" | tail -1)
+output=$(python3 "$root/scripts/check-dist.py" check "$zip")
+echo "$output"
+count "$output" 3 "the archive check"
+
+for locale in zh_CN.UTF-8 en_US.UTF-8; do
+  echo "== the unpacked archive under Wine, LANG=$locale"
+  work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-dist.XXXXXX")
+  if ! unpacked=$(python3 "$root/scripts/check-dist.py" unpack "$zip" "$work"); then
+    echo "FAIL the archive does not unpack"
+    failed=$((failed + 2))
+    continue
+  fi
+  { read -r folder; read -r questions; read -r message; } <<<"$unpacked"
+  mkdir "$work/alone"
+  cp "$folder/tessaly.exe" "$work/alone/"
+  output=$(LANG=$locale timeout 300 "$root/scripts/with-wine.sh" "$0" --run-program "$folder" "$questions" 2>&1 | tr -d '\r')
+  output+=$'\n'$(LANG=$locale timeout 120 "$root/scripts/with-wine.sh" "$0" --run-alone "$work/alone" "$message" 2>&1 | tr -d '\r')
+  echo "$output"
+  count "$output" 2 "the run under $locale"
+  if printf '%s\n' "$output" | grep -q '^FAIL '; then
+    echo "(the unpacked folder is kept: $work)"
+  else
+    rm -rf "$work"
+  fi
+done
+
+summary
