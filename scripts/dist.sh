@@ -73,5 +73,14 @@ with zipfile.ZipFile(partial) as archive:
 os.replace(partial, target)
 EOF
 rm -rf "$stage"
+# The default build asks update servers on loopback, which only suits tests
+# and the demo; a build for students names the school's servers.
+for setting in TESSALY_PUBLIC_UPDATE_HOST TESSALY_LAN_UPDATE_HOST; do
+  host=$(sed -nE "s/^$setting:[A-Z]+=(.*)/\1/p" "$root/build/win/CMakeCache.txt" 2>/dev/null)
+  case "$host" in
+    127.* | localhost | '') echo "dist.sh: note: the program asks its update server at ${host:-an unknown host}" \
+      "($setting); set it to the school's server for a build students get (README, Build-time settings)" >&2 ;;
+  esac
+done
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
 echo "$zip"
