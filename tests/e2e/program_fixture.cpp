@@ -121,10 +121,14 @@ std::wstring FolderName() {
   return name.substr(0, kKept) + suffix;
 }
 
-ProgramFolder::ProgramFolder() {
+std::wstring WorkDirectory() {
   const std::wstring root = L"C:\\tessaly-e2e";
   CreateDirectoryW(root.c_str(), nullptr);
-  path_ = root + L"\\" + FolderName();
+  return root;
+}
+
+ProgramFolder::ProgramFolder() {
+  path_ = WorkDirectory() + L"\\" + FolderName();
   RemoveTree(path_);
   CreateDirectoryW(path_.c_str(), nullptr);
   // What a student has: the launcher and the runtime support library beside it.

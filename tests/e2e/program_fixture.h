@@ -15,6 +15,8 @@ namespace e2e {
 
 // The folder holding the test executable, the program and the stand-ins.
 std::wstring BinDirectory();
+// The folder (created when missing) that holds the tests' program folders and scratch files.
+std::wstring WorkDirectory();
 // GBK bytes of a UTF-16 text, as the program's files hold them.
 std::string Gbk(const std::wstring& text);
 std::wstring FromGbk(const std::string& gbk);

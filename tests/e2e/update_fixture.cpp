@@ -125,7 +125,7 @@ void UpdateServer::PutVersions(const std::wstring& bankVersion, const std::wstri
 void StopAllUpdateServers() { AskKeeper("/stopall"); }
 
 std::string ZipBytes(const std::vector<ZipMember>& members) {
-  const std::wstring path = BinDirectory() + L"\\e2e-work\\zip-" + std::to_wstring(GetCurrentProcessId()) + L".zip";
+  const std::wstring path = WorkDirectory() + L"\\zip-" + std::to_wstring(GetCurrentProcessId()) + L".zip";
   zlib_filefunc64_def functions;
   fill_win32_filefunc64W(&functions);
   zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
@@ -148,7 +148,7 @@ std::string ZipBytes(const std::vector<ZipMember>& members) {
 }
 
 std::string BankBytes(const std::vector<TestQuestion>& questions) {
-  const std::wstring path = BinDirectory() + L"\\e2e-work\\bank-" + std::to_wstring(GetCurrentProcessId()) + L".db";
+  const std::wstring path = WorkDirectory() + L"\\bank-" + std::to_wstring(GetCurrentProcessId()) + L".db";
   WriteBank(path, questions);
   std::string bytes = ReadFileBytes(path);
   DeleteFileW(path.c_str());
