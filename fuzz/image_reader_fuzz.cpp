@@ -9,6 +9,7 @@
 #include "image/form_codec.h"
 #include "image/image_format.h"
 #include "image/image_loader.h"
+#include "image/runnable_image.h"
 #include "image/program_layout.h"
 
 namespace {
@@ -27,6 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
 
   // The bytes as a whole image: read, lay out, then every part the runtime reads.
+  // Everything the runtime does with an image before it runs anything of it.
+  if (auto runnable = image::PrepareImage(bytes, error)) {
+    if (runnable->routines.empty() || !runnable->routines.back().entry) __builtin_trap();
+  }
+
   if (std::optional<image::LoadedImage> loaded = image::LoadImage(bytes, {0, 0x1000}, error)) {
     const image::ProgramImage& image = loaded->read.image;
     const std::vector<uint8_t>& constData = image.segment(image::SegmentId::Const).data;
