@@ -7,6 +7,7 @@
 #include "image/control_ids.h"
 #include "image/global_slots.h"
 #include "image/constant_names.h"
+#include "practice/difficulty.h"
 #include "practice/question_bank.h"
 #include "runtime/controls.h"
 #include "runtime/database.h"
@@ -46,12 +47,6 @@ double ReadCount(const char* field, std::vector<const char*>& problems) {
   return value.number;
 }
 
-// The difficulty coefficient: the share of correct answers.
-rt::Text Difficulty(double correct, double wrong) {
-  if (correct + wrong == 0) return rt::Text("暂无（还没有人答过）");
-  return rt::NumberToText(correct / (correct + wrong));
-}
-
 std::string ProblemNote(const std::vector<const char*>& problems) {
   if (problems.empty()) return std::string();
   std::string note = "（本题的";
@@ -83,7 +78,7 @@ void ShowNoQuestion() {
 
 void ShowQuestion() {
   rt::SetTimerPeriod(时钟1, 0);
-  rt::WriteWholeFile(kAnswerFileForTemplate, rt::ByteSetConstant(image::kAnswerTemplateConstant));
+  WriteBlankAnswer();
   if (!PaperHasQuestionOnShow()) {
     ShowNoQuestion();
     return;
@@ -99,7 +94,7 @@ void ShowQuestion() {
   if (!unit.IsText()) problems.push_back(kFieldUnit);
 
   std::string info = "本题难度系数：";
-  info += Difficulty(correct, wrong).view();
+  info += DifficultyText(correct, wrong);
   info += "\r\n考核知识点：";
   info += unit.text.view();
   rt::SetCaption(题目信息, info);

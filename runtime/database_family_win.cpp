@@ -11,11 +11,9 @@ Database& Bank() {
 }  // namespace
 
 bool OpenDatabase(std::string_view name) {
-  std::string path(ProgramDirectory().view());
-  path += "\\";
-  path += name;
-  path += kDatabaseExtension;
-  return Bank().Open(path);
+  std::string file(name);
+  file += kDatabaseExtension;
+  return Bank().Open(ProgramFile(file).view());
 }
 
 void CloseDatabase() { Bank().Close(); }

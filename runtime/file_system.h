@@ -27,12 +27,24 @@ bool SyncAndClose(std::FILE* file);
 // the new one: a temporary beside it, synced, then moved over it.
 bool WriteFileReplacing(const fs::path& path, std::string_view bytes);
 
-// Renames `from` to `to`, replacing a file at `to`, and asks the system to
-// have the change on disk before it returns. False on failure.
+// Renames `from` to `to`, replacing a file at `to` (one marked read-only too:
+// the program's own files may come off a CD or from a careful teacher), and
+// asks the system to have the change on disk before it returns. False on
+// failure.
 bool MoveReplacing(const fs::path& from, const fs::path& to);
+
+// Removes a file, or a folder with everything in it, read-only files included.
+// True when nothing is left at `path`.
+bool RemoveTree(const fs::path& path);
 
 // True when a regular file (not a folder) is there.
 bool IsFile(const fs::path& path);
+
+#ifdef _WIN32
+// Takes the read-only mark off a file or folder; true when it had one and has
+// it no longer.
+bool ClearReadOnly(const wchar_t* path);
+#endif
 
 // A minizip handle (unzFile) for reading the archive at `path`, or null.
 void* OpenArchiveForReading(const fs::path& path);

@@ -30,6 +30,12 @@ bool MoveReplacing(const fs::path& from, const fs::path& to) {
   return true;
 }
 
+bool RemoveTree(const fs::path& path) {
+  std::error_code ec;
+  fs::remove_all(path, ec);
+  return !fs::exists(path, ec) && !ec;
+}
+
 void* OpenArchiveForReading(const fs::path& path) { return unzOpen64(path.c_str()); }
 
 }  // namespace rt

@@ -30,7 +30,29 @@ bool SyncAndClose(std::FILE* file) {
 }
 
 bool MoveReplacing(const fs::path& from, const fs::path& to) {
-  return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (MoveFileExW(from.c_str(), to.c_str(), kFlags)) return true;
+  // Windows refuses to replace a read-only file.
+  return GetLastError() == ERROR_ACCESS_DENIED && ClearReadOnly(to.c_str()) &&
+         MoveFileExW(from.c_str(), to.c_str(), kFlags) != 0;
+}
+
+bool ClearReadOnly(const wchar_t* path) {
+  const DWORD attributes = GetFileAttributesW(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  return SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool RemoveTree(const fs::path& path) {
+  std::error_code ec;
+  // Windows refuses to delete a read-only file (or folder): the marks go first.
+  ClearReadOnly(path.c_str());
+  for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    ClearReadOnly(it->path().c_str());
+  }
+  fs::remove_all(path, ec);
+  return !fs::exists(path, ec) && !ec;
 }
 
 void* OpenArchiveForReading(const fs::path& path) {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 
+#include "runtime/file_system.h"
+#include "runtime/places.h"
 #include "runtime/program.h"
 #include "runtime/window_state.h"
 
@@ -22,6 +24,11 @@ DWORD WINAPI ThreadStart(void* parameter) {
 
 void RunProgram(const ProgramDescription& program) {
   detail::State().program = &program;
+  // The program names its own files by bare names ("关键词.txt", "math.tmp",
+  // the bank): they are the program folder's whatever folder the program was
+  // started from (a shortcut's "Start in", a command prompt, a school's
+  // launcher menu), and nothing is written into that other folder.
+  SetCurrentDirectoryW(NativePath(ProgramFile("")).c_str());
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   ULONG_PTR gdiplusToken = 0;

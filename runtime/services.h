@@ -18,13 +18,14 @@
 #include "runtime/blocks.h"
 #include "runtime/database.h"
 #include "runtime/file_system.h"
+#include "runtime/paths.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
 
 namespace rt {
 
 // Grows whenever a service is added; a program refuses a table older than it.
-inline constexpr uint32_t kServiceTableVersion = 1;
+inline constexpr uint32_t kServiceTableVersion = 2;
 
 struct ServiceTable {
   uint32_t version = kServiceTableVersion;

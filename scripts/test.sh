@@ -33,6 +33,12 @@ keeper=$!
 trap 'kill $keeper 2>/dev/null; wait $keeper 2>/dev/null' EXIT
 for _ in $(seq 100); do (exec 3<>/dev/tcp/127.0.0.1/8009) 2>/dev/null && break; sleep 0.05; done
 
+# Drive U: of the Wine prefix is a folder, as a USB stick would be: the tests
+# put a program folder at the root of a drive there.
+source scripts/wine-env.sh
+mkdir -p "$WINEPREFIX/drive_c/tessaly-usb-stick"
+ln -sfn ../drive_c/tessaly-usb-stick "$WINEPREFIX/dosdevices/u:"
+
 for locale in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== end-to-end tests under Wine, LANG=$locale"
   log="build/e2e-$locale.log"

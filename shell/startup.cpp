@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "image/build_settings.h"
 #include "image/control_ids.h"
 #include "image/global_slots.h"
@@ -20,8 +22,25 @@ using namespace image;
 
 namespace {
 constexpr const char* kInstanceEventName = "myappname";
-constexpr const char* kMathTypeServerKey = "CLSID\\{0002CE03-0000-0000-C000-000000000046}\\LocalServer";
+constexpr const char* kMathTypeClassKey = "CLSID\\{0002CE03-0000-0000-C000-000000000046}\\";
 constexpr unsigned kSystemModal = 0x1000;  // MB_SYSTEMMODAL: OK button, no icon
+
+// The command line of the installed equation editor: the default value of its
+// class's LocalServer key, else of its LocalServer32 key; each read in the
+// program's own registry view, then in the other one. On 64-bit Windows a
+// 32-bit editor (the usual one) registers only in the 32-bit view, which a
+// 64-bit program does not see unless it asks for it. Empty when none has it.
+rt::Text FindMathTypeCommand() {
+  for (const char* server : {"LocalServer", "LocalServer32"}) {
+    const std::string key = std::string(kMathTypeClassKey) + server;
+    for (const rt::RegistryView view : {rt::RegistryView::Own, rt::RegistryView::Other}) {
+      rt::Text command = rt::ReadRegistryText(rt::RegistryRoot::ClassesRoot, key, "", view);
+      if (!command.empty()) return command;
+    }
+  }
+  return rt::Text();
+}
+
 }  // namespace
 
 void ProgramEntry() {
@@ -46,7 +65,7 @@ void OnMainWindowCreated() {
   // A bank install cut short by the end of an earlier run is completed (or
   // thrown away) before anything opens the bank or the keyword file.
   FinishEarlierBankInstall();
-  Globals().MathTypeCommand = rt::ReadRegistryText(rt::RegistryRoot::ClassesRoot, kMathTypeServerKey, "");
+  Globals().MathTypeCommand = FindMathTypeCommand();
   if (Globals().MathTypeCommand.empty()) {
     rt::SetCaption(状态栏, "未安装MathType，本程序无法使用答题功能");
   }

@@ -1,5 +1,6 @@
 // A stand-in for the equation editor in tests, registered as its local server.
-// Started with a command line ending in the answer file's name, it records the
+// Started with a command line ending in the answer file's name (in quotation
+// marks when it holds a blank), it records the
 // whole command line in "standin-commandline.txt" beside itself and then, as
 // "standin-mode.txt" beside itself says:
 //   save    writes an answer picture (a small GIF unlike the blank template)
@@ -56,9 +57,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   WriteBytes(Beside(L"standin-commandline.txt"), Utf8(commandLine));
   const std::string mode = ReadBytes(Beside(L"standin-mode.txt"));
   if (mode.rfind("nosave", 0) == 0) return 0;
-  // The answer file is the last blank-separated word of the command line.
-  const size_t blank = commandLine.find_last_of(L' ');
-  if (blank == std::wstring::npos) return 1;
-  WriteBytes(commandLine.substr(blank + 1), std::string(kAnswerGif, sizeof kAnswerGif - 1));
+  // The answer file is the last argument: in quotation marks, or else the last
+  // blank-separated word of the command line.
+  std::wstring answerFile;
+  if (commandLine.size() > 2 && commandLine.back() == L'"') {
+    const size_t open = commandLine.find_last_of(L'"', commandLine.size() - 2);
+    if (open == std::wstring::npos) return 1;
+    answerFile = commandLine.substr(open + 1, commandLine.size() - open - 2);
+  } else {
+    const size_t blank = commandLine.find_last_of(L' ');
+    if (blank == std::wstring::npos) return 1;
+    answerFile = commandLine.substr(blank + 1);
+  }
+  WriteBytes(answerFile, std::string(kAnswerGif, sizeof kAnswerGif - 1));
   return 0;
 }

@@ -56,7 +56,7 @@ Earlier FinishEarlierInstall(const fs::path& program, const Mover& given) {
   std::error_code ec;
   if (!fs::exists(root, ec)) return Earlier::None;
   if (!fs::exists(root / kReadyMark, ec)) {
-    fs::remove_all(root, ec);
+    rt::RemoveTree(root);
     return Earlier::Discarded;
   }
   // The mark is there: the staged files are the bank. Those still staged go in
@@ -68,7 +68,7 @@ Earlier FinishEarlierInstall(const fs::path& program, const Mover& given) {
     if (!MoveMaking(mover, root / kNewFiles / file, target)) return Earlier::Stuck;
   }
   fs::remove(root / kReadyMark, ec);
-  fs::remove_all(root, ec);
+  rt::RemoveTree(root);
   return Earlier::Finished;
 }
 
@@ -79,9 +79,11 @@ fs::path Install::Staging() const { return Root(program_) / kNewFiles; }
 
 bool Install::Prepare() {
   if (FinishEarlierInstall(program_, mover_) == Earlier::Stuck) return false;
+  // Whatever is left of an earlier install goes, read-only files included
+  // (the old bank set aside by the last install is one when the student's
+  // bank was marked read-only).
+  if (!rt::RemoveTree(Root(program_))) return false;
   std::error_code ec;
-  fs::remove_all(Root(program_), ec);
-  if (ec) return false;
   fs::create_directories(Staging(), ec);
   return !ec && fs::is_directory(Staging(), ec);
 }
@@ -144,9 +146,6 @@ bool Install::Commit(std::vector<fs::path>* installed) {
   return ok;
 }
 
-void Install::Discard() {
-  std::error_code ec;
-  fs::remove_all(Root(program_), ec);
-}
+void Install::Discard() { rt::RemoveTree(Root(program_)); }
 
 }  // namespace bankinstall

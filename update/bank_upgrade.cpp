@@ -83,13 +83,6 @@ void ReportNotInstalled(const char* reason) {
   rt::SetCaption(状态栏, text);
 }
 
-std::string ProgramPath(std::string_view name) {
-  std::string path(rt::ProgramDirectory().view());
-  path += '\\';
-  path += name;
-  return path;
-}
-
 // The steps of the upgrade; the reason when the new bank was not installed.
 std::optional<const char*> DownloadAndInstall() {
   rt::SetCaption(升级过程, kLogStart);
@@ -98,17 +91,17 @@ std::optional<const char*> DownloadAndInstall() {
   // An empty body is a failed download (no server, a time-out, a body cut
   // short or too long): nothing is written, closed or recorded.
   if (archive.empty()) return kDownloadFailed;
-  if (!rt::WriteWholeFile(kArchiveFile, archive)) return kNotSaved;
+  const rt::Text archiveFile = rt::ProgramFile(kArchiveFile);
+  if (!rt::WriteWholeFile(archiveFile, archive)) return kNotSaved;
   AppendLog(kLogDownloaded);
 
   // Unpacked beside the old bank, which stays open and untouched until the
   // new one is known to be good.
-  const rt::Text programDir = rt::ProgramDirectory();
-  bankinstall::Install install(rt::NativePath(programDir));
+  bankinstall::Install install(rt::NativePath(rt::ProgramFile("")));
   if (!install.Prepare()) return kNoStaging;
-  const std::string staging =
-      ProgramPath(std::string(bankinstall::kStagingFolder) + "\\" + bankinstall::kNewFiles);
-  const rt::UnpackReport unpacked = rt::Unpack(解压器, kArchiveFile, staging);
+  const std::string staging(
+      rt::ProgramFile(std::string(bankinstall::kStagingFolder) + "\\" + bankinstall::kNewFiles).view());
+  const rt::UnpackReport unpacked = rt::Unpack(解压器, archiveFile, staging);
   std::optional<const char*> problem;
   if (!unpacked.opened) {
     problem = kNotArchive;
@@ -130,8 +123,8 @@ std::optional<const char*> DownloadAndInstall() {
   if (!replaced) return kNotReplaced;
   rt::SetCaption(状态栏, kStatusDone);
   AppendLog(kLogDone);
-  rt::WriteIniItem(ProgramPath(kVersionFileName), kVersionSection, kBankVersionKey,
-                   rt::ReadIniItem(ProgramPath(kServerVersionFileName), kVersionSection, kBankVersionKey));
+  rt::WriteIniItem(rt::ProgramFile(kVersionFileName), kVersionSection, kBankVersionKey,
+                   rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kBankVersionKey));
   return std::nullopt;
 }
 
@@ -159,7 +152,7 @@ void SelfRepair() {
     rt::ShowMessageBox(kRepairImpossible, 0);
     rt::EndProcess(0);
   }
-  rt::WriteWholeFile(kServerVersionFileName,
+  rt::WriteWholeFile(rt::ProgramFile(kServerVersionFileName),
                      FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {}, kDefaultTimeoutSeconds,
                               kVersionFileLimit));
   if (const auto reason = DownloadAndInstall()) {
@@ -170,4 +163,4 @@ void SelfRepair() {
 
 void LogUnpackProgress() { AppendLog(std::string(rt::UnpackerText(解压器).view()) + "\r\n"); }
 
-void FinishEarlierBankInstall() { bankinstall::FinishEarlierInstall(rt::NativePath(rt::ProgramDirectory())); }
+void FinishEarlierBankInstall() { bankinstall::FinishEarlierInstall(rt::NativePath(rt::ProgramFile(""))); }

@@ -28,13 +28,6 @@ constexpr const char* kBusy = "主程序正在下载中，请等待下载完成"
 // refused: two downloads would write the same file.
 std::atomic<bool> g_downloadRunning{false};
 
-std::string ProgramPath(const char* name) {
-  std::string path(rt::ProgramDirectory().view());
-  path += '\\';
-  path += name;
-  return path;
-}
-
 void AppendLog(std::string_view line) {
   std::string log(rt::GetCaption(升级过程).view());
   log += line;
@@ -62,12 +55,12 @@ void UpgradeMainProgram() {
     Fail(kDownloadFailed);
   } else if (!LooksLikeProgramArchive(archive.view())) {
     Fail(kNotAnArchive);
-  } else if (!rt::WriteWholeFile("zentra.rar", archive)) {
+  } else if (!rt::WriteWholeFile(rt::ProgramFile("zentra.rar"), archive)) {
     Fail(kNotSaved);
   } else {
     AppendLog(kLogDone);
-    rt::WriteIniItem(ProgramPath(kVersionFileName), kVersionSection, kProgramVersionKey,
-                     rt::ReadIniItem(ProgramPath(kServerVersionFileName), kVersionSection, kProgramVersionKey));
+    rt::WriteIniItem(rt::ProgramFile(kVersionFileName), kVersionSection, kProgramVersionKey,
+                     rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kProgramVersionKey));
   }
   g_downloadRunning = false;
 }

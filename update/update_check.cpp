@@ -20,13 +20,12 @@ void CheckForUpdates() {
   if (base.empty()) return;
   // Written as it came: a failed download leaves an empty math.tmp, whose
   // versions read as empty.
-  rt::WriteWholeFile(kServerVersionFileName,
+  const rt::Text server = rt::ProgramFile(kServerVersionFileName);
+  rt::WriteWholeFile(server,
                      FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {}, kDefaultTimeoutSeconds,
                               kVersionFileLimit));
   rt::SetCaption(状态栏, "升级信息下载完成！");
-  const std::string dir(rt::ProgramDirectory().view());
-  const std::string local = dir + "\\" + kVersionFileName;
-  const std::string server = dir + "\\" + kServerVersionFileName;
+  const rt::Text local = rt::ProgramFile(kVersionFileName);
   if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kBankVersionKey),
                      rt::ReadIniItem(server, kVersionSection, kBankVersionKey))) {
     rt::SetVisible(升级题库按钮, true);
@@ -35,5 +34,5 @@ void CheckForUpdates() {
                      rt::ReadIniItem(server, kVersionSection, kProgramVersionKey))) {
     rt::SetVisible(升级主程序按钮, true);
   }
-  rt::SetCaption(服务器文本, ServerTextCaption(rt::ReadWholeFile(kServerVersionFileName).view()));
+  rt::SetCaption(服务器文本, ServerTextCaption(rt::ReadWholeFile(server).view()));
 }

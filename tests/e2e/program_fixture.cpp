@@ -17,26 +17,31 @@ std::wstring TestName() {
   return std::wstring(name.begin(), name.end());
 }
 
-void RemoveTree(const std::wstring& path) {
+}  // namespace
+
+void EmptyFolder(const std::wstring& path) {
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(child);
-      } else {
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::wstring child = path + L"\\" + name;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(child);
+    } else {
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);  // a read-only file left by a test
+      DeleteFileW(child.c_str());
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+void RemoveTree(const std::wstring& path) {
+  EmptyFolder(path);
   RemoveDirectoryW(path.c_str());
 }
 
-}  // namespace
 
 std::wstring BinDirectory() {
   wchar_t path[MAX_PATH];

@@ -17,6 +17,10 @@ namespace e2e {
 std::wstring BinDirectory();
 // The folder (created when missing) that holds the tests' program folders and scratch files.
 std::wstring WorkDirectory();
+// Removes everything in a folder, read-only files included; RemoveTree the
+// folder too.
+void EmptyFolder(const std::wstring& path);
+void RemoveTree(const std::wstring& path);
 // GBK bytes of a UTF-16 text, as the program's files hold them.
 std::string Gbk(const std::wstring& text);
 std::wstring FromGbk(const std::string& gbk);

@@ -66,11 +66,6 @@ std::string TestName() {
   return info ? std::string(info->test_suite_name()) + "." + info->name() : "outside";
 }
 
-void RemoveTree(const std::wstring& path) {
-  std::error_code ec;
-  std::filesystem::remove_all(std::filesystem::path(path), ec);
-}
-
 }  // namespace
 
 UpdateServer::UpdateServer(const std::string& name, const char* address)
@@ -192,6 +187,12 @@ std::string ReadFileBytes(const std::wstring& path) {
   std::stringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+  std::ofstream out(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(out.good()) << "could not write " << std::filesystem::path(path).string();
 }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -5,8 +5,13 @@
 
 #include <windows.h>
 
+#include <memory>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
+
+#include "image/control_ids.h"
 
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
@@ -81,6 +86,91 @@ HWND WaitForMessageBoxText(DWORD processId, const std::wstring& text, DWORD time
 
 // Whole files of a folder, by name.
 std::string ReadFileBytes(const std::wstring& path);
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+
+// The student's bank (pictures 1-3) and the server's newer one (6-9).
+inline const std::vector<TestQuestion> kOld = {{L"集合：交集", 3, 1, 1}, {L"集合：并集", 1, 1, 2}, {L"函数：单调性", 0, 2, 3}};
+inline const std::vector<TestQuestion> kNew = {
+    {L"数列：等差数列", 1, 1, 6}, {L"数列：等比数列", 2, 1, 7}, {L"概率：古典概型", 0, 0, 8}, {L"概率：几何概型", 5, 5, 9}};
+inline const std::wstring kOldKeywords = L"集合\r\n函数\r\n";
+inline const std::wstring kNewKeywords = L"数列\r\n概率\r\n";
+inline const std::set<int> kOldSeeds = {1, 2, 3};
+inline const std::set<int> kNewSeeds = {6, 7, 8, 9};
+
+// Bytes that look like nothing in particular.
+inline std::string Noise(size_t size) {
+  std::mt19937 random(7);
+  std::string bytes(size, '\0');
+  for (char& c : bytes) c = static_cast<char>(random());
+  return bytes;
+}
+
+inline std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// A program folder as a student has it and update servers around it; the
+// program started and worked through its window.
+class UpdateFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegisterUrlRecorder();
+    SetMathTypeCommand(nullptr);
+    StopAllUpdateServers();
+  }
+  void TearDown() override {
+    program_.reset();
+    StopAllUpdateServers();
+  }
+
+  std::wstring Path(const std::wstring& name) const { return dir_ + L"\\" + name; }
+  // The folder as a student has it: the old bank, its keywords and versions.
+  void OldProgramFolder() {
+    WriteBank(Path(L"填空题题库.db"), kOld);
+    WriteFileBytes(Path(L"关键词.txt"), Gbk(kOldKeywords));
+    WriteFileBytes(Path(L"math.ini"), kOldVersions);
+  }
+  // Starts the program of the folder, in the folder itself unless another
+  // working directory is given.
+  void Start(bool waitForUpdateCheck = true, const std::wstring& workingDirectory = {}) {
+    driver::Process process;
+    ASSERT_TRUE(driver::Start(Path(L"tessaly.exe"), workingDirectory.empty() ? dir_ : workingDirectory, process));
+    program_ = std::make_unique<RunningProgram>(process, waitForUpdateCheck);
+    ASSERT_TRUE(program_->started());
+  }
+  std::wstring Text(uint32_t id) const { return program_->text(id); }
+  std::vector<std::wstring> Log() const { return Lines(Text(image::升级过程)); }
+  void Page(int page) const { driver::SwitchPage(program_->control(image::选择夹1), page); }
+  // Whether a button of the upgrade page shows (the page is chosen first).
+  bool Shown(uint32_t button) const {
+    Page(image::kPageUpgradeAndFeedback);
+    return driver::Visible(program_->control(button));
+  }
+  // Presses an upgrade button and returns once its handler has ended.
+  void Press(uint32_t button) const {
+    Page(image::kPageUpgradeAndFeedback);
+    ASSERT_TRUE(driver::Click(program_->control(button)));
+  }
+  // The picture seed of the question on show (0 for none).
+  int OnShow() const {
+    const driver::PictureInfo info = driver::Picture(program_->control(image::题目画板));
+    for (int seed = 1; seed <= 9; ++seed) {
+      if (info.length == QuestionPicture(seed).size() && info.crc == Crc32(QuestionPicture(seed))) return seed;
+    }
+    return 0;
+  }
+  void ComposeAll() const {
+    Page(image::kPageCompose);
+    ASSERT_TRUE(driver::Click(program_->control(image::全选)));
+    ASSERT_TRUE(driver::Click(program_->control(image::组题)));
+    Page(image::kPageAnswer);
+  }
+  std::vector<std::wstring> Candidates() const { return driver::ListItems(program_->control(image::备选关键词列表框)); }
+
+  const std::string kOldVersions = Gbk(L"[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n");
+  ProgramFolder folder_;
+  std::wstring dir_ = folder_.path();  // the program's folder
+  std::unique_ptr<RunningProgram> program_;
+};
+
 
 }  // namespace e2e

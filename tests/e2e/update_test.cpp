@@ -16,82 +16,9 @@ using namespace image;
 namespace e2e {
 namespace {
 
-// The student's bank (pictures 1-3) and the server's newer one (6-9).
-const std::vector<TestQuestion> kOld = {{L"集合：交集", 3, 1, 1}, {L"集合：并集", 1, 1, 2}, {L"函数：单调性", 0, 2, 3}};
-const std::vector<TestQuestion> kNew = {
-    {L"数列：等差数列", 1, 1, 6}, {L"数列：等比数列", 2, 1, 7}, {L"概率：古典概型", 0, 0, 8}, {L"概率：几何概型", 5, 5, 9}};
-const std::wstring kOldKeywords = L"集合\r\n函数\r\n";
-const std::wstring kNewKeywords = L"数列\r\n概率\r\n";
-const std::set<int> kOldSeeds = {1, 2, 3};
-const std::set<int> kNewSeeds = {6, 7, 8, 9};
-
 const wchar_t kFlagRequest[] = L"GET /%D6%F7%BB%FA%D4%CB%D0%D0%B1%EA%D6%BE.txt";
 
-std::string Noise(size_t size) {
-  std::mt19937 random(7);
-  std::string bytes(size, '\0');
-  for (char& c : bytes) c = static_cast<char>(random());
-  return bytes;
-}
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-class UpdateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    RegisterUrlRecorder();
-    SetMathTypeCommand(nullptr);
-    StopAllUpdateServers();
-  }
-  void TearDown() override {
-    program_.reset();
-    StopAllUpdateServers();
-  }
-
-  std::wstring Path(const std::wstring& name) const { return folder_.path() + L"\\" + name; }
-  // The folder as a student has it: the old bank, its keywords and versions.
-  void OldProgramFolder() {
-    WriteBank(Path(L"填空题题库.db"), kOld);
-    folder_.WriteFile(L"关键词.txt", Gbk(kOldKeywords));
-    folder_.WriteFile(L"math.ini", kOldVersions);
-  }
-  void Start(bool waitForUpdateCheck = true) {
-    program_ = std::make_unique<RunningProgram>(folder_, waitForUpdateCheck);
-    ASSERT_TRUE(program_->started());
-  }
-  std::wstring Text(uint32_t id) const { return program_->text(id); }
-  std::vector<std::wstring> Log() const { return Lines(Text(升级过程)); }
-  void Page(int page) const { driver::SwitchPage(program_->control(选择夹1), page); }
-  // Whether a button of the upgrade page shows (the page is chosen first).
-  bool Shown(uint32_t button) const {
-    Page(kPageUpgradeAndFeedback);
-    return driver::Visible(program_->control(button));
-  }
-  // Presses an upgrade button and returns once its handler has ended.
-  void Press(uint32_t button) const {
-    Page(kPageUpgradeAndFeedback);
-    ASSERT_TRUE(driver::Click(program_->control(button)));
-  }
-  // The picture seed of the question on show (0 for none).
-  int OnShow() const {
-    const driver::PictureInfo info = driver::Picture(program_->control(题目画板));
-    for (int seed = 1; seed <= 9; ++seed) {
-      if (info.length == QuestionPicture(seed).size() && info.crc == Crc32(QuestionPicture(seed))) return seed;
-    }
-    return 0;
-  }
-  void ComposeAll() const {
-    Page(kPageCompose);
-    ASSERT_TRUE(driver::Click(program_->control(全选)));
-    ASSERT_TRUE(driver::Click(program_->control(组题)));
-    Page(kPageAnswer);
-  }
-  std::vector<std::wstring> Candidates() const { return driver::ListItems(program_->control(备选关键词列表框)); }
-
-  const std::string kOldVersions = Gbk(L"[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n");
-  ProgramFolder folder_;
-  std::unique_ptr<RunningProgram> program_;
-};
+class UpdateTest : public UpdateFixture {};
 
 // The status line's texts of a successful probe name the host that answered.
 std::wstring Found(const char* address) { return L"与服务器" + Wide(address) + L"通讯成功，正在下载升级信息"; }
