@@ -14,16 +14,25 @@
 
 using namespace image;
 
+namespace {
+constexpr const char* kFolderNotWritable =
+    "程序文件夹不能写入，无法检查升级。请把整个程序文件夹放到桌面或D盘等可以写入的地方";
+}  // namespace
+
 void CheckForUpdates() {
   ProbeServer();
   const rt::Text base = CurrentServerBaseUrl();
   if (base.empty()) return;
   // Written as it came: a failed download leaves an empty math.tmp, whose
-  // versions read as empty.
+  // versions read as empty. A program folder that cannot be written (one under
+  // C:\Program Files, for a standard account) keeps an old math.tmp or none:
+  // comparing with that would offer upgrades the server does not have.
   const rt::Text server = rt::ProgramFile(kServerVersionFileName);
-  rt::WriteWholeFile(server,
-                     FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {}, kDefaultTimeoutSeconds,
-                              kVersionFileLimit));
+  if (!rt::WriteWholeFile(server, FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {},
+                                           kDefaultTimeoutSeconds, kVersionFileLimit))) {
+    rt::SetCaption(状态栏, kFolderNotWritable);
+    return;
+  }
   rt::SetCaption(状态栏, "升级信息下载完成！");
   const rt::Text local = rt::ProgramFile(kVersionFileName);
   if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kBankVersionKey),

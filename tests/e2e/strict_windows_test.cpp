@@ -164,6 +164,24 @@ TEST_F(StrictWindowsTest, TheProgramsFilesAreItsFoldersWhateverFolderItIsStarted
   EXPECT_EQ(program_->Close(), 0u);
 }
 
+// A program folder a standard account cannot write to (one under C:\Program
+// Files; here a folder named math.tmp stands in the way of the version file):
+// no upgrade is offered on the strength of a version file that was never
+// written, and the student is told where the folder belongs.
+TEST_F(StrictWindowsTest, AProgramFolderThatCannotBeWrittenOffersNoUpgrades) {
+  OldProgramFolder();
+  ASSERT_TRUE(CreateDirectoryW(Path(L"math.tmp").c_str(), nullptr));
+  UpdateServer server("public", kPublicAddress);
+  ServerWithTheNewBank(server);
+  Start(false);
+  EXPECT_TRUE(driver::WaitUntil(
+      [&] { return Text(状态栏) == L"程序文件夹不能写入，无法检查升级。请把整个程序文件夹放到桌面或D盘等可以写入的地方"; },
+      10000));
+  EXPECT_FALSE(Shown(升级题库按钮));
+  EXPECT_FALSE(Shown(升级主程序按钮));
+  EXPECT_EQ(program_->Close(), 0u);
+}
+
 // A bank copied from a CD, or protected by a teacher, is marked read-only:
 // upgrades go on working, one after the other.
 TEST_F(StrictWindowsTest, ReadOnlyFilesNeverBlockAnUpgrade) {
