@@ -6,18 +6,22 @@
 # make dist  - the archive students get, build/dist/tessaly-VERSION.zip
 .PHONY: all setup build build-native build-win run test screenshots bench dist clean
 
+# The program's version for both build trees, e.g. `make dist TESSALY_VERSION=1.0.4`;
+# unset, each tree keeps the one in its CMake cache (default 1.0.2).
+version_setting = $(if $(TESSALY_VERSION),-DTESSALY_VERSION='$(TESSALY_VERSION)')
+
 all: build
 
 setup:
 	@scripts/setup.sh
 
 build-native: setup
-	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release $(version_setting) >/dev/null
 	@ninja -C build/native
 
 build-win: setup build-native
 	@cmake -S . -B build/win -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake >/dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake $(version_setting) >/dev/null
 	@ninja -C build/win
 
 build: build-native build-win

@@ -1,4 +1,6 @@
 // Settings fixed when the program is built (CMake cache variables).
+// TESSALY_VERSION, the program's version as a C string ("1.0.2"), is defined
+// only for the code that shows or checks it (cmake/version.cmake).
 #pragma once
 
 #ifndef TESSALY_FEEDBACK_HOST

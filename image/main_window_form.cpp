@@ -43,8 +43,10 @@ constexpr EventBinding kUnpackerEvents[] = {{kEventProgress, "LogUnpackProgress"
 
 constexpr const char* kPageCaptions[] = {"答题", "组题", "解答过程", "在线升级与反馈", "关于本软件"};
 
+// The program's version (TESSALY_VERSION) shows in the caption and on the
+// first line here; the history below lists released versions as they were.
 constexpr const char* kAboutText =
-    "《Tessaly》之填空题练习 1.0.2\r\n"
+    "《Tessaly》之填空题练习 " TESSALY_VERSION "\r\n"
     "作者：林晓舟（虚构人物）\r\n"
     "学校：示例市第一中学（虚构）\r\n"
     "联系：tessaly-author@example.com\r\n"
@@ -79,7 +81,7 @@ constexpr const char* kHistoryText =
 
 constexpr UnitDefinition kWindow{
     kMainWindowId, "", UnitKind::Window, 0, -1, 50, 50, 805, 606,
-    "《Tessaly》之填空题练习1.0.2", kDefault, kShown, kPointerDefault, kWindowEvents, {}};
+    "《Tessaly》之填空题练习" TESSALY_VERSION, kDefault, kShown, kPointerDefault, kWindowEvents, {}};
 
 constexpr UnitDefinition kControls[] = {
     {选择夹1, "选择夹1", UnitKind::TabControl, kMainWindowId, -1, 0, 0, 800, 550, nullptr, kDefault,

@@ -10,6 +10,13 @@
                      every member reads back whole; a non-ASCII name is stored
                      as UTF-8 with the UTF-8 flag, so that Windows shows it;
           contents — each file the same bytes as the one built;
+          version  — the archive's math.ini offers the version the program
+                     runs, so a student is never offered an "upgrade" to it:
+                     its 主程序版本 is the version in the main window's
+                     caption (read with build/native/bin/image_dump from the
+                     program image, which tessaly.exe must hold byte for
+                     byte), and the FileVersion and ProductVersion of
+                     tessaly.exe's and krnln.fnr's version resources;
           read-me  — 说明.txt is GBK and not also valid UTF-8 (Notepad would
                      take it for UTF-8), every line ends in CR LF, it is
                      data/dist/说明.txt with the version filled in, and the
@@ -24,13 +31,21 @@ import os
 import pathlib
 import re
 import sqlite3
+import struct
+import subprocess
 import sys
 import zipfile
+
+from pe_version import version_strings
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.path.join(ROOT, 'build', 'win', 'bin')
 BANK = os.path.join(ROOT, 'build', 'demo', 'bank')
 README_SOURCE = os.path.join(ROOT, 'data', 'dist', '说明.txt')
+IMAGE = os.path.join(ROOT, 'build', 'native', 'tessaly.img')
+IMAGE_DUMP = os.path.join(ROOT, 'build', 'native', 'bin', 'image_dump')
+PRODUCT_NAME = '《Tessaly》之填空题练习'
+MAIN_WINDOW = '0x52010001'  # the main window's identifier in the window definition
 FILES = {
     'tessaly.exe': os.path.join(BIN, 'tessaly.exe'),
     'krnln.fnr': os.path.join(BIN, 'krnln.fnr'),
@@ -116,6 +131,47 @@ def check_contents(archive):
     return problems
 
 
+def image_caption():
+    """The main window's caption in the program image, as image_dump prints it."""
+    dump = subprocess.run([IMAGE_DUMP, IMAGE], capture_output=True, check=True).stdout.decode('utf-8')
+    m = re.search(r'^\s*' + MAIN_WINDOW + r'\s.*?\stext "((?:[^"\\]|\\.)*)"', dump, re.M)
+    return m.group(1) if m else None
+
+
+def check_version(archive):
+    version = program_version(member(archive, 'math.ini') or b'')
+    if not version:
+        return ['the archive\'s math.ini has no 主程序版本']
+    problems = []
+    with open(IMAGE, 'rb') as f:
+        image = f.read()
+    if image not in (member(archive, 'tessaly.exe') or b''):
+        problems.append(f'tessaly.exe does not hold the program image {IMAGE}')
+    try:
+        caption = image_caption()
+    except (OSError, subprocess.CalledProcessError) as e:
+        problems.append(f'{IMAGE_DUMP} failed: {e}')
+    else:
+        if caption is None:
+            problems.append(f'{IMAGE_DUMP} shows no caption of the main window ({MAIN_WINDOW})')
+        elif caption != PRODUCT_NAME + version:
+            problems.append(f'math.ini offers 主程序版本={version}, but the program\'s caption is "{caption}"')
+    for name in ('tessaly.exe', 'krnln.fnr'):
+        try:
+            tables = version_strings(member(archive, name) or b'')
+        except (ValueError, struct.error) as e:
+            problems.append(f'{name}: the version resource does not read: {e}')
+            continue
+        if not tables:
+            problems.append(f'{name} has no version resource strings')
+        for table, strings in tables.items():
+            for key in ('FileVersion', 'ProductVersion'):
+                if strings.get(key) != version:
+                    problems.append(f'{name}: {key} in table {table} is {strings.get(key)!r}, '
+                                    f'math.ini offers {version}')
+    return problems
+
+
 def check_readme(archive):
     data = member(archive, README)
     if data is None:
@@ -162,6 +218,7 @@ def check(zip_path):
     with archive:
         for what, run in (('members', lambda: check_members(archive, zip_path)),
                           ('contents', lambda: check_contents(archive)),
+                          ('version', lambda: check_version(archive)),
                           ('read-me', lambda: check_readme(archive))):
             problems = run()
             if problems:

@@ -3,7 +3,8 @@
 # folder tessaly-VERSION holding the program (tessaly.exe, krnln.fnr), the demo
 # question bank with its keyword file and math.ini, and the read-me 说明.txt
 # (data/dist/说明.txt in GBK with CR LF line ends, for Notepad on a Chinese
-# Windows). VERSION is 主程序版本 of section 版本信息 in the bank's math.ini.
+# Windows). VERSION is 主程序版本 of section 版本信息 in the bank's math.ini,
+# which scripts/demo-bank.sh sets to the program's version (TESSALY_VERSION).
 # Member names are stored as UTF-8 with the archive's UTF-8 flag. The folder
 # name is kept ASCII: the launcher finds krnln.fnr through the ANSI form of its
 # own path, which loses Chinese characters under a non-Chinese code page.
@@ -14,6 +15,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/dist"
 bank="$root/build/demo/bank"
 
+# The program image (build/native) carries the caption, the Windows build the
+# version resources: both must have been built with the same version.
+native_version=$(cat "$root/build/native/tessaly-version.txt")
+win_version=$(cat "$root/build/win/tessaly-version.txt")
+if [ "$native_version" != "$win_version" ]; then
+  echo "dist.sh: build/native has version $native_version, build/win $win_version;" \
+    "build both with one, e.g. make dist TESSALY_VERSION=$native_version" >&2
+  exit 1
+fi
 "$root/scripts/demo-bank.sh" >&2
 
 version=$(python3 - "$bank/math.ini" <<'EOF'

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Tests the archive students get (scripts/dist.sh, made here first):
-#  - its members, their bytes and the read-me (scripts/check-dist.py);
+#  - its members, their bytes, the version its math.ini offers against the
+#    program's caption and version resources, and the read-me
+#    (scripts/check-dist.py);
 #  - under each locale (ANSI code pages 936 and 1252), unpacked into a fresh
 #    folder: tessaly.exe started there under Wine opens its main window, whose
 #    status line (a STATIC) shows a paper of every question of the shipped bank,
@@ -139,7 +141,7 @@ fi
 zip=$(printf '%s\n' "$made" | tail -1)
 output=$(python3 "$root/scripts/check-dist.py" check "$zip")
 echo "$output"
-count "$output" 3 "the archive check"
+count "$output" 4 "the archive check"
 
 for locale in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== the unpacked archive under Wine, LANG=$locale"

@@ -96,7 +96,8 @@ class RunningProgram {
   HWND main_ = nullptr;
 };
 
-inline constexpr wchar_t kCaption[] = L"《Tessaly》之填空题练习1.0.2";
+// The product's name and the program's version (TESSALY_VERSION).
+inline constexpr wchar_t kCaption[] = L"《Tessaly》之填空题练习" TESSALY_VERSION;
 inline constexpr DWORD kStartTimeoutMs = 20000;
 
 }  // namespace e2e

@@ -216,7 +216,7 @@ TEST(FormCodec, HeaderIdentifiersAndRecordOffsets) {
 
 TEST(FormCodec, TheWindowsRecordByteForByte) {
   const Form form{Encode(Program())};
-  const std::string caption = "《Tessaly》之填空题练习1.0.2";
+  const std::string caption = "《Tessaly》之填空题练习" TESSALY_VERSION;
   Writer w;
   w.W(0).W(0x00010001).Z(20).B(0).B(0).W(0);  // length (set below), data type, name "", remark ""
   w.W(50).W(50).W(805).W(606).W(0);

@@ -56,7 +56,7 @@ TEST(ImageDump, ShowsEveryPartOfTheProgramsImage) {
 
   const std::vector<std::string> lines = Lines(text);
   EXPECT_NE(UnitLine(lines, "0x52010001")
-                .find(Utf8(u8"window  parent -  page -  place 50,50 805x606  text \"《Tessaly》之填空题练习1.0.2\"")),
+                .find(Utf8(u8"window  parent -  page -  place 50,50 805x606  text \"《Tessaly》之填空题练习" TESSALY_VERSION "\"")),
             std::string::npos);
   EXPECT_NE(UnitLine(lines, "0x52010001").find("events 0:OnMainWindowCreated"), std::string::npos);
   EXPECT_NE(UnitLine(lines, "0x1601001C")

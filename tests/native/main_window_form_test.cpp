@@ -169,8 +169,8 @@ TEST(MainWindowForm, WindowRecord) {
   EXPECT_EQ(w.width, 805);
   EXPECT_EQ(w.height, 606);
   ASSERT_NE(w.text, nullptr);
-  EXPECT_STREQ(w.text, "《Tessaly》之填空题练习1.0.2");
-  EXPECT_STREQ(w.text, "\xA1\xB6Tessaly\xA1\xB7\xD6\xAE\xCC\xEE\xBF\xD5\xCC\xE2\xC1\xB7\xCF\xB0" "1.0.2");
+  EXPECT_STREQ(w.text, "《Tessaly》之填空题练习" TESSALY_VERSION);
+  EXPECT_STREQ(w.text, "\xA1\xB6Tessaly\xA1\xB7\xD6\xAE\xCC\xEE\xBF\xD5\xCC\xE2\xC1\xB7\xCF\xB0" TESSALY_VERSION);
   ExpectFont(w.font, F::Default);
   EXPECT_EQ(w.flags, rt::kFlagVisible);
   EXPECT_EQ(w.pointer, 0u);
@@ -351,6 +351,8 @@ TEST(MainWindowForm, StaticTexts) {
     ASSERT_NE(unit->text, nullptr) << Hex(id);
     EXPECT_GT(std::strlen(unit->text), 10u) << Hex(id);
   }
+  // 标签2 opens with the product's name and the version the caption shows.
+  EXPECT_EQ(SplitLines(Form().Find(0x16010089)->text).front(), "《Tessaly》之填空题练习 " TESSALY_VERSION);
   // 标签3 holds exactly three notes, one a line, numbered 1 to 3.
   const std::vector<std::string> notes = SplitLines(Form().Find(0x1601008C)->text);
   ASSERT_EQ(notes.size(), 3u);

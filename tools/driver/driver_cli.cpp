@@ -17,7 +17,8 @@
 #include "tools/driver/driver.h"
 
 namespace {
-constexpr wchar_t kCaption[] = L"\x300ATessaly\x300B\x4E4B\x586B\x7A7A\x9898\x7EC3\x4E60" L"1.0.2";
+// 《Tessaly》之填空题练习 and the program's version (TESSALY_VERSION).
+constexpr wchar_t kCaption[] = L"\x300ATessaly\x300B\x4E4B\x586B\x7A7A\x9898\x7EC3\x4E60" TESSALY_VERSION;
 constexpr uint32_t kTabControl = 0x16010002;
 
 void PrintUtf8(const std::wstring& text) {
