@@ -3,16 +3,16 @@
 #include <string>
 
 #include "answer/answer_file.h"
-#include "image/constant_names.h"
-#include "image/control_ids.h"
-#include "image/global_slots.h"
+#include "program/constant_names.h"
+#include "program/control_ids.h"
+#include "program/global_slots.h"
 #include "runtime/commands.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 constexpr const char* kNotInstalled = "对不起，您没有安装MathType，请先安装才能答题";
@@ -22,7 +22,7 @@ AnswerFile g_answerFile;
 }  // namespace
 
 void WriteBlankAnswer() {
-  const rt::ByteSet blank = rt::ByteSetConstant(image::kAnswerTemplateConstant);
+  const rt::ByteSet blank = rt::ByteSetConstant(program::kAnswerTemplateConstant);
   // A file that cannot be written at all is not an error here: the question
   // is shown all the same.
   g_answerFile.WriteBlank([&](std::string_view name) { return rt::WriteWholeFile(name, blank); },

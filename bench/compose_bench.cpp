@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "answer/answering.h"
-#include "image/control_ids.h"
-#include "image/global_slots.h"
-#include "image/main_window_form.h"
+#include "program/control_ids.h"
+#include "program/global_slots.h"
+#include "program/main_window_form.h"
 #include "practice/composition.h"
 #include "practice/presentation.h"
 #include "runtime/controls.h"
@@ -60,10 +60,10 @@ std::string BankPathUtf8() {
 }
 
 void Compose() {
-  for (const char* keyword : kKeywords) rt::ListAppend(image::选中关键词列表框, keyword);
+  for (const char* keyword : kKeywords) rt::ListAppend(program::选中关键词列表框, keyword);
   // The status line's cost alone, for scale.
   double start = Seconds();
-  for (int i = 0; i < 100000; ++i) rt::SetCaption(image::状态栏, i % 2 ? "题库中第12345题符合条件" : "题库中第12346题不符合条件");
+  for (int i = 0; i < 100000; ++i) rt::SetCaption(program::状态栏, i % 2 ? "题库中第12345题符合条件" : "题库中第12346题不符合条件");
   const double statusWrites = Seconds() - start;
 
   // Best of five: the machine is shared, and the best run is the one least
@@ -76,12 +76,12 @@ void Compose() {
   }
   const double peak = PeakMegabytes();
   start = Seconds();
-  image::Globals().CurrentQuestion = 1;
+  program::Globals().CurrentQuestion = 1;
   ShowQuestion();
   const double show = Seconds() - start;
   std::printf("compose: %zu questions of the paper in %.3f s (best of 5); show one question %.1f ms; "
               "100000 status writes alone %.3f s; peak memory %.1f MB\n",
-              image::Globals().PracticePaper.size(), compose, show * 1000, statusWrites, peak);
+              program::Globals().PracticePaper.size(), compose, show * 1000, statusWrites, peak);
   std::fflush(stdout);
   rt::EndProcess(0);
 }
@@ -219,7 +219,7 @@ int MakeBank(const std::wstring& dir, int records, size_t pictureBytes) {
   return 0;
 }
 
-const rt::ProgramDescription kProgram{image::MainWindowForm(), kRoutines, Entry};
+const rt::ProgramDescription kProgram{program::MainWindowForm(), kRoutines, Entry};
 
 }  // namespace
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "http/transfer.h"
-#include "image/declared_functions_win.h"
+#include "program/declared_functions_win.h"
 #include "runtime/program.h"
 
 namespace {
@@ -43,7 +43,7 @@ DWORD WINAPI TransferWorker(void* parameter) {
   // end, has its result at once.
   if (transfer->lingering) {
     auto* held = new std::shared_ptr<void>(std::move(transfer->lingering));
-    if (HANDLE closer = image::Declared().CreateThread(nullptr, 0, CloseLingering, held, 0, nullptr)) {
+    if (HANDLE closer = program::Declared().CreateThread(nullptr, 0, CloseLingering, held, 0, nullptr)) {
       rt::ReleaseHandle(reinterpret_cast<uintptr_t>(closer));
     } else {
       delete held;
@@ -66,7 +66,7 @@ struct Abandoned {
 DWORD WINAPI StopAbandonedWorker(void* parameter) {
   std::unique_ptr<Abandoned> job(static_cast<Abandoned*>(parameter));
   if (!rt::WaitForHandle(job->worker, job->transfer->limitMs + kStopGraceMs)) {
-    image::Declared().TerminateThread(reinterpret_cast<HANDLE>(job->worker), 0);
+    program::Declared().TerminateThread(reinterpret_cast<HANDLE>(job->worker), 0);
     if (!rt::WaitForHandle(job->worker, 5000)) return 0;  // keep the record of a thread that still runs
   }
   delete job->transfer;
@@ -84,7 +84,7 @@ void LetGo(TransferState* transfer, uintptr_t worker) {
     return;
   }
   auto* job = new Abandoned{transfer, worker};
-  if (!image::Declared().CreateThread(nullptr, 0, StopAbandonedWorker, job, 0, nullptr)) delete job;
+  if (!program::Declared().CreateThread(nullptr, 0, StopAbandonedWorker, job, 0, nullptr)) delete job;
 }
 
 rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_view proxy, std::string_view headers,
@@ -103,7 +103,7 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
   transfer->start = rt::TickCount();
   transfer->workerHandle.store(kStarting, std::memory_order_relaxed);
 
-  HANDLE thread = image::Declared().CreateThread(nullptr, 0, TransferWorker, transfer.get(), 0, nullptr);
+  HANDLE thread = program::Declared().CreateThread(nullptr, 0, TransferWorker, transfer.get(), 0, nullptr);
   if (!thread) return rt::ByteSet();
   const auto worker = reinterpret_cast<uintptr_t>(thread);
   // Publish the handle unless the worker has already ended (and stored 0).

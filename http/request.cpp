@@ -10,7 +10,7 @@
 #include "http/request_text.h"
 #include "http/transfer.h"
 #include "http/url.h"
-#include "image/declared_functions_win.h"
+#include "program/declared_functions_win.h"
 #include "runtime/internet.h"
 #include "runtime/program.h"
 
@@ -35,9 +35,9 @@ struct Handles {
   HINTERNET request = nullptr;
   ~Handles() { Close(); }
   void Close() {
-    if (request) image::Declared().InternetCloseHandle(request);
-    if (connection) image::Declared().InternetCloseHandle(connection);
-    if (internet) image::Declared().InternetCloseHandle(internet);
+    if (request) program::Declared().InternetCloseHandle(request);
+    if (connection) program::Declared().InternetCloseHandle(connection);
+    if (internet) program::Declared().InternetCloseHandle(internet);
     request = connection = internet = nullptr;
   }
 };
@@ -64,7 +64,7 @@ bool Stopped(const TransferState& transfer) {
 // The declared body length, when the response has one.
 bool DeclaredLength(HINTERNET request, DWORD& length) {
   DWORD size = sizeof length;
-  return image::Declared().HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != 0;
+  return program::Declared().HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != 0;
 }
 
 // The raw response headers, status line first, each line ending in CR LF; a
@@ -74,7 +74,7 @@ std::string RawHeaders(HINTERNET request) {
   std::fill(buffer, buffer + kRawHeaderBuffer, ' ');
   buffer[kRawHeaderBuffer] = '\0';
   DWORD size = kRawHeaderBuffer;
-  image::Declared().HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr);
+  program::Declared().HttpQueryInfoA(request, HTTP_QUERY_RAW_HEADERS_CRLF, buffer, &size, nullptr);
   return std::string(buffer);
 }
 
@@ -90,18 +90,18 @@ void Perform(TransferState& t) {
   Handles h;
   if (UsesProxy(t.proxy)) {
     const std::string proxy = std::string(kProxyPrefix) + t.proxy.c_str();
-    h.internet = image::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
+    h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
   } else {
-    h.internet = image::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+    h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
   }
   if (!h.internet) return;
   BoundBlockingCalls(h.internet, t);
-  h.connection = image::Declared().InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "", "",
+  h.connection = program::Declared().InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "", "",
                                   INTERNET_SERVICE_HTTP, 0, 0);
   if (!h.connection) return;
   // RELOAD: always ask the server. NO_CACHE_WRITE: keep the body out of the
   // browser cache (a bank would otherwise cost its size again on disk).
-  h.request = image::Declared().HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET", path.c_str(),
+  h.request = program::Declared().HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET", path.c_str(),
                                kHttpVersion.data(), nullptr, nullptr,
                                INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
   if (!h.request) return;
@@ -115,7 +115,7 @@ void Perform(TransferState& t) {
   if (Stopped(t)) return;
   BoundBlockingCalls(h.request, t);
   // The result is not examined: a failed send shows as a body of no bytes.
-  image::Declared().HttpSendRequestA(h.request, t.headers.data(), static_cast<DWORD>(t.headers.size()),
+  program::Declared().HttpSendRequestA(h.request, t.headers.data(), static_cast<DWORD>(t.headers.size()),
                    const_cast<char*>(optional.data()), static_cast<DWORD>(optional.size()));
 
   DWORD declared = 0;
@@ -139,7 +139,7 @@ void Perform(TransferState& t) {
       lastEvents = rt::TickCount();
     }
     DWORD count = 0;
-    image::Declared().InternetReadFile(h.request, block, kReadBlock, &count);
+    program::Declared().InternetReadFile(h.request, block, kReadBlock, &count);
     if (count == 0) break;
     // An undeclared body stops being read as soon as it is too long.
     if (count > t.maxBody - t.body.size()) {
@@ -165,7 +165,7 @@ void Perform(TransferState& t) {
   h.Close();
   if (t.abandoned.load(std::memory_order_relaxed)) return;
   for (const Cookie& cookie : CookiesInRawHeaders(raw)) {
-    image::Declared().InternetSetCookieA(cookieUrl.c_str(), cookie.name.c_str(), cookie.data.c_str());
+    program::Declared().InternetSetCookieA(cookieUrl.c_str(), cookie.name.c_str(), cookie.data.c_str());
   }
 }
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "image/declared_functions_win.h"
+#include "program/declared_functions_win.h"
 #include "image/image_format.h"
 #include "image/program_link.h"
 #include "image/runnable_image.h"
@@ -46,7 +46,7 @@ struct RunningProgram {
 std::vector<void*> BindFunctions(const image::ProgramImage& content) {
   std::vector<void*> functions;
   for (const image::DeclaredFunction& function : content.functions) {
-    void* address = image::BindDeclaredFunction(function.name.c_str(), function.dll.c_str());
+    void* address = program::BindDeclaredFunction(function.name.c_str(), function.dll.c_str());
     if (!address) {
       Refuse("声明的函数 " + function.name + " 在 " + (function.dll.empty() ? std::string("系统 DLL") : function.dll) +
              " 中找不到。");

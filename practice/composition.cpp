@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "image/control_ids.h"
-#include "image/global_slots.h"
+#include "program/control_ids.h"
+#include "program/global_slots.h"
 #include "practice/matching.h"
 #include "practice/presentation.h"
 #include "practice/question_bank.h"
@@ -13,7 +13,7 @@
 #include "runtime/texts.h"
 #include "update/bank_upgrade.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 

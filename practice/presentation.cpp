@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "answer/answering.h"
-#include "image/control_ids.h"
-#include "image/global_slots.h"
-#include "image/constant_names.h"
+#include "program/control_ids.h"
+#include "program/global_slots.h"
+#include "program/constant_names.h"
 #include "practice/difficulty.h"
 #include "practice/question_bank.h"
 #include "runtime/controls.h"
@@ -15,7 +15,7 @@
 #include "runtime/program.h"
 #include "runtime/texts.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 
@@ -60,8 +60,8 @@ std::string ProblemNote(const std::vector<const char*>& problems) {
 }
 
 void ShowPlaceholders() {
-  rt::SetPicture(答题画板, rt::ByteSetConstant(image::kAnswerPlaceholderConstant));
-  rt::SetPicture(参考答案画板, rt::ByteSetConstant(image::kReferenceAnswerPlaceholderConstant));
+  rt::SetPicture(答题画板, rt::ByteSetConstant(program::kAnswerPlaceholderConstant));
+  rt::SetPicture(参考答案画板, rt::ByteSetConstant(program::kReferenceAnswerPlaceholderConstant));
 }
 
 // An empty paper: nothing to show, and a status text that says why.

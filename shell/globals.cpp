@@ -1,9 +1,9 @@
 #include "shell/globals.h"
 
-#include "image/global_slots.h"
+#include "program/global_slots.h"
 #include "update/server_probe.h"
 
-using image::Globals;
+using program::Globals;
 
 void InitGlobals() { Globals().PracticePaper.MakeEmpty(); }
 

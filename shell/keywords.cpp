@@ -1,11 +1,11 @@
 #include "shell/keywords.h"
 
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "update/bank_upgrade.h"
 
-using namespace image;
+using namespace program;
 
 void LoadKeywords(uint32_t listBox) {
   int file = rt::OpenFileForReading(kKeywordFileName);

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "image/build_settings.h"
-#include "image/control_ids.h"
-#include "image/global_slots.h"
+#include "program/build_settings.h"
+#include "program/control_ids.h"
+#include "program/global_slots.h"
 #include "practice/composition.h"
-#include "image/declared_functions_win.h"
+#include "program/declared_functions_win.h"
 #include "runtime/controls.h"
 #include "runtime/dialogs.h"
 #include "runtime/places.h"
@@ -18,7 +18,7 @@
 #include "update/bank_upgrade.h"
 #include "update/update_check.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 constexpr const char* kInstanceEventName = "myappname";
@@ -52,8 +52,8 @@ void ProgramEntry() {
 }
 
 int IsAlreadyRunning() {
-  if (image::Declared().OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName) != nullptr) return 1;
-  Globals().InstanceEvent = reinterpret_cast<uintptr_t>(image::Declared().CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
+  if (program::Declared().OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName) != nullptr) return 1;
+  Globals().InstanceEvent = reinterpret_cast<uintptr_t>(program::Declared().CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
   return 0;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "http/fetch.h"
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "runtime/archives.h"
 #include "runtime/controls.h"
 #include "runtime/database.h"
@@ -20,7 +20,7 @@
 #include "update/server_probe.h"
 #include "update/versions.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "http/fetch.h"
-#include "image/build_settings.h"
-#include "image/control_ids.h"
-#include "image/global_slots.h"
+#include "program/build_settings.h"
+#include "program/control_ids.h"
+#include "program/global_slots.h"
 #include "runtime/controls.h"
 #include "update/download_limits.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "http/fetch.h"
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/ini.h"
@@ -12,7 +12,7 @@
 #include "update/server_probe.h"
 #include "update/versions.h"
 
-using namespace image;
+using namespace program;
 
 namespace {
 constexpr const char* kFolderNotWritable =

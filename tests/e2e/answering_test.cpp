@@ -3,12 +3,12 @@
 #include <fstream>
 #include <filesystem>
 
-#include "image/control_ids.h"
-#include "image/pictures.h"
+#include "program/control_ids.h"
+#include "program/pictures.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
-using namespace image;
+using namespace program;
 
 namespace e2e {
 namespace {

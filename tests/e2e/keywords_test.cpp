@@ -1,10 +1,10 @@
 // The keyword lists of the 组题 page: loading the keyword file, moving
 // keywords between the lists, select all and cancel all.
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
-using namespace image;
+using namespace program;
 using Items = std::vector<std::wstring>;
 
 namespace e2e {

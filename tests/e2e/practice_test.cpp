@@ -3,11 +3,11 @@
 #include <map>
 #include <set>
 
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
-using namespace image;
+using namespace program;
 
 namespace e2e {
 namespace {

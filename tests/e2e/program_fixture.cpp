@@ -4,7 +4,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 
 namespace e2e {
 namespace {
@@ -168,7 +168,7 @@ RunningProgram::RunningProgram(const driver::Process& started, bool waitForUpdat
 bool RunningProgram::WaitForUpdateCheck(DWORD timeoutMs) const {
   return driver::WaitUntil(
       [&] {
-        const std::wstring status = text(image::状态栏);
+        const std::wstring status = text(program::状态栏);
         return status == kNoServerStatus || status == kUpdateInfoStatus;
       },
       timeoutMs);

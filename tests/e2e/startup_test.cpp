@@ -1,9 +1,9 @@
 // Start-up: the equation-editor look-up, the single-instance guard and the end.
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
-using namespace image;
+using namespace program;
 
 namespace e2e {
 namespace {

@@ -3,11 +3,11 @@
 // a root of C: that a standard account cannot write to, a start from another
 // folder, files marked read-only, a program folder at the root of a drive.
 // Each condition is made here as DESIGN.md's notes on Wine describe.
-#include "image/control_ids.h"
-#include "image/pictures.h"
+#include "program/control_ids.h"
+#include "program/pictures.h"
 #include "tests/e2e/update_fixture.h"
 
-using namespace image;
+using namespace program;
 
 namespace e2e {
 namespace {

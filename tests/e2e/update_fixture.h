@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
@@ -138,33 +138,33 @@ class UpdateFixture : public ::testing::Test {
     ASSERT_TRUE(program_->started());
   }
   std::wstring Text(uint32_t id) const { return program_->text(id); }
-  std::vector<std::wstring> Log() const { return Lines(Text(image::升级过程)); }
-  void Page(int page) const { driver::SwitchPage(program_->control(image::选择夹1), page); }
+  std::vector<std::wstring> Log() const { return Lines(Text(program::升级过程)); }
+  void Page(int page) const { driver::SwitchPage(program_->control(program::选择夹1), page); }
   // Whether a button of the upgrade page shows (the page is chosen first).
   bool Shown(uint32_t button) const {
-    Page(image::kPageUpgradeAndFeedback);
+    Page(program::kPageUpgradeAndFeedback);
     return driver::Visible(program_->control(button));
   }
   // Presses an upgrade button and returns once its handler has ended.
   void Press(uint32_t button) const {
-    Page(image::kPageUpgradeAndFeedback);
+    Page(program::kPageUpgradeAndFeedback);
     ASSERT_TRUE(driver::Click(program_->control(button)));
   }
   // The picture seed of the question on show (0 for none).
   int OnShow() const {
-    const driver::PictureInfo info = driver::Picture(program_->control(image::题目画板));
+    const driver::PictureInfo info = driver::Picture(program_->control(program::题目画板));
     for (int seed = 1; seed <= 9; ++seed) {
       if (info.length == QuestionPicture(seed).size() && info.crc == Crc32(QuestionPicture(seed))) return seed;
     }
     return 0;
   }
   void ComposeAll() const {
-    Page(image::kPageCompose);
-    ASSERT_TRUE(driver::Click(program_->control(image::全选)));
-    ASSERT_TRUE(driver::Click(program_->control(image::组题)));
-    Page(image::kPageAnswer);
+    Page(program::kPageCompose);
+    ASSERT_TRUE(driver::Click(program_->control(program::全选)));
+    ASSERT_TRUE(driver::Click(program_->control(program::组题)));
+    Page(program::kPageAnswer);
   }
-  std::vector<std::wstring> Candidates() const { return driver::ListItems(program_->control(image::备选关键词列表框)); }
+  std::vector<std::wstring> Candidates() const { return driver::ListItems(program_->control(program::备选关键词列表框)); }
 
   const std::string kOldVersions = Gbk(L"[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n");
   ProgramFolder folder_;

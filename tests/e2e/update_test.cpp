@@ -8,10 +8,10 @@
 #include <random>
 #include <set>
 
-#include "image/control_ids.h"
+#include "program/control_ids.h"
 #include "tests/e2e/update_fixture.h"
 
-using namespace image;
+using namespace program;
 
 namespace e2e {
 namespace {

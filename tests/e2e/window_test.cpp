@@ -2,12 +2,12 @@
 // text and where it shows, and the feedback link of the upgrade page.
 #include <optional>
 
-#include "image/build_settings.h"
-#include "image/control_ids.h"
+#include "program/build_settings.h"
+#include "program/control_ids.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
-using namespace image;
+using namespace program;
 
 namespace e2e {
 namespace {

@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "image/build_settings.h"
-#include "image/control_ids.h"
-#include "image/main_window_form.h"
+#include "program/build_settings.h"
+#include "program/control_ids.h"
+#include "program/main_window_form.h"
 #include "image/program_layout.h"
-#include "image/routine_names.h"
+#include "program/routine_names.h"
 #include "tests/native/image_test_support.h"
+
+using namespace program;
 
 namespace {
 
@@ -28,15 +30,15 @@ using rt::UnitKind;
 using Bytes = std::vector<uint8_t>;
 
 std::optional<uint32_t> OffsetOf(std::string_view handler) {
-  const std::optional<uint32_t> index = image::RoutineIndex(handler);
+  const std::optional<uint32_t> index = program::RoutineIndex(handler);
   if (!index) return std::nullopt;
   return image::RoutineOffset(*index);
 }
 
 std::optional<std::string> NameAt(uint32_t offset) {
   const std::optional<uint32_t> index = image::RoutineIndexAt(offset);
-  if (!index || *index >= image::RoutineNames().size()) return std::nullopt;
-  return std::string(image::RoutineNames()[*index]);
+  if (!index || *index >= program::RoutineNames().size()) return std::nullopt;
+  return std::string(program::RoutineNames()[*index]);
 }
 
 Bytes Encode(const rt::FormDefinition& form) {
@@ -59,7 +61,7 @@ std::string DecodeError(const Bytes& data) {
   return error;
 }
 
-const rt::FormDefinition& Program() { return image::MainWindowForm(); }
+const rt::FormDefinition& Program() { return program::MainWindowForm(); }
 
 std::string Text(const char* text) { return text == nullptr ? "(none)" : std::string("\"") + text + "\""; }
 
@@ -201,8 +203,8 @@ TEST(FormCodec, HeaderIdentifiersAndRecordOffsets) {
   std::set<uint32_t> controls;
   for (const UnitDefinition& unit : Program().controls) controls.insert(unit.id);
   EXPECT_EQ(ids, controls);
-  EXPECT_EQ(form.id(1), image::升级历史);
-  EXPECT_EQ(form.id(32), image::选择夹1);
+  EXPECT_EQ(form.id(1), program::升级历史);
+  EXPECT_EQ(form.id(32), program::选择夹1);
   // The records follow each other in creation order, the window's at offset 0.
   size_t expected = form.recordsStart();
   EXPECT_EQ(form.record(0x06010000), expected);
@@ -220,9 +222,9 @@ TEST(FormCodec, TheWindowsRecordByteForByte) {
   Writer w;
   w.W(0).W(0x00010001).Z(20).B(0).B(0).W(0);  // length (set below), data type, name "", remark ""
   w.W(50).W(50).W(805).W(606).W(0);
-  w.W(0).W(2).W(image::选择夹1).W(image::状态栏).W(4);  // parent, children
+  w.W(0).W(2).W(program::选择夹1).W(program::状态栏).W(4);  // parent, children
   w.W(0).W(0).B(0).W(1).W(0);                           // pointer, flags: visible
-  w.W(1).W(0).W(image::RoutineOffset(*image::RoutineIndex("OnMainWindowCreated")));
+  w.W(1).W(0).W(image::RoutineOffset(*program::RoutineIndex("OnMainWindowCreated")));
   w.Z(20).W(6).Counted(caption).W(0);  // properties: layout 6, caption, default font
   PatchWord(w.out, 0, static_cast<uint32_t>(w.out.size() - 4));
   EXPECT_EQ(form.recordBytes(0x06010000), w.out);
@@ -328,7 +330,7 @@ TEST(FormCodec, TheProgramsWindowDecodesToTheSameDefinition) {
   ExpectSameForm(decoded->form(), Program());
   EXPECT_EQ(image::FormDifference(decoded->form(), Program()), "");
   // The decoded definition works like the program's.
-  EXPECT_EQ(decoded->form().FindByName("状态栏")->id, image::状态栏);
+  EXPECT_EQ(decoded->form().FindByName("状态栏")->id, program::状态栏);
   EXPECT_EQ(decoded->form().Find(0x52010001), &decoded->form().window);
   // Encoding the decoded definition gives the same bytes again.
   EXPECT_EQ(Encode(decoded->form()), data);
@@ -566,7 +568,7 @@ TEST(FormCodec, FormDifferenceNamesTheFirstFieldThatDiffers) {
   // Fonts differing only in size or weight differ too.
   std::vector<UnitDefinition> controls(program.controls.begin(), program.controls.end());
   const auto labelOne =
-      std::find_if(controls.begin(), controls.end(), [](const UnitDefinition& u) { return u.id == image::标签1; });
+      std::find_if(controls.begin(), controls.end(), [](const UnitDefinition& u) { return u.id == program::标签1; });
   labelOne->font.weight = 700;
   EXPECT_NE(image::FormDifference(rt::FormDefinition{program.window, controls}, program).find("font weight"),
             std::string::npos);

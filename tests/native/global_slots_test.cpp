@@ -1,5 +1,5 @@
 // The program's twelve global slots: their size and their zero start.
-#include "image/global_slots.h"
+#include "program/global_slots.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-using image::GlobalSlots;
+using program::GlobalSlots;
 
 bool AllZero(const void* bytes, size_t size) {
   static const unsigned char zeros[sizeof(GlobalSlots)] = {};
@@ -17,12 +17,12 @@ bool AllZero(const void* bytes, size_t size) {
 
 TEST(GlobalSlots, TwelvePointerSizedSlots) {
   EXPECT_EQ(sizeof(GlobalSlots), 12 * sizeof(void*));
-  EXPECT_EQ(image::kSlotSize, sizeof(void*));
+  EXPECT_EQ(program::kSlotSize, sizeof(void*));
 }
 
 TEST(GlobalSlots, ProgramSlotsStartAtZero) {
   // Nothing in these tests sets up the program's slots, so they hold their start values.
-  EXPECT_TRUE(AllZero(&image::Globals(), sizeof(image::GlobalSlots)));
+  EXPECT_TRUE(AllZero(&program::Globals(), sizeof(program::GlobalSlots)));
 }
 
 TEST(GlobalSlots, NewSlotsAreAllZeroBytes) {
@@ -42,9 +42,9 @@ TEST(GlobalSlots, EachSlotStartsAtZeroWhenDefaultConstructed) {
   alignas(GlobalSlots) unsigned char storage[sizeof(GlobalSlots)];
   std::memset(storage, 0xA5, sizeof storage);
   auto* slots = new (storage) GlobalSlots;
-  const auto slot = [&](size_t index) { return storage + index * image::kSlotSize; };
+  const auto slot = [&](size_t index) { return storage + index * program::kSlotSize; };
   for (size_t i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11}) {
-    EXPECT_TRUE(AllZero(slot(i), image::kSlotSize)) << "slot " << i;
+    EXPECT_TRUE(AllZero(slot(i), program::kSlotSize)) << "slot " << i;
   }
   EXPECT_TRUE(AllZero(slot(9), sizeof slots->CurrentQuestion));
   slots->~GlobalSlots();

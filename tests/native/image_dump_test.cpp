@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "image/main_window_form.h"
+#include "program/main_window_form.h"
 #include "tests/native/image_test_support.h"
 #include "tools/image_dump/dump.h"
 
@@ -75,7 +75,7 @@ TEST(ImageDump, ShowsEveryPartOfTheProgramsImage) {
   EXPECT_NE(UnitLine(lines, "0x16010089").find("pointer 32513"), std::string::npos);
   EXPECT_NE(UnitLine(lines, "0x160100FA").find("flags hidden|focus"), std::string::npos);
   // One line per unit.
-  for (const rt::UnitDefinition& unit : image::MainWindowForm().controls) {
+  for (const rt::UnitDefinition& unit : program::MainWindowForm().controls) {
     char id[16];
     std::snprintf(id, sizeof id, "0x%08X", unit.id);
     EXPECT_NE(UnitLine(lines, id).find("parent 0x"), std::string::npos) << id;

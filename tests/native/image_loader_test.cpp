@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "image/global_slots.h"
-#include "image/pictures.h"
-#include "image/program_image.h"
+#include "program/global_slots.h"
+#include "program/pictures.h"
+#include "tools/image_build/program_image.h"
 #include "image/program_layout.h"
 #include "tests/native/image_test_support.h"
 
@@ -111,7 +111,7 @@ TEST(ImageLoader, TheProgramsImage) {
   const LoadedImage loaded = Load(image_test::ImageFile(), {0, 0x1000});
   // "var" stores nothing and is the globals' size in zeros: twelve pointer-wide slots.
   const auto var = loaded.bytes(SegmentId::Var);
-  EXPECT_EQ(var.size(), sizeof(image::GlobalSlots));
+  EXPECT_EQ(var.size(), sizeof(program::GlobalSlots));
   EXPECT_EQ(var.size(), 12 * sizeof(void*));
   EXPECT_TRUE(std::all_of(var.begin(), var.end(), [](uint8_t b) { return b == 0; }));
   const auto help = loaded.bytes(SegmentId::Help);
@@ -132,7 +132,7 @@ TEST(ImageLoader, TheProgramsImage) {
   ASSERT_TRUE(constants) << error;
   ASSERT_EQ(constants->size(), 3u);
   EXPECT_EQ((*constants)[0].name, "AnswerTemplate");
-  EXPECT_EQ(std::string((*constants)[0].bytes.begin(), (*constants)[0].bytes.end()), image::AnswerTemplate());
+  EXPECT_EQ(std::string((*constants)[0].bytes.begin(), (*constants)[0].bytes.end()), program::AnswerTemplate());
   EXPECT_EQ(loaded.entry, loaded.segment(SegmentId::Code).offset + loaded.read.image.entryOffset);
 }
 

@@ -1,6 +1,6 @@
 // The main window's stored definition, checked unit by unit against the
 // window as it is meant to look and behave.
-#include "image/main_window_form.h"
+#include "program/main_window_form.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "image/build_settings.h"
-#include "image/control_ids.h"
+#include "program/build_settings.h"
+#include "program/control_ids.h"
 
 namespace {
 
@@ -154,7 +154,7 @@ std::string Hex(uint32_t id) {
   return out.str();
 }
 
-const rt::FormDefinition& Form() { return image::MainWindowForm(); }
+const rt::FormDefinition& Form() { return program::MainWindowForm(); }
 
 TEST(MainWindowForm, WindowRecord) {
   const UnitDefinition& w = Form().window;
@@ -177,7 +177,7 @@ TEST(MainWindowForm, WindowRecord) {
   ExpectBindings(w, {{0, "OnMainWindowCreated"}});
   EXPECT_TRUE(w.pages.empty());
   EXPECT_EQ(w.target, nullptr);
-  EXPECT_EQ(image::kMainWindowId, w.id);
+  EXPECT_EQ(program::kMainWindowId, w.id);
 }
 
 TEST(MainWindowForm, EveryControlMatchesItsExpectedRecord) {
@@ -235,7 +235,7 @@ TEST(MainWindowForm, IdentifiersNamesAndControlIdsAreUnique) {
   for (const UnitDefinition& unit : Form().controls) {
     EXPECT_TRUE(ids.insert(unit.id).second) << Hex(unit.id) << " appears twice";
     EXPECT_TRUE(names.insert(unit.name).second) << Hex(unit.id) << " repeats a name";
-    const uint16_t controlId = image::Win32ControlId(unit.id);
+    const uint16_t controlId = program::Win32ControlId(unit.id);
     EXPECT_EQ(controlId, unit.id & 0xFFFF);
     EXPECT_TRUE(controlIds.insert(controlId).second) << Hex(unit.id) << " repeats a Win32 control ID";
   }
@@ -277,18 +277,18 @@ TEST(MainWindowForm, FindAndFindByName) {
 
 TEST(MainWindowForm, NamedIdentifiersMatchTheDefinition) {
   const std::vector<std::pair<uint32_t, const char*>> named = {
-      {image::选择夹1, "选择夹1"}, {image::分组框1, "分组框1"}, {image::上一题, "上一题"},
-      {image::下一题, "下一题"}, {image::答题, "答题"}, {image::参考答案, "参考答案"},
-      {image::备用1, "备用1"}, {image::备用2, "备用2"}, {image::状态栏, "状态栏"},
-      {image::题目画板, "题目画板"}, {image::答题画板, "答题画板"}, {image::参考答案画板, "参考答案画板"},
-      {image::题目信息, "题目信息"}, {image::标签1, "标签1"}, {image::组题, "组题"},
-      {image::解答过程画板, "解答过程画板"}, {image::时钟1, "时钟1"}, {image::标签2, "标签2"},
-      {image::标签3, "标签3"}, {image::备选关键词列表框, "备选关键词列表框"},
-      {image::选中关键词列表框, "选中关键词列表框"}, {image::加入关键词, "加入关键词"},
-      {image::移除关键词, "移除关键词"}, {image::全选, "全选"}, {image::全取消, "全取消"},
-      {image::服务器文本, "服务器文本"}, {image::升级题库按钮, "升级题库按钮"},
-      {image::升级主程序按钮, "升级主程序按钮"}, {image::解压器, "解压器"}, {image::升级过程, "升级过程"},
-      {image::超级链接框1, "超级链接框1"}, {image::升级历史, "升级历史"},
+      {program::选择夹1, "选择夹1"}, {program::分组框1, "分组框1"}, {program::上一题, "上一题"},
+      {program::下一题, "下一题"}, {program::答题, "答题"}, {program::参考答案, "参考答案"},
+      {program::备用1, "备用1"}, {program::备用2, "备用2"}, {program::状态栏, "状态栏"},
+      {program::题目画板, "题目画板"}, {program::答题画板, "答题画板"}, {program::参考答案画板, "参考答案画板"},
+      {program::题目信息, "题目信息"}, {program::标签1, "标签1"}, {program::组题, "组题"},
+      {program::解答过程画板, "解答过程画板"}, {program::时钟1, "时钟1"}, {program::标签2, "标签2"},
+      {program::标签3, "标签3"}, {program::备选关键词列表框, "备选关键词列表框"},
+      {program::选中关键词列表框, "选中关键词列表框"}, {program::加入关键词, "加入关键词"},
+      {program::移除关键词, "移除关键词"}, {program::全选, "全选"}, {program::全取消, "全取消"},
+      {program::服务器文本, "服务器文本"}, {program::升级题库按钮, "升级题库按钮"},
+      {program::升级主程序按钮, "升级主程序按钮"}, {program::解压器, "解压器"}, {program::升级过程, "升级过程"},
+      {program::超级链接框1, "超级链接框1"}, {program::升级历史, "升级历史"},
   };
   EXPECT_EQ(named.size(), ExpectedControls().size());
   for (const auto& [id, name] : named) {
@@ -296,7 +296,7 @@ TEST(MainWindowForm, NamedIdentifiersMatchTheDefinition) {
     ASSERT_NE(unit, nullptr) << Hex(id);
     EXPECT_EQ(unit->id, id) << Hex(id);
   }
-  EXPECT_EQ(image::FeedbackLink, 0x1601010Bu);
+  EXPECT_EQ(program::FeedbackLink, 0x1601010Bu);
 }
 
 TEST(MainWindowForm, TabControlPages) {
@@ -309,16 +309,16 @@ TEST(MainWindowForm, TabControlPages) {
     EXPECT_EQ(tab->pages[i], captions[i]) << "page " << i;
   }
   EXPECT_STREQ(tab->pages[0], "\xB4\xF0\xCC\xE2");  // 答题
-  EXPECT_EQ(image::kPageAnswer, 0);
-  EXPECT_EQ(image::kPageCompose, 1);
-  EXPECT_EQ(image::kPageSolution, 2);
-  EXPECT_EQ(image::kPageUpgradeAndFeedback, 3);
-  EXPECT_EQ(image::kPageAbout, 4);
+  EXPECT_EQ(program::kPageAnswer, 0);
+  EXPECT_EQ(program::kPageCompose, 1);
+  EXPECT_EQ(program::kPageSolution, 2);
+  EXPECT_EQ(program::kPageUpgradeAndFeedback, 3);
+  EXPECT_EQ(program::kPageAbout, 4);
 }
 
 TEST(MainWindowForm, HyperlinkBoxOpensTheFeedbackPage) {
   const char* const url = "http://" TESSALY_FEEDBACK_HOST "/script/user/list.asp?userid=" TESSALY_FEEDBACK_USERID;
-  EXPECT_STREQ(image::kFeedbackUrl, url);
+  EXPECT_STREQ(program::kFeedbackUrl, url);
   const UnitDefinition* link = Form().Find(0x1601010B);
   ASSERT_NE(link, nullptr);
   ASSERT_NE(link->target, nullptr);

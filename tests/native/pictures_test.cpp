@@ -1,6 +1,6 @@
 // The pictures the program ships: the blank answer file handed to the equation
 // editor, byte for byte, and the two placeholder bitmaps of the answer page.
-#include "image/pictures.h"
+#include "program/pictures.h"
 
 #include <gtest/gtest.h>
 
@@ -32,12 +32,12 @@ uint8_t ByteAt(std::string_view data, size_t offset) { return static_cast<uint8_
 class AnswerTemplate : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(file_.size(), 601u); }
-  const std::string_view file_ = image::AnswerTemplate();
+  const std::string_view file_ = program::AnswerTemplate();
 };
 
 TEST_F(AnswerTemplate, IsTheSameBytesEveryTime) {
-  EXPECT_EQ(image::AnswerTemplate().data(), file_.data());
-  EXPECT_EQ(image::AnswerTemplate(), file_);
+  EXPECT_EQ(program::AnswerTemplate().data(), file_.data());
+  EXPECT_EQ(program::AnswerTemplate(), file_);
 }
 
 TEST_F(AnswerTemplate, GifHeaderAndPicture) {
@@ -245,12 +245,12 @@ void ExpectBitmap(std::string_view bmp, int32_t width, int32_t height, size_t fi
   EXPECT_EQ(ByteAt(bmp, 54), 0xFF);  // bottom-left corner is background
 }
 
-TEST(Placeholders, AnswerAreaBitmap) { ExpectBitmap(image::AnswerPlaceholder(), 144, 54, 23382); }
+TEST(Placeholders, AnswerAreaBitmap) { ExpectBitmap(program::AnswerPlaceholder(), 144, 54, 23382); }
 
-TEST(Placeholders, ReferenceAnswerBitmap) { ExpectBitmap(image::ReferenceAnswerPlaceholder(), 184, 76, 42006); }
+TEST(Placeholders, ReferenceAnswerBitmap) { ExpectBitmap(program::ReferenceAnswerPlaceholder(), 184, 76, 42006); }
 
 TEST(Placeholders, AreDifferentPictures) {
-  EXPECT_NE(image::AnswerPlaceholder(), image::ReferenceAnswerPlaceholder());
+  EXPECT_NE(program::AnswerPlaceholder(), program::ReferenceAnswerPlaceholder());
 }
 
 }  // namespace

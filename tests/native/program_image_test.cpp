@@ -1,7 +1,7 @@
 // The program's own image as the build writes it: its libraries and declared
 // functions, its segments, the routine directory the bindings point into, the
 // binding lists, the constants, and the window definition it carries.
-#include "image/program_image.h"
+#include "tools/image_build/program_image.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "image/form_codec.h"
-#include "image/global_slots.h"
-#include "image/main_window_form.h"
-#include "image/pictures.h"
+#include "program/global_slots.h"
+#include "program/main_window_form.h"
+#include "program/pictures.h"
 #include "image/program_layout.h"
-#include "image/routine_names.h"
+#include "program/routine_names.h"
 #include "tests/native/image_test_support.h"
 
 namespace {
@@ -140,7 +140,7 @@ TEST(ProgramImage, EverySegmentHeader) {
   EXPECT_EQ(chain[2].memorySize, 52u);
   EXPECT_EQ(std::count(Segment(SegmentId::Help).data.begin(), Segment(SegmentId::Help).data.end(), 0), 52);
   // "var": the globals, one pointer wide each on this platform; nothing stored.
-  EXPECT_EQ(chain[4].memorySize, sizeof(image::GlobalSlots));
+  EXPECT_EQ(chain[4].memorySize, sizeof(program::GlobalSlots));
   EXPECT_EQ(chain[4].storedSize, 0u);
   EXPECT_EQ(chain[4].storedOffset, 0xFFFFFFFFu);
   EXPECT_EQ(chain[5].storedOffset + chain[5].storedSize, Bytes().size());
@@ -199,7 +199,7 @@ TEST(ProgramImage, BindingListsPointAtWhatTheyName) {
   };
   // 1: the window and each control, once.
   std::multiset<uint32_t> units{0x52010001};
-  for (const rt::UnitDefinition& control : image::MainWindowForm().controls) units.insert(control.id);
+  for (const rt::UnitDefinition& control : program::MainWindowForm().controls) units.insert(control.id);
   EXPECT_EQ(values(lists.identifiers), units);
   // 2: every declared function.
   EXPECT_EQ(values(lists.functions), (std::multiset<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
@@ -225,9 +225,9 @@ TEST(ProgramImage, ConstantsInTheirByteSetForm) {
   const auto constants = image::ReadConstants(constData, error);
   ASSERT_TRUE(constants) << error;
   const std::vector<std::pair<std::string, std::string_view>> expected = {
-      {"AnswerTemplate", image::AnswerTemplate()},
-      {"AnswerPlaceholder", image::AnswerPlaceholder()},
-      {"ReferenceAnswerPlaceholder", image::ReferenceAnswerPlaceholder()},
+      {"AnswerTemplate", program::AnswerTemplate()},
+      {"AnswerPlaceholder", program::AnswerPlaceholder()},
+      {"ReferenceAnswerPlaceholder", program::ReferenceAnswerPlaceholder()},
   };
   ASSERT_EQ(constants->size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -251,7 +251,7 @@ TEST(ProgramImage, TheFormSegmentIsTheMainWindowsDefinition) {
   ASSERT_TRUE(directory) << error;
   const auto decoded = image::DecodeForm(Segment(SegmentId::Form).data, image::HandlerNamesOf(*directory), error);
   ASSERT_NE(decoded, nullptr) << error;
-  EXPECT_EQ(image::FormDifference(decoded->form(), image::MainWindowForm()), "");
+  EXPECT_EQ(image::FormDifference(decoded->form(), program::MainWindowForm()), "");
   EXPECT_EQ(decoded->form().controls.size(), 32u);
   // The entry routine is no handler.
   EXPECT_EQ(image::HandlerNamesOf(*directory)(17 * 16), std::nullopt);
@@ -259,7 +259,7 @@ TEST(ProgramImage, TheFormSegmentIsTheMainWindowsDefinition) {
 }
 
 // The routine table that the runtime indexes is shell/routines.cpp; the image
-// names routines by their place in image::RoutineNames(). Both lists must agree.
+// names routines by their place in program::RoutineNames(). Both lists must agree.
 TEST(ProgramImage, TheRoutineTableListsTheRoutinesInTheImagesOrder) {
   std::ifstream file(TESSALY_SOURCE_DIR "/shell/routines.cpp");
   ASSERT_TRUE(file);
@@ -272,7 +272,7 @@ TEST(ProgramImage, TheRoutineTableListsTheRoutinesInTheImagesOrder) {
     EXPECT_EQ((*it)[1].str(), (*it)[2].str()) << "a routine registered under another name";
     table.push_back((*it)[1].str());
   }
-  const std::vector<std::string> names(image::RoutineNames().begin(), image::RoutineNames().end());
+  const std::vector<std::string> names(program::RoutineNames().begin(), program::RoutineNames().end());
   EXPECT_EQ(table, names);
 }
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "image/constant_names.h"
-#include "image/global_slots.h"
-#include "image/main_window_form.h"
-#include "image/pictures.h"
-#include "image/routine_names.h"
+#include "program/constant_names.h"
+#include "program/global_slots.h"
+#include "program/main_window_form.h"
+#include "program/pictures.h"
+#include "program/routine_names.h"
 #include "tests/native/image_test_support.h"
 
 namespace {
@@ -54,16 +54,16 @@ TEST(RunnableImage, TheProgramGetsItsWindowRoutinesConstantsAndSlotsFromTheImage
   const auto r = Prepare(Bytes(), error);
   ASSERT_TRUE(r) << error;
 
-  EXPECT_EQ(image::FormDifference(r->form->form(), image::MainWindowForm()), "");
+  EXPECT_EQ(image::FormDifference(r->form->form(), program::MainWindowForm()), "");
 
-  const auto names = image::RoutineNames();
+  const auto names = program::RoutineNames();
   ASSERT_EQ(r->routines.size(), names.size() + 1);
   for (size_t i = 0; i < names.size(); ++i) {
     EXPECT_EQ(r->routines[i].name, names[i]);
     EXPECT_FALSE(r->routines[i].entry);
   }
   EXPECT_TRUE(r->entry().entry);
-  EXPECT_EQ(r->entry().name, image::kEntryRoutineName);
+  EXPECT_EQ(r->entry().name, program::kEntryRoutineName);
 
   ASSERT_EQ(r->constants.size(), 3u);
   const auto constant = [&](std::string_view name) {
@@ -71,9 +71,9 @@ TEST(RunnableImage, TheProgramGetsItsWindowRoutinesConstantsAndSlotsFromTheImage
                                  [name](const image::NamedConstant& c) { return c.name == name; });
     return it == r->constants.end() ? std::string("(missing)") : Bytes(it->bytes);
   };
-  EXPECT_EQ(constant(image::kAnswerTemplateConstant), image::AnswerTemplate());
-  EXPECT_EQ(constant(image::kAnswerPlaceholderConstant), image::AnswerPlaceholder());
-  EXPECT_EQ(constant(image::kReferenceAnswerPlaceholderConstant), image::ReferenceAnswerPlaceholder());
+  EXPECT_EQ(constant(program::kAnswerTemplateConstant), program::AnswerTemplate());
+  EXPECT_EQ(constant(program::kAnswerPlaceholderConstant), program::AnswerPlaceholder());
+  EXPECT_EQ(constant(program::kReferenceAnswerPlaceholderConstant), program::ReferenceAnswerPlaceholder());
   // The constants are read where the runtime keeps them: inside the laid-out block.
   for (const image::NamedConstant& c : r->constants) {
     EXPECT_GE(c.bytes.data(), r->loaded.memory.data());
@@ -81,9 +81,9 @@ TEST(RunnableImage, TheProgramGetsItsWindowRoutinesConstantsAndSlotsFromTheImage
   }
 
   // The global slots: "var" in the block, as many zero bytes as the slots take, aligned for them.
-  EXPECT_EQ(r->globals.size(), sizeof(image::GlobalSlots));
+  EXPECT_EQ(r->globals.size(), sizeof(program::GlobalSlots));
   EXPECT_TRUE(std::all_of(r->globals.begin(), r->globals.end(), [](uint8_t b) { return b == 0; }));
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(r->globals.data()) % alignof(image::GlobalSlots), 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(r->globals.data()) % alignof(program::GlobalSlots), 0u);
 }
 
 TEST(RunnableImage, BindingSitesThatNameNothingAreRefused) {

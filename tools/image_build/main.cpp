@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "image/program_image.h"
+#include "tools/image_build/program_image.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,6 +1,6 @@
-#include "image/function_declarations.h"
+#include "program/function_declarations.h"
 
-namespace image {
+namespace program {
 namespace {
 
 constexpr FunctionDeclaration kFunctions[] = {
@@ -23,4 +23,4 @@ constexpr FunctionDeclaration kFunctions[] = {
 
 std::span<const FunctionDeclaration> DeclaredFunctionList() { return kFunctions; }
 
-}  // namespace image
+}  // namespace program

@@ -3,8 +3,8 @@
 
 #include "runtime/form.h"
 
-namespace image {
+namespace program {
 
 const rt::FormDefinition& MainWindowForm();
 
-}  // namespace image
+}  // namespace program

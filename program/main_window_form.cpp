@@ -1,12 +1,12 @@
 // The main window: a five-page tab control above a one-line status label.
 // Places are left, top, width, height in pixels inside the parent; children of
 // the tab control count from its top-left corner, page captions included.
-#include "image/main_window_form.h"
+#include "program/main_window_form.h"
 
-#include "image/build_settings.h"
-#include "image/control_ids.h"
+#include "program/build_settings.h"
+#include "program/control_ids.h"
 
-namespace image {
+namespace program {
 using namespace rt;
 namespace {
 
@@ -161,4 +161,4 @@ constexpr FormDefinition kForm{kWindow, kControls};
 
 const FormDefinition& MainWindowForm() { return kForm; }
 
-}  // namespace image
+}  // namespace program

@@ -1,14 +1,16 @@
-#include "image/program_image.h"
+#include "tools/image_build/program_image.h"
 
 #include "image/byte_io.h"
 #include "image/form_codec.h"
-#include "image/global_slots.h"
-#include "image/main_window_form.h"
-#include "image/pictures.h"
 #include "image/program_layout.h"
-#include "image/routine_names.h"
+#include "program/global_slots.h"
+#include "program/main_window_form.h"
+#include "program/pictures.h"
+#include "program/routine_names.h"
 
 namespace image {
+
+using namespace program;
 namespace {
 
 std::vector<Library> Libraries() {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "image/constant_names.h"
-#include "image/function_declarations.h"
+#include "program/constant_names.h"
+#include "program/function_declarations.h"
 #include "image/image_format.h"
 
 namespace image {

@@ -1,10 +1,10 @@
-#include "image/declared_functions_win.h"
+#include "program/declared_functions_win.h"
 
 #include <cstring>
 
-#include "image/function_declarations.h"
+#include "program/function_declarations.h"
 
-namespace image {
+namespace program {
 namespace {
 
 constexpr const char* kSystemDlls[] = {"kernel32.dll", "user32.dll", "advapi32.dll", "gdi32.dll", "shell32.dll"};
@@ -55,4 +55,4 @@ void* BindDeclaredFunction(const char* name, const char* dll) {
   return nullptr;
 }
 
-}  // namespace image
+}  // namespace program

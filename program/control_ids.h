@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace image {
+namespace program {
 
 inline constexpr uint32_t kMainWindowId = 0x52010001;
 
@@ -56,4 +56,4 @@ constexpr uint16_t Win32ControlId(uint32_t identifier) {
   return static_cast<uint16_t>(identifier & 0xFFFF);
 }
 
-}  // namespace image
+}  // namespace program

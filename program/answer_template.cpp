@@ -4,9 +4,9 @@
 // and "MathType002", then the GIF trailer.
 #include <string>
 
-#include "image/pictures.h"
+#include "program/pictures.h"
 
-namespace image {
+namespace program {
 namespace {
 
 using namespace std::string_literals;
@@ -81,4 +81,4 @@ std::string_view AnswerTemplate() {
   return bytes;
 }
 
-}  // namespace image
+}  // namespace program

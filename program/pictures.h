@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace image {
+namespace program {
 
 // A GIF89a file of 601 bytes: a 12 x 18 white picture followed by the equation
 // editor's three data blocks (an empty equation), so that the editor opens it
@@ -15,4 +15,4 @@ std::string_view AnswerTemplate();
 std::string_view AnswerPlaceholder();
 std::string_view ReferenceAnswerPlaceholder();
 
-}  // namespace image
+}  // namespace program

@@ -1,6 +1,6 @@
-#include "image/routine_names.h"
+#include "program/routine_names.h"
 
-namespace image {
+namespace program {
 namespace {
 
 constexpr const char* kNames[] = {
@@ -34,4 +34,4 @@ std::optional<uint32_t> RoutineIndex(std::string_view name) {
   return std::nullopt;
 }
 
-}  // namespace image
+}  // namespace program

@@ -9,7 +9,7 @@
 #include <span>
 #include <string_view>
 
-namespace image {
+namespace program {
 
 std::span<const char* const> RoutineNames();
 
@@ -19,4 +19,4 @@ std::optional<uint32_t> RoutineIndex(std::string_view name);
 // The program's entry routine, which has an entry of its own after the table's.
 inline constexpr const char* kEntryRoutineName = "ProgramEntry";
 
-}  // namespace image
+}  // namespace program

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace image {
+namespace program {
 
 // One member per declared function, in declaration order (program_image.cpp
 // lists the same names and DLLs for the image).
@@ -44,4 +44,4 @@ bool UseDeclaredFunctions(const void* const* addresses, uint32_t count);
 // it is not found. Loads the DLL when it is not loaded yet.
 void* BindDeclaredFunction(const char* name, const char* dll);
 
-}  // namespace image
+}  // namespace program

@@ -1,8 +1,8 @@
-#include "image/global_slots.h"
+#include "program/global_slots.h"
 
 #include <new>
 
-namespace image {
+namespace program {
 namespace {
 
 GlobalSlots g_own;
@@ -22,4 +22,4 @@ bool UseGlobalSlots(void* memory, size_t size) {
   return true;
 }
 
-}  // namespace image
+}  // namespace program

@@ -8,7 +8,7 @@
 
 #include "runtime/blocks.h"
 
-namespace image {
+namespace program {
 
 struct GlobalSlots {
   rt::Text ServerBaseUrl;        // slot 0: base URL of the update server that answered, ending in "/"
@@ -45,4 +45,4 @@ GlobalSlots& Globals();
 // and nothing changed, for memory that does not fit.
 bool UseGlobalSlots(void* memory, size_t size);
 
-}  // namespace image
+}  // namespace program

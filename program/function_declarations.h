@@ -4,7 +4,7 @@
 
 #include <span>
 
-namespace image {
+namespace program {
 
 struct FunctionDeclaration {
   const char* name;
@@ -13,4 +13,4 @@ struct FunctionDeclaration {
 
 std::span<const FunctionDeclaration> DeclaredFunctionList();
 
-}  // namespace image
+}  // namespace program

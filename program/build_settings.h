@@ -17,7 +17,7 @@
 #define TESSALY_LAN_UPDATE_HOST "127.0.0.2"
 #endif
 
-namespace image {
+namespace program {
 
 // The feedback guestbook page opened when the upgrade-and-feedback page is chosen.
 inline constexpr const char* kFeedbackUrl =
@@ -27,4 +27,4 @@ inline constexpr const char* kFeedbackUrl =
 inline constexpr const char* kPublicUpdateHost = TESSALY_PUBLIC_UPDATE_HOST;
 inline constexpr const char* kLanUpdateHost = TESSALY_LAN_UPDATE_HOST;
 
-}  // namespace image
+}  // namespace program

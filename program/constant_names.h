@@ -4,10 +4,10 @@
 
 #include <string_view>
 
-namespace image {
+namespace program {
 
 inline constexpr std::string_view kAnswerTemplateConstant = "AnswerTemplate";
 inline constexpr std::string_view kAnswerPlaceholderConstant = "AnswerPlaceholder";
 inline constexpr std::string_view kReferenceAnswerPlaceholderConstant = "ReferenceAnswerPlaceholder";
 
-}  // namespace image
+}  // namespace program
