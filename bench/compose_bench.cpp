@@ -86,13 +86,14 @@ void Compose() {
   rt::EndProcess(0);
 }
 
+void Nothing() {}
+
+// The program's routine table with composition in place of start-up and
+// nothing behind every other routine.
 const rt::Routine kRoutines[] = {
-    {"OnMainWindowCreated", Compose},   {"OnPageChanged", [] {}},        {"PreviousQuestion", [] {}},
-    {"NextQuestion", [] {}},            {"StartAnswering", [] {}},       {"ShowReferenceAnswer", [] {}},
-    {"ReloadAnswerPicture", [] {}},     {"ComposePaper", [] {}},         {"AddKeyword", [] {}},
-    {"RemoveKeyword", [] {}},           {"SelectAllKeywords", [] {}},    {"CancelAllKeywords", [] {}},
-    {"MoveKeywordToSelected", [] {}},   {"MoveKeywordToCandidates", [] {}}, {"UpgradeBank", [] {}},
-    {"UpgradeMainProgram", [] {}},      {"LogUnpackProgress", [] {}},
+#define TESSALY_ROUTINE(name) {#name, std::string_view(#name) == "OnMainWindowCreated" ? Compose : Nothing},
+#include "program/routines.def"
+#undef TESSALY_ROUTINE
 };
 
 void Entry() {

@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "program/declared_functions_win.h"
 #include "image/image_format.h"
 #include "image/program_link.h"
+#include "image/runner_request.h"
 #include "image/runnable_image.h"
 #include "runtime/dialogs.h"
 #include "runtime/program.h"
@@ -25,7 +27,6 @@
 
 namespace {
 
-constexpr uint32_t kRunnerRequest = 1000;
 constexpr int kCannotRun = -1;
 
 // Ends the process when the image cannot be run; the reason is shown first.
@@ -117,5 +118,7 @@ void __stdcall ProgramRunner(const uint8_t* image) { RunImage(image); }
 
 // Called with 1000, gives the program runner; anything else is refused with 0.
 extern "C" __declspec(dllexport) void* __stdcall GetNewSock(uint32_t request) {
-  return request == kRunnerRequest ? reinterpret_cast<void*>(&ProgramRunner) : nullptr;
+  static_assert(std::string_view(image::kRunnerExport) == "GetNewSock", "the export's name is this function's");
+  const image::ProgramRunnerFunction runner = &ProgramRunner;
+  return request == image::kRunnerRequest ? reinterpret_cast<void*>(runner) : nullptr;
 }

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "image/runner_request.h"
+
 namespace {
 
 constexpr DWORD kModulePathLimit = 128;   // characters asked of GetModuleFileNameA
@@ -15,13 +17,8 @@ constexpr char kRuntimeNextToProgram[] = "krnln.fnr";
 constexpr char kRuntimeInInstallDir[] = "krnln.fne";
 constexpr char kInstallKey[] = "Software\\Halvex\\Orv\\Install";
 constexpr char kInstallValue[] = "Path";
-constexpr char kRunnerExport[] = "GetNewSock";
-constexpr uint32_t kRunnerRequest = 1000;
 constexpr char kErrorText[] = "Not found the kernel library or the kernel library is invalid!";
 constexpr char kErrorCaption[] = "Error";
-
-using GetNewSockFunction = void*(__stdcall*)(uint32_t request);
-using ProgramRunnerFunction = void(__stdcall*)(const uint8_t* image);
 
 }  // namespace
 
@@ -78,13 +75,13 @@ int LauncherMain() {
     if (!library) return ReportError();
   }
 
-  const auto getNewSock = reinterpret_cast<GetNewSockFunction>(
-      reinterpret_cast<void*>(GetProcAddress(library, kRunnerExport)));
+  const auto getNewSock = reinterpret_cast<image::RunnerExportFunction>(
+      reinterpret_cast<void*>(GetProcAddress(library, image::kRunnerExport)));
   if (!getNewSock) {
     FreeLibrary(library);
     return ReportError();
   }
-  const auto runner = reinterpret_cast<ProgramRunnerFunction>(getNewSock(kRunnerRequest));
+  const auto runner = reinterpret_cast<image::ProgramRunnerFunction>(getNewSock(image::kRunnerRequest));
   if (!runner) {
     FreeLibrary(library);
     return ReportError();

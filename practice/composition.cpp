@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "program/control_ids.h"
+#include "program/file_names.h"
 #include "program/global_slots.h"
 #include "practice/matching.h"
 #include "practice/presentation.h"

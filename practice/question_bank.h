@@ -1,8 +1,6 @@
-// The question bank as the practice pages use it: its name and its fields.
+// The question bank as the practice pages use it: its fields (its name is in
+// program/file_names.h).
 #pragma once
-
-// Opened by this bare name from the program directory.
-inline constexpr const char* kQuestionBankName = "填空题题库";
 
 // The fields of a question record.
 inline constexpr const char* kFieldQuestion = "题目";          // picture

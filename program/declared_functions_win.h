@@ -10,25 +10,13 @@
 
 namespace program {
 
-// One member per declared function, in declaration order (program_image.cpp
-// lists the same names and DLLs for the image).
+// One member per declared function, in declaration order.
 struct DeclaredFunctions {
-  decltype(&::CreateThread) CreateThread;
-  decltype(&::TerminateThread) TerminateThread;
-  decltype(&::InternetOpenA) InternetOpenA;
-  decltype(&::InternetConnectA) InternetConnectA;
-  decltype(&::HttpOpenRequestA) HttpOpenRequestA;
-  decltype(&::HttpSendRequestA) HttpSendRequestA;
-  decltype(&::InternetReadFile) InternetReadFile;
-  decltype(&::HttpQueryInfoA) HttpQueryInfoA;
-  decltype(&::InternetCloseHandle) InternetCloseHandle;
-  decltype(&::InternetSetCookieA) InternetSetCookieA;
-  decltype(&::CallWindowProcA) CallWindowProcA;
-  decltype(&::OpenEventA) OpenEventA;
-  decltype(&::CreateEventA) CreateEventA;
+#define TESSALY_DECLARED_FUNCTION(name, dll) decltype(&::name) name;
+#include "program/declared_functions.def"
+#undef TESSALY_DECLARED_FUNCTION
 };
-inline constexpr uint32_t kDeclaredFunctionCount = 13;
-static_assert(sizeof(DeclaredFunctions) == kDeclaredFunctionCount * sizeof(void*));
+inline constexpr uint32_t kDeclaredFunctionCount = sizeof(DeclaredFunctions) / sizeof(void*);
 
 // The functions as bound for the running program. A program started by the
 // runtime support library has the library's binding (UseDeclaredFunctions);

@@ -4,19 +4,9 @@ namespace program {
 namespace {
 
 constexpr FunctionDeclaration kFunctions[] = {
-    {"CreateThread", ""},
-    {"TerminateThread", ""},
-    {"InternetOpenA", "wininet.dll"},
-    {"InternetConnectA", "wininet.dll"},
-    {"HttpOpenRequestA", "wininet.dll"},
-    {"HttpSendRequestA", "wininet.dll"},
-    {"InternetReadFile", "wininet.dll"},
-    {"HttpQueryInfoA", "wininet.dll"},
-    {"InternetCloseHandle", "wininet.dll"},
-    {"InternetSetCookieA", "wininet.dll"},
-    {"CallWindowProcA", ""},
-    {"OpenEventA", ""},
-    {"CreateEventA", ""},
+#define TESSALY_DECLARED_FUNCTION(name, dll) {#name, dll},
+#include "program/declared_functions.def"
+#undef TESSALY_DECLARED_FUNCTION
 };
 
 }  // namespace

@@ -10,6 +10,9 @@ namespace program {
 using namespace rt;
 namespace {
 
+// A control's identifier and, taken from it, its name.
+#define TESSALY_UNIT(control) control, ControlName(control)
+
 constexpr FontSpec kDefault{};
 constexpr FontSpec kSong19{"宋体", -19, 400};
 constexpr FontSpec kSong19Bold{"宋体", -19, 700};
@@ -84,76 +87,78 @@ constexpr UnitDefinition kWindow{
     "《Tessaly》之填空题练习" TESSALY_VERSION, kDefault, kShown, kPointerDefault, kWindowEvents, {}};
 
 constexpr UnitDefinition kControls[] = {
-    {选择夹1, "选择夹1", UnitKind::TabControl, kMainWindowId, -1, 0, 0, 800, 550, nullptr, kDefault,
+    {TESSALY_UNIT(选择夹1), UnitKind::TabControl, kMainWindowId, -1, 0, 0, 800, 550, nullptr, kDefault,
      kShown, kPointerDefault, kTabEvents, kPageCaptions},
-    {状态栏, "状态栏", UnitKind::Label, kMainWindowId, -1, 0, 552, 800, 24, "状态栏", kDefault, kShown,
+    {TESSALY_UNIT(状态栏), UnitKind::Label, kMainWindowId, -1, 0, 552, 800, 24, "状态栏", kDefault, kShown,
      kPointerDefault, {}, {}},
     // Page 0 "答题"
-    {分组框1, "分组框1", UnitKind::GroupBox, 选择夹1, kPageAnswer, 240, 20, 315, 32, nullptr, kDefault,
+    {TESSALY_UNIT(分组框1), UnitKind::GroupBox, 选择夹1, kPageAnswer, 240, 20, 315, 32, nullptr, kDefault,
      kShown, kPointerDefault, {}, {}},
-    {上一题, "上一题", UnitKind::Button, 分组框1, -1, 2, 7, 48, 22, "上一题", kDefault, kShownFocus,
+    {TESSALY_UNIT(上一题), UnitKind::Button, 分组框1, -1, 2, 7, 48, 22, "上一题", kDefault, kShownFocus,
      kPointerDefault, kPreviousEvents, {}},
-    {下一题, "下一题", UnitKind::Button, 分组框1, -1, 50, 7, 48, 22, "下一题", kDefault, kShownFocus,
+    {TESSALY_UNIT(下一题), UnitKind::Button, 分组框1, -1, 50, 7, 48, 22, "下一题", kDefault, kShownFocus,
      kPointerDefault, kNextEvents, {}},
-    {答题, "答题", UnitKind::Button, 分组框1, -1, 98, 7, 56, 22, "我来回答", kDefault, kShownFocus,
+    {TESSALY_UNIT(答题), UnitKind::Button, 分组框1, -1, 98, 7, 56, 22, "我来回答", kDefault, kShownFocus,
      kPointerDefault, kAnswerEvents, {}},
-    {参考答案, "参考答案", UnitKind::Button, 分组框1, -1, 154, 7, 64, 22, "显示答案", kDefault,
+    {TESSALY_UNIT(参考答案), UnitKind::Button, 分组框1, -1, 154, 7, 64, 22, "显示答案", kDefault,
      kShownFocus, kPointerDefault, kReferenceEvents, {}},
-    {备用1, "备用1", UnitKind::Button, 分组框1, -1, 218, 7, 48, 22, "备用", kDefault, kShownFocus,
+    {TESSALY_UNIT(备用1), UnitKind::Button, 分组框1, -1, 218, 7, 48, 22, "备用", kDefault, kShownFocus,
      kPointerDefault, {}, {}},
-    {备用2, "备用2", UnitKind::Button, 分组框1, -1, 266, 7, 48, 22, "备用", kDefault, kShownFocus,
+    {TESSALY_UNIT(备用2), UnitKind::Button, 分组框1, -1, 266, 7, 48, 22, "备用", kDefault, kShownFocus,
      kPointerDefault, {}, {}},
-    {题目画板, "题目画板", UnitKind::DrawingBoard, 选择夹1, kPageAnswer, 5, 52, 785, 424, nullptr,
+    {TESSALY_UNIT(题目画板), UnitKind::DrawingBoard, 选择夹1, kPageAnswer, 5, 52, 785, 424, nullptr,
      kDefault, kShown, kPointerDefault, {}, {}},
-    {答题画板, "答题画板", UnitKind::DrawingBoard, 选择夹1, kPageAnswer, 5, 480, 280, 64, nullptr,
+    {TESSALY_UNIT(答题画板), UnitKind::DrawingBoard, 选择夹1, kPageAnswer, 5, 480, 280, 64, nullptr,
      kDefault, kShown, kPointerDefault, kAnswerBoardEvents, {}},
-    {参考答案画板, "参考答案画板", UnitKind::DrawingBoard, 选择夹1, kPageAnswer, 288, 480, 280, 64,
+    {TESSALY_UNIT(参考答案画板), UnitKind::DrawingBoard, 选择夹1, kPageAnswer, 288, 480, 280, 64,
      nullptr, kDefault, kShown, kPointerDefault, kReferenceBoardEvents, {}},
-    {题目信息, "题目信息", UnitKind::Label, 选择夹1, kPageAnswer, 576, 480, 216, 64, "", kDefault, kShown,
+    {TESSALY_UNIT(题目信息), UnitKind::Label, 选择夹1, kPageAnswer, 576, 480, 216, 64, "", kDefault, kShown,
      kPointerDefault, {}, {}},
-    {时钟1, "时钟1", UnitKind::Timer, 选择夹1, kPageAnswer, 592, 24, 24, 24, nullptr, kDefault, kHidden,
+    {TESSALY_UNIT(时钟1), UnitKind::Timer, 选择夹1, kPageAnswer, 592, 24, 24, 24, nullptr, kDefault, kHidden,
      kPointerDefault, kTimerEvents, {}},
     // Page 1 "组题"
-    {标签1, "标签1", UnitKind::Label, 选择夹1, kPageCompose, 276, 48, 224, 32, "请先选择要组题的关键词",
+    {TESSALY_UNIT(标签1), UnitKind::Label, 选择夹1, kPageCompose, 276, 48, 224, 32, "请先选择要组题的关键词",
      kSong19, kShown, kPointerDefault, {}, {}},
-    {备选关键词列表框, "备选关键词列表框", UnitKind::ListBox, 选择夹1, kPageCompose, 0, 80, 350, 464, nullptr,
+    {TESSALY_UNIT(备选关键词列表框), UnitKind::ListBox, 选择夹1, kPageCompose, 0, 80, 350, 464, nullptr,
      kDefault, kShownFocus, kPointerDefault, kCandidateEvents, {}},
-    {选中关键词列表框, "选中关键词列表框", UnitKind::ListBox, 选择夹1, kPageCompose, 450, 80, 350, 464,
+    {TESSALY_UNIT(选中关键词列表框), UnitKind::ListBox, 选择夹1, kPageCompose, 450, 80, 350, 464,
      nullptr, kDefault, kShownFocus, kPointerDefault, kSelectedEvents, {}},
-    {加入关键词, "加入关键词", UnitKind::Button, 选择夹1, kPageCompose, 350, 80, 100, 64, "加入\r\n==>",
+    {TESSALY_UNIT(加入关键词), UnitKind::Button, 选择夹1, kPageCompose, 350, 80, 100, 64, "加入\r\n==>",
      kSong19, kShownFocus, kPointerDefault, kAddEvents, {}},
-    {移除关键词, "移除关键词", UnitKind::Button, 选择夹1, kPageCompose, 350, 144, 100, 64, "移除\r\n<==",
+    {TESSALY_UNIT(移除关键词), UnitKind::Button, 选择夹1, kPageCompose, 350, 144, 100, 64, "移除\r\n<==",
      kSong19, kShownFocus, kPointerDefault, kRemoveEvents, {}},
-    {组题, "组题", UnitKind::Button, 选择夹1, kPageCompose, 350, 208, 100, 32, "开始组题", kSong19Bold,
+    {TESSALY_UNIT(组题), UnitKind::Button, 选择夹1, kPageCompose, 350, 208, 100, 32, "开始组题", kSong19Bold,
      kShownFocus, kPointerDefault, kComposeEvents, {}},
-    {全选, "全选", UnitKind::OptionButton, 选择夹1, kPageCompose, 350, 312, 100, 24, "全部选择", kSong16,
+    {TESSALY_UNIT(全选), UnitKind::OptionButton, 选择夹1, kPageCompose, 350, 312, 100, 24, "全部选择", kSong16,
      kShownFocus, kPointerDefault, kSelectAllEvents, {}},
-    {全取消, "全取消", UnitKind::OptionButton, 选择夹1, kPageCompose, 350, 344, 100, 24, "全部取消", kSong16,
+    {TESSALY_UNIT(全取消), UnitKind::OptionButton, 选择夹1, kPageCompose, 350, 344, 100, 24, "全部取消", kSong16,
      kShownFocus, kPointerDefault, kCancelAllEvents, {}},
     // Page 2 "解答过程"
-    {解答过程画板, "解答过程画板", UnitKind::DrawingBoard, 选择夹1, kPageSolution, 2, 22, 785, 523,
+    {TESSALY_UNIT(解答过程画板), UnitKind::DrawingBoard, 选择夹1, kPageSolution, 2, 22, 785, 523,
      nullptr, kDefault, kShown, kPointerDefault, {}, {}},
     // Page 3 "在线升级与反馈"
-    {升级主程序按钮, "升级主程序按钮", UnitKind::Button, 选择夹1, kPageUpgradeAndFeedback, 8, 24, 216, 32,
+    {TESSALY_UNIT(升级主程序按钮), UnitKind::Button, 选择夹1, kPageUpgradeAndFeedback, 8, 24, 216, 32,
      "发现有更新的主程序，按此按钮升级", kDefault, kHiddenFocus, kPointerDefault, kUpgradeProgramEvents, {}},
-    {升级题库按钮, "升级题库按钮", UnitKind::Button, 选择夹1, kPageUpgradeAndFeedback, 224, 24, 224, 32,
+    {TESSALY_UNIT(升级题库按钮), UnitKind::Button, 选择夹1, kPageUpgradeAndFeedback, 224, 24, 224, 32,
      "发现有更新的题库，按此按钮只升级题库", kDefault, kHiddenFocus, kPointerDefault, kUpgradeBankEvents, {}},
-    {解压器, "解压器", UnitKind::Unpacker, 选择夹1, kPageUpgradeAndFeedback, 448, 32, 48, 24, nullptr,
+    {TESSALY_UNIT(解压器), UnitKind::Unpacker, 选择夹1, kPageUpgradeAndFeedback, 448, 32, 48, 24, nullptr,
      kDefault, kHidden, kPointerDefault, kUnpackerEvents, {}},
-    {超级链接框1, "超级链接框1", UnitKind::HyperlinkBox, 选择夹1, kPageUpgradeAndFeedback, 328, 56, 112, 24,
+    {TESSALY_UNIT(超级链接框1), UnitKind::HyperlinkBox, 选择夹1, kPageUpgradeAndFeedback, 328, 56, 112, 24,
      nullptr, kDefault, kHidden, kPointerDefault, {}, {}, kFeedbackUrl},
-    {升级过程, "升级过程", UnitKind::Label, 选择夹1, kPageUpgradeAndFeedback, 11, 56, 781, 480, "", kDefault,
+    {TESSALY_UNIT(升级过程), UnitKind::Label, 选择夹1, kPageUpgradeAndFeedback, 11, 56, 781, 480, "", kDefault,
      kShown, kPointerDefault, {}, {}},
     // Page 4 "关于本软件"
-    {标签2, "标签2", UnitKind::Label, 选择夹1, kPageAbout, 2, 24, 496, 168, kAboutText, kSong19, kShown,
+    {TESSALY_UNIT(标签2), UnitKind::Label, 选择夹1, kPageAbout, 2, 24, 496, 168, kAboutText, kSong19, kShown,
      kPointerIBeam, {}, {}},
-    {服务器文本, "服务器文本", UnitKind::Label, 选择夹1, kPageAbout, 496, 24, 304, 224,
+    {TESSALY_UNIT(服务器文本), UnitKind::Label, 选择夹1, kPageAbout, 496, 24, 304, 224,
      "很遗憾，与服务器联系失败，您不能获得升级和反馈支持。", kSong19, kShown, kPointerDefault, {}, {}},
-    {标签3, "标签3", UnitKind::Label, 选择夹1, kPageAbout, 2, 192, 496, 56, kUsageText, kDefault, kShown,
+    {TESSALY_UNIT(标签3), UnitKind::Label, 选择夹1, kPageAbout, 2, 192, 496, 56, kUsageText, kDefault, kShown,
      kPointerDefault, {}, {}},
-    {升级历史, "升级历史", UnitKind::EditBox, 选择夹1, kPageAbout, 2, 248, 796, 296, kHistoryText, kKai19,
+    {TESSALY_UNIT(升级历史), UnitKind::EditBox, 选择夹1, kPageAbout, 2, 248, 796, 296, kHistoryText, kKai19,
      kShownFocus, kPointerDefault, {}, {}},
 };
+
+#undef TESSALY_UNIT
 
 constexpr FormDefinition kForm{kWindow, kControls};
 

@@ -4,23 +4,9 @@ namespace program {
 namespace {
 
 constexpr const char* kNames[] = {
-    "OnMainWindowCreated",
-    "OnPageChanged",
-    "PreviousQuestion",
-    "NextQuestion",
-    "StartAnswering",
-    "ShowReferenceAnswer",
-    "ReloadAnswerPicture",
-    "ComposePaper",
-    "AddKeyword",
-    "RemoveKeyword",
-    "SelectAllKeywords",
-    "CancelAllKeywords",
-    "MoveKeywordToSelected",
-    "MoveKeywordToCandidates",
-    "UpgradeBank",
-    "UpgradeMainProgram",
-    "LogUnpackProgress",
+#define TESSALY_ROUTINE(name) #name,
+#include "program/routines.def"
+#undef TESSALY_ROUTINE
 };
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The names of the routines that event bindings may name, in the order of the
-// program's routine table (shell/routines.cpp lists the routines themselves in
-// this same order). In the program image a binding names routine i by the code
-// offset 16 × i, and the runtime runs entry i of the routine table for it.
+// program's routine table (both from routines.def). In the program image a
+// binding names routine i by the code offset 16 × i, and the runtime runs
+// entry i of the routine table for it.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,9 @@ std::span<const char* const> RoutineNames();
 std::optional<uint32_t> RoutineIndex(std::string_view name);
 
 // The program's entry routine, which has an entry of its own after the table's.
-inline constexpr const char* kEntryRoutineName = "ProgramEntry";
+#define TESSALY_ROUTINE(name)
+#define TESSALY_ENTRY_ROUTINE(name) inline constexpr const char* kEntryRoutineName = #name;
+#include "program/routines.def"
+#undef TESSALY_ROUTINE
 
 }  // namespace program

@@ -21,6 +21,7 @@
 #include "runtime/paths.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
+#include "runtime/staged_install.h"
 
 namespace rt {
 

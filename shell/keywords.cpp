@@ -1,6 +1,7 @@
 #include "shell/keywords.h"
 
 #include "program/control_ids.h"
+#include "program/file_names.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "update/bank_upgrade.h"

@@ -1,5 +1,5 @@
 // The routine table: every routine that an event binding of the window
-// definition names, found by the runtime by that name.
+// definition may name (program/routines.def), found by the runtime by that name.
 #include "shell/routines.h"
 
 #include "answer/answering.h"
@@ -13,23 +13,9 @@
 namespace {
 
 const rt::Routine kRoutines[] = {
-    {"OnMainWindowCreated", OnMainWindowCreated},
-    {"OnPageChanged", OnPageChanged},
-    {"PreviousQuestion", PreviousQuestion},
-    {"NextQuestion", NextQuestion},
-    {"StartAnswering", StartAnswering},
-    {"ShowReferenceAnswer", ShowReferenceAnswer},
-    {"ReloadAnswerPicture", ReloadAnswerPicture},
-    {"ComposePaper", ComposePaper},
-    {"AddKeyword", AddKeyword},
-    {"RemoveKeyword", RemoveKeyword},
-    {"SelectAllKeywords", SelectAllKeywords},
-    {"CancelAllKeywords", CancelAllKeywords},
-    {"MoveKeywordToSelected", MoveKeywordToSelected},
-    {"MoveKeywordToCandidates", MoveKeywordToCandidates},
-    {"UpgradeBank", UpgradeBank},
-    {"UpgradeMainProgram", UpgradeMainProgram},
-    {"LogUnpackProgress", LogUnpackProgress},
+#define TESSALY_ROUTINE(name) {#name, name},
+#include "program/routines.def"
+#undef TESSALY_ROUTINE
 };
 
 }  // namespace

@@ -5,5 +5,5 @@
 #include "runtime/program.h"
 
 // The routine table: every routine an event binding of the main window may
-// name, in the order of the image's routine directory (image/routine_names.cpp).
+// name, in the order of the image's routine directory (program/routines.def).
 std::span<const rt::Routine> RoutineTable();

@@ -23,7 +23,6 @@ using namespace program;
 namespace {
 constexpr const char* kInstanceEventName = "myappname";
 constexpr const char* kMathTypeClassKey = "CLSID\\{0002CE03-0000-0000-C000-000000000046}\\";
-constexpr unsigned kSystemModal = 0x1000;  // MB_SYSTEMMODAL: OK button, no icon
 
 // The command line of the installed equation editor: the default value of its
 // class's LocalServer key, else of its LocalServer32 key; each read in the
@@ -59,7 +58,7 @@ int IsAlreadyRunning() {
 
 void OnMainWindowCreated() {
   if (IsAlreadyRunning() == 1) {
-    rt::ShowMessageBox("系统正在更新题库中，请耐心等待，无须再次启动。", kSystemModal);
+    rt::ShowMessageBox("系统正在更新题库中，请耐心等待，无须再次启动。", rt::kSystemModal);
     rt::EndProcess(0);
   }
   // A bank install cut short by the end of an earlier run is completed (or

@@ -6,6 +6,7 @@
 
 #include "http/fetch.h"
 #include "program/control_ids.h"
+#include "program/file_names.h"
 #include "runtime/archives.h"
 #include "runtime/controls.h"
 #include "runtime/database.h"
@@ -15,7 +16,7 @@
 #include "runtime/ini.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
-#include "update/bank_install.h"
+#include "runtime/staged_install.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
 #include "update/versions.h"
@@ -23,11 +24,6 @@
 using namespace program;
 
 namespace {
-
-// The names the keyword loading and the composition open after a repair.
-constexpr const char* kBankName = "填空题题库";
-constexpr const char* kKeywordFile = "关键词.txt";
-constexpr const char* kArchiveFile = "bank.zip";
 
 constexpr const char* kLogStart = "开始下载题库……，您可以继续使用本系统，更新完成将通知您\r\n";
 constexpr const char* kLogDownloaded = "下载完成，准备开始更新，请注意暂停解题，更新完成后可以继续答题\r\n";
@@ -40,7 +36,6 @@ constexpr const char* kRepairNotice =
     "系统题库修复完成后将自行启动，请耐心等候……";
 constexpr const char* kRepairNoticeTitle = "自我修复告示";
 constexpr const char* kRepairImpossible = "连接服务器失败，无法进行自我修复，程序被结束。请稍后再试……";
-constexpr unsigned kSystemModal = 4096;
 
 // Why an install did not happen; the old bank is untouched in each case.
 constexpr const char* kDownloadFailed = "题库下载失败";
@@ -86,21 +81,19 @@ void ReportNotInstalled(const char* reason) {
 // The steps of the upgrade; the reason when the new bank was not installed.
 std::optional<const char*> DownloadAndInstall() {
   rt::SetCaption(升级过程, kLogStart);
-  const rt::ByteSet archive = FetchUrl(std::string(CurrentServerBaseUrl().view()) + "zentra/bank.zip", {}, {}, {},
-                                       {}, kDefaultTimeoutSeconds, kBankArchiveLimit);
+  const rt::ByteSet archive = FetchServerFile(kServerBankArchive, kBankArchiveLimit);
   // An empty body is a failed download (no server, a time-out, a body cut
   // short or too long): nothing is written, closed or recorded.
   if (archive.empty()) return kDownloadFailed;
-  const rt::Text archiveFile = rt::ProgramFile(kArchiveFile);
+  const rt::Text archiveFile = rt::ProgramFile(kBankArchiveName);
   if (!rt::WriteWholeFile(archiveFile, archive)) return kNotSaved;
   AppendLog(kLogDownloaded);
 
   // Unpacked beside the old bank, which stays open and untouched until the
   // new one is known to be good.
-  bankinstall::Install install(rt::NativePath(rt::ProgramFile("")));
-  if (!install.Prepare()) return kNoStaging;
-  const std::string staging(
-      rt::ProgramFile(std::string(bankinstall::kStagingFolder) + "\\" + bankinstall::kNewFiles).view());
+  const rt::fs::path folder = rt::NativePath(rt::ProgramFile(""));
+  if (!rt::PrepareStagedInstall(folder)) return kNoStaging;
+  const std::string staging(rt::ProgramFile(std::string(rt::kStagingFolder) + "\\" + rt::kNewFiles).view());
   const rt::UnpackReport unpacked = rt::Unpack(解压器, archiveFile, staging);
   std::optional<const char*> problem;
   if (!unpacked.opened) {
@@ -108,18 +101,18 @@ std::optional<const char*> DownloadAndInstall() {
   } else if (!unpacked.complete()) {
     problem = kDamaged;
   } else {
-    const bool bankOpens = rt::DatabaseOpens(staging + "\\" + kBankName + rt::kDatabaseExtension);
-    if (!bankOpens || !rt::IsFile(rt::NativePath(staging + "\\" + kKeywordFile))) problem = kIncomplete;
+    const bool bankOpens = rt::DatabaseOpens(staging + "\\" + kQuestionBankName + rt::kDatabaseExtension);
+    if (!bankOpens || !rt::IsFile(rt::NativePath(staging + "\\" + kKeywordFileName))) problem = kIncomplete;
   }
   if (problem) {
-    install.Discard();
+    rt::DiscardStagedInstall(folder);
     return problem;
   }
 
   rt::CloseDatabase();
   rt::SetCaption(状态栏, kStatusClosed);
-  const bool replaced = install.Commit();
-  rt::OpenDatabase(kBankName);
+  const bool replaced = rt::CommitStagedInstall(folder);
+  rt::OpenDatabase(kQuestionBankName);
   if (!replaced) return kNotReplaced;
   rt::SetCaption(状态栏, kStatusDone);
   AppendLog(kLogDone);
@@ -145,16 +138,13 @@ void SelfRepair() {
     rt::SetCaption(状态栏, kBusy);
     return;
   }
-  rt::ShowMessageBox(kRepairNotice, kSystemModal, kRepairNoticeTitle);
+  rt::ShowMessageBox(kRepairNotice, rt::kSystemModal, kRepairNoticeTitle);
   if (CurrentServerBaseUrl().empty()) ProbeServer();
-  const rt::Text base = CurrentServerBaseUrl();
-  if (base.empty()) {
+  if (CurrentServerBaseUrl().empty()) {
     rt::ShowMessageBox(kRepairImpossible, 0);
     rt::EndProcess(0);
   }
-  rt::WriteWholeFile(rt::ProgramFile(kServerVersionFileName),
-                     FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {}, kDefaultTimeoutSeconds,
-                              kVersionFileLimit));
+  rt::WriteWholeFile(rt::ProgramFile(kServerVersionFileName), FetchServerFile(kServerVersionFile, kVersionFileLimit));
   if (const auto reason = DownloadAndInstall()) {
     ReportNotInstalled(*reason);
     rt::ShowMessageBox(std::string("自我修复没有完成：") + *reason + "。请稍后重新启动本程序再试……", 0);
@@ -163,4 +153,4 @@ void SelfRepair() {
 
 void LogUnpackProgress() { AppendLog(std::string(rt::UnpackerText(解压器).view()) + "\r\n"); }
 
-void FinishEarlierBankInstall() { bankinstall::FinishEarlierInstall(rt::NativePath(rt::ProgramFile(""))); }
+void FinishEarlierBankInstall() { rt::FinishEarlierInstall(rt::NativePath(rt::ProgramFile(""))); }

@@ -5,6 +5,7 @@
 
 #include "http/fetch.h"
 #include "program/control_ids.h"
+#include "program/file_names.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/ini.h"
@@ -49,13 +50,12 @@ void UpgradeMainProgram() {
     return;
   }
   rt::SetCaption(升级过程, kLogStart);
-  const rt::ByteSet archive = FetchUrl(std::string(CurrentServerBaseUrl().view()) + "zentra/zentra.rar", {}, {}, {},
-                                       {}, kDefaultTimeoutSeconds, kProgramArchiveLimit);
+  const rt::ByteSet archive = FetchServerFile(kServerProgramArchive, kProgramArchiveLimit);
   if (archive.empty()) {
     Fail(kDownloadFailed);
   } else if (!LooksLikeProgramArchive(archive.view())) {
     Fail(kNotAnArchive);
-  } else if (!rt::WriteWholeFile(rt::ProgramFile("zentra.rar"), archive)) {
+  } else if (!rt::WriteWholeFile(rt::ProgramFile(kProgramArchiveName), archive)) {
     Fail(kNotSaved);
   } else {
     AppendLog(kLogDone);

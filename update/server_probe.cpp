@@ -6,6 +6,7 @@
 #include "http/fetch.h"
 #include "program/build_settings.h"
 #include "program/control_ids.h"
+#include "program/file_names.h"
 #include "program/global_slots.h"
 #include "runtime/controls.h"
 #include "update/download_limits.h"
@@ -13,8 +14,6 @@
 using namespace program;
 
 namespace {
-
-constexpr const char* kFlagFile = "主机运行标志.txt";
 
 std::mutex g_baseLock;
 
@@ -36,12 +35,18 @@ void ReleaseServerBaseUrl() {
   Globals().ServerBaseUrl.Free();
 }
 
+rt::ByteSet FetchServerFile(std::string_view path, size_t limit) {
+  const rt::Text base = CurrentServerBaseUrl();
+  if (base.empty()) return rt::ByteSet();
+  return FetchUrl(std::string(base.view()) + std::string(path), {}, {}, {}, {}, kDefaultTimeoutSeconds, limit);
+}
+
 void ProbeServer() {
   rt::SetCaption(状态栏, "正在与服务器通讯，请稍等……");
   if (!CurrentServerBaseUrl().empty()) return;
   for (const char* host : {kPublicUpdateHost, kLanUpdateHost}) {
     const std::string base = std::string("http://") + host + ":8001/";
-    const rt::ByteSet flag = FetchUrl(base + kFlagFile, {}, {}, {}, {}, kDefaultTimeoutSeconds, kFlagFileLimit);
+    const rt::ByteSet flag = FetchUrl(base + kServerFlagFile, {}, {}, {}, {}, kDefaultTimeoutSeconds, kFlagFileLimit);
     if (flag.size() == 1) {
       rt::SetCaption(状态栏, std::string("与服务器") + host + "通讯成功，正在下载升级信息");
       PublishServerBaseUrl(base);

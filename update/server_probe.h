@@ -2,6 +2,9 @@
 // school's LAN server (hosts set when the program is built, port 8001).
 #pragma once
 
+#include <cstddef>
+#include <string_view>
+
 #include "runtime/blocks.h"
 
 // Sets ServerBaseUrl to the first server whose flag file "主机运行标志.txt"
@@ -17,3 +20,8 @@ rt::Text CurrentServerBaseUrl();
 
 // Frees ServerBaseUrl at process end (under the lock).
 void ReleaseServerBaseUrl();
+
+// Fetches a file of the known server ("zentra/bank.zip", program/file_names.h)
+// with the default time-out; at most `limit` bytes. The empty byte set when
+// no server is known or the download failed.
+rt::ByteSet FetchServerFile(std::string_view path, size_t limit);

@@ -4,6 +4,7 @@
 
 #include "http/fetch.h"
 #include "program/control_ids.h"
+#include "program/file_names.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/ini.h"
@@ -21,15 +22,13 @@ constexpr const char* kFolderNotWritable =
 
 void CheckForUpdates() {
   ProbeServer();
-  const rt::Text base = CurrentServerBaseUrl();
-  if (base.empty()) return;
+  if (CurrentServerBaseUrl().empty()) return;
   // Written as it came: a failed download leaves an empty math.tmp, whose
   // versions read as empty. A program folder that cannot be written (one under
   // C:\Program Files, for a standard account) keeps an old math.tmp or none:
   // comparing with that would offer upgrades the server does not have.
   const rt::Text server = rt::ProgramFile(kServerVersionFileName);
-  if (!rt::WriteWholeFile(server, FetchUrl(std::string(base.view()) + "zentra/math.ini", {}, {}, {}, {},
-                                           kDefaultTimeoutSeconds, kVersionFileLimit))) {
+  if (!rt::WriteWholeFile(server, FetchServerFile(kServerVersionFile, kVersionFileLimit))) {
     rt::SetCaption(状态栏, kFolderNotWritable);
     return;
   }

@@ -242,16 +242,18 @@ TEST(FormCodec, ChildrenListsAndParents) {
     EXPECT_EQ(WordAt(form.bytes, f.childrenEnd), 4u) << std::hex << id;
     return list;
   };
-  using namespace image;
-  // The tab control: page by page, a 0 word between two pages, counted in C.
-  // clang-format off
-  const std::vector<uint32_t> tab = {
-      分组框1, 题目画板, 答题画板, 参考答案画板, 题目信息, 时钟1, 0,
-      标签1, 备选关键词列表框, 选中关键词列表框, 加入关键词, 移除关键词, 组题, 全选, 全取消, 0,
-      解答过程画板, 0,
-      升级主程序按钮, 升级题库按钮, 解压器, 超级链接框1, 升级过程, 0,
-      标签2, 服务器文本, 标签3, 升级历史};
-  // clang-format on
+  // The tab control: page by page, a 0 word between two pages, each page's
+  // controls in the order of the definition.
+  const UnitDefinition* tabControl = Program().Find(选择夹1);
+  ASSERT_NE(tabControl, nullptr);
+  std::vector<uint32_t> tab;
+  for (size_t page = 0; page < tabControl->pages.size(); ++page) {
+    if (page > 0) tab.push_back(0);
+    for (const UnitDefinition& unit : Program().controls) {
+      if (unit.parent == 选择夹1 && unit.page == static_cast<int32_t>(page)) tab.push_back(unit.id);
+    }
+  }
+  EXPECT_EQ(tab.size(), 28u);
   EXPECT_EQ(children(选择夹1), tab);
   EXPECT_EQ(children(0x06010000), (std::vector<uint32_t>{选择夹1, 状态栏}));
   EXPECT_EQ(children(分组框1), (std::vector<uint32_t>{上一题, 下一题, 答题, 参考答案, 备用1, 备用2}));

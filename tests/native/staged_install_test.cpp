@@ -1,7 +1,7 @@
 // Putting a new bank in place: the whole set or nothing, after a failed move
 // and after the program ended at any point of the install. And the version
 // rules of the update check.
-#include "update/bank_install.h"
+#include "runtime/staged_install.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -17,8 +17,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using bankinstall::Earlier;
-using bankinstall::Install;
+using Earlier = rt::EarlierInstall;
+using Install = rt::StagedInstall;
 
 using Tree = std::map<std::string, std::string>;  // relative path -> content
 
@@ -114,7 +114,7 @@ TEST_F(BankInstall, AnUndoThatFailsTooKeepsEverythingForTheNextStartToComplete) 
   moves = 0;
   EXPECT_FALSE(install.Commit());
   EXPECT_TRUE(fs::exists(program_ / "bank-update" / "ready"));
-  EXPECT_EQ(bankinstall::FinishEarlierInstall(program_), Earlier::Finished);
+  EXPECT_EQ(rt::FinishEarlierInstall(program_), Earlier::Finished);
   EXPECT_EQ(Files(program_), kNew);
 }
 
@@ -139,7 +139,7 @@ TEST_F(BankInstall, EndedAtAnyMomentTheNextStartFindsTheOldBankOrTheNew) {
     } catch (const Ended&) {
       ended = true;
     }
-    EXPECT_EQ(bankinstall::FinishEarlierInstall(program_), ended ? Earlier::Finished : Earlier::None);
+    EXPECT_EQ(rt::FinishEarlierInstall(program_), ended ? Earlier::Finished : Earlier::None);
     EXPECT_EQ(Files(program_), kNew);
   }
   // Ended while unpacking or checking, before the mark: the staging folder is
@@ -147,9 +147,9 @@ TEST_F(BankInstall, EndedAtAnyMomentTheNextStartFindsTheOldBankOrTheNew) {
   fs::remove_all(program_);
   Install install(program_);
   OldBankAndNewStaged(install);
-  EXPECT_EQ(bankinstall::FinishEarlierInstall(program_), Earlier::Discarded);
+  EXPECT_EQ(rt::FinishEarlierInstall(program_), Earlier::Discarded);
   EXPECT_EQ(Files(program_), kOld);
-  EXPECT_EQ(bankinstall::FinishEarlierInstall(program_), Earlier::None);
+  EXPECT_EQ(rt::FinishEarlierInstall(program_), Earlier::None);
 }
 
 TEST_F(BankInstall, AStuckEarlierInstallStopsTheNextOneAndIsKept) {
@@ -159,7 +159,7 @@ TEST_F(BankInstall, AStuckEarlierInstallStopsTheNextOneAndIsKept) {
   Install second(program_, [](const fs::path&, const fs::path&) { return false; });
   EXPECT_FALSE(second.Prepare());
   EXPECT_EQ(Files(program_ / "bank-update" / "new").size(), 3u) << "nothing staged is lost";
-  EXPECT_EQ(bankinstall::FinishEarlierInstall(program_), Earlier::Finished);
+  EXPECT_EQ(rt::FinishEarlierInstall(program_), Earlier::Finished);
   EXPECT_EQ(Files(program_), kNew);
 }
 

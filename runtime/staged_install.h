@@ -1,7 +1,8 @@
-// Putting a new question bank in place so that a crash or power cut at any
-// moment leaves the old bank or the new one, never a mix and never nothing.
+// The staged install: putting a set of new files (a new question bank) in
+// place in a folder so that a crash or power cut at any moment leaves the old
+// set or the new one, never a mix and never nothing.
 //
-// The archive is unpacked into a staging folder inside the program folder
+// The new files are unpacked into a staging folder inside the program folder
 // ("bank-update\new"); nothing there counts until the program has checked that
 // the new bank opens and its keyword file is there. Then a mark file
 // ("bank-update\ready") is written: from that moment the new files are the
@@ -11,8 +12,8 @@
 // Should the program end in the middle, the next start calls
 // FinishEarlierInstall: with the mark there, it completes the renames (the new
 // bank); without it, it throws the staging folder away (the old bank, which
-// nothing has touched). Touches no Windows interface (only the file-system
-// family), so it is tested natively.
+// nothing has touched). Built on the file-system family alone, so it is
+// tested natively. The program uses it through the four services at the end.
 #pragma once
 
 #include <filesystem>
@@ -20,9 +21,9 @@
 #include <string>
 #include <vector>
 
-namespace bankinstall {
+#include "runtime/file_system.h"
 
-namespace fs = std::filesystem;
+namespace rt {
 
 // Folder and file names inside the program folder.
 inline constexpr const char* kStagingFolder = "bank-update";
@@ -33,7 +34,7 @@ inline constexpr const char* kReadyMark = "ready";
 // Renames `from` to `to`, replacing a file there; false on failure.
 using Mover = std::function<bool(const fs::path& from, const fs::path& to)>;
 
-enum class Earlier {
+enum class EarlierInstall {
   None,       // no staging folder: nothing was interrupted
   Discarded,  // an install interrupted before its mark: thrown away
   Finished,   // an install interrupted after its mark: completed
@@ -41,11 +42,11 @@ enum class Earlier {
 };
 
 // Deals with what an interrupted install left in `program`.
-Earlier FinishEarlierInstall(const fs::path& program, const Mover& mover = {});
+EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& mover);
 
-class Install {
+class StagedInstall {
  public:
-  explicit Install(fs::path program, Mover mover = {});
+  explicit StagedInstall(fs::path program, Mover mover = {});
 
   // The folder the archive is unpacked into.
   fs::path Staging() const;
@@ -69,4 +70,12 @@ class Install {
   Mover mover_;
 };
 
-}  // namespace bankinstall
+// The staged install of the files in `folder` (the program folder), as the
+// program uses it: Prepare, then unpack into the staging folder, then Commit
+// or Discard; FinishEarlierInstall at start.
+EarlierInstall FinishEarlierInstall(const fs::path& folder);
+bool PrepareStagedInstall(const fs::path& folder);
+bool CommitStagedInstall(const fs::path& folder);
+void DiscardStagedInstall(const fs::path& folder);
+
+}  // namespace rt

@@ -1,4 +1,4 @@
-#include "update/bank_install.h"
+#include "runtime/staged_install.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,12 +7,12 @@
 
 #include "runtime/file_system.h"
 
-namespace bankinstall {
+namespace rt {
 namespace {
 
 fs::path Root(const fs::path& program) { return program / kStagingFolder; }
 
-bool DefaultMove(const fs::path& from, const fs::path& to) { return rt::MoveReplacing(from, to); }
+bool DefaultMove(const fs::path& from, const fs::path& to) { return MoveReplacing(from, to); }
 
 // Moves, making the folder that is to hold `to` first.
 bool MoveMaking(const Mover& mover, const fs::path& from, const fs::path& to) {
@@ -44,51 +44,51 @@ std::vector<fs::path> StagedFiles(const fs::path& staged) {
 }
 
 bool WriteMark(const fs::path& mark) {
-  std::FILE* file = rt::OpenNativeFile(mark, "wb");
-  return file && rt::SyncAndClose(file);
+  std::FILE* file = OpenNativeFile(mark, "wb");
+  return file && SyncAndClose(file);
 }
 
 }  // namespace
 
-Earlier FinishEarlierInstall(const fs::path& program, const Mover& given) {
+EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& given) {
   const Mover mover = given ? given : Mover(DefaultMove);
   const fs::path root = Root(program);
   std::error_code ec;
-  if (!fs::exists(root, ec)) return Earlier::None;
+  if (!fs::exists(root, ec)) return EarlierInstall::None;
   if (!fs::exists(root / kReadyMark, ec)) {
-    rt::RemoveTree(root);
-    return Earlier::Discarded;
+    RemoveTree(root);
+    return EarlierInstall::Discarded;
   }
   // The mark is there: the staged files are the bank. Those still staged go in
   // place now; a file whose old version was already set aside has no
   // namesake left to move.
   for (const fs::path& file : StagedFiles(root / kNewFiles)) {
     const fs::path target = program / file;
-    if (rt::IsFile(target) && !MoveMaking(mover, target, root / kOldFiles / file)) return Earlier::Stuck;
-    if (!MoveMaking(mover, root / kNewFiles / file, target)) return Earlier::Stuck;
+    if (IsFile(target) && !MoveMaking(mover, target, root / kOldFiles / file)) return EarlierInstall::Stuck;
+    if (!MoveMaking(mover, root / kNewFiles / file, target)) return EarlierInstall::Stuck;
   }
   fs::remove(root / kReadyMark, ec);
-  rt::RemoveTree(root);
-  return Earlier::Finished;
+  RemoveTree(root);
+  return EarlierInstall::Finished;
 }
 
-Install::Install(fs::path program, Mover mover)
+StagedInstall::StagedInstall(fs::path program, Mover mover)
     : program_(std::move(program)), mover_(mover ? std::move(mover) : Mover(DefaultMove)) {}
 
-fs::path Install::Staging() const { return Root(program_) / kNewFiles; }
+fs::path StagedInstall::Staging() const { return Root(program_) / kNewFiles; }
 
-bool Install::Prepare() {
-  if (FinishEarlierInstall(program_, mover_) == Earlier::Stuck) return false;
+bool StagedInstall::Prepare() {
+  if (FinishEarlierInstall(program_, mover_) == EarlierInstall::Stuck) return false;
   // Whatever is left of an earlier install goes, read-only files included
   // (the old bank set aside by the last install is one when the student's
   // bank was marked read-only).
-  if (!rt::RemoveTree(Root(program_))) return false;
+  if (!RemoveTree(Root(program_))) return false;
   std::error_code ec;
   fs::create_directories(Staging(), ec);
   return !ec && fs::is_directory(Staging(), ec);
 }
 
-bool Install::Commit(std::vector<fs::path>* installed) {
+bool StagedInstall::Commit(std::vector<fs::path>* installed) {
   const fs::path root = Root(program_);
   const std::vector<fs::path> files = StagedFiles(Staging());
   if (!WriteMark(root / kReadyMark)) {
@@ -106,7 +106,7 @@ bool Install::Commit(std::vector<fs::path>* installed) {
   for (const fs::path& file : files) {
     Step& step = steps.emplace_back(Step{file});
     const fs::path target = program_ / file;
-    if (rt::IsFile(target)) {
+    if (IsFile(target)) {
       if (!MoveMaking(mover_, target, root / kOldFiles / file)) {
         ok = false;
         break;
@@ -146,6 +146,11 @@ bool Install::Commit(std::vector<fs::path>* installed) {
   return ok;
 }
 
-void Install::Discard() { rt::RemoveTree(Root(program_)); }
+void StagedInstall::Discard() { RemoveTree(Root(program_)); }
 
-}  // namespace bankinstall
+EarlierInstall FinishEarlierInstall(const fs::path& folder) { return FinishEarlierInstall(folder, {}); }
+bool PrepareStagedInstall(const fs::path& folder) { return StagedInstall(folder).Prepare(); }
+bool CommitStagedInstall(const fs::path& folder) { return StagedInstall(folder).Commit(); }
+void DiscardStagedInstall(const fs::path& folder) { StagedInstall(folder).Discard(); }
+
+}  // namespace rt

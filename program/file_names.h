@@ -1,0 +1,25 @@
+// The program's own files, all in the program folder, and the files of the
+// update server it asks for (paths relative to the server's base URL).
+#pragma once
+
+namespace program {
+
+// The question bank, opened by this name (the database family adds ".db").
+inline constexpr const char* kQuestionBankName = "填空题题库";
+// The keyword file shipped with the bank: GBK, one keyword per CR LF line.
+inline constexpr const char* kKeywordFileName = "关键词.txt";
+// The versions of the bank and the program, and the server's copy of them.
+inline constexpr const char* kVersionFileName = "math.ini";
+inline constexpr const char* kServerVersionFileName = "math.tmp";
+// The downloaded archives: the bank, unpacked into the program folder, and
+// the program, kept for the student to unpack by hand.
+inline constexpr const char* kBankArchiveName = "bank.zip";
+inline constexpr const char* kProgramArchiveName = "zentra.rar";
+
+// On the update server.
+inline constexpr const char* kServerFlagFile = "主机运行标志.txt";
+inline constexpr const char* kServerVersionFile = "zentra/math.ini";
+inline constexpr const char* kServerBankArchive = "zentra/bank.zip";
+inline constexpr const char* kServerProgramArchive = "zentra/zentra.rar";
+
+}  // namespace program
