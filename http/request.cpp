@@ -129,6 +129,7 @@ void Perform(TransferState& t) {
 
   char block[kReadBlock];
   bool stopped = false;
+  bool failed = false;
   uint32_t lastEvents = rt::TickCount() - kEventIntervalMs;
   for (;;) {
     // The worker's own pending events, handled every few milliseconds: asking
@@ -139,7 +140,12 @@ void Perform(TransferState& t) {
       lastEvents = rt::TickCount();
     }
     DWORD count = 0;
-    program::Declared().InternetReadFile(h.request, block, kReadBlock, &count);
+    // A failed read (the connection broke off inside a chunked body, which
+    // declares no length to compare with) ends the body as no result.
+    if (!program::Declared().InternetReadFile(h.request, block, kReadBlock, &count)) {
+      failed = true;
+      break;
+    }
     if (count == 0) break;
     // An undeclared body stops being read as soon as it is too long.
     if (count > t.maxBody - t.body.size()) {
@@ -158,7 +164,7 @@ void Perform(TransferState& t) {
   // A body shorter than the length the server declared was cut off (the
   // connection closed in the middle): not a result.
   const bool whole = !hasDeclared || t.body.size() == declared;
-  t.complete = !stopped && whole;
+  t.complete = !stopped && !failed && whole;
 
   const std::string raw = RawHeaders(h.request);
   const std::string cookieUrl = std::string("http://") + host.c_str();

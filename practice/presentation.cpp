@@ -138,6 +138,9 @@ void ShowReferenceAnswer() {
     rt::SetCaption(状态栏, kNoQuestions);
     return;
   }
+  // The answer of the question on show: after a bank replacement the bank's
+  // current record is record 1, whichever question is on show.
+  rt::GoToRecord(Globals().PracticePaper.at1(static_cast<size_t>(Globals().CurrentQuestion)));
   const rt::FieldValue answer = rt::ReadField(kFieldReferenceAnswer);
   if (!answer.IsBytes()) {
     rt::SetCaption(状态栏, "对不起，本题的参考答案无法读取");

@@ -106,6 +106,11 @@ TEST_F(UpdateTest, BankUpgradeInstallsTheNewBankKeepsThePaperAndIsNotOfferedAgai
   EXPECT_TRUE(Shown(升级题库按钮));
   EXPECT_FALSE(Shown(升级主程序按钮));
   folder_.WriteFile(L"bank.zip", "an earlier download");
+  // On show: a question other than record 1 (seed n is record n of the old bank).
+  Page(kPageAnswer);
+  const bool moved = OnShow() == 1;
+  if (moved) ASSERT_TRUE(driver::Click(program_->control(下一题)));
+  const int record = OnShow();
 
   Press(升级题库按钮);
   EXPECT_EQ(Log(), (std::vector<std::wstring>{kLogStart, kLogDownloaded, L"填空题题库.db", L"关键词.txt", kLogDone}));
@@ -116,6 +121,13 @@ TEST_F(UpdateTest, BankUpgradeInstallsTheNewBankKeepsThePaperAndIsNotOfferedAgai
   EXPECT_EQ(ReadFileBytes(Path(L"bank.zip")), archive);
   EXPECT_EQ(ReadFileBytes(Path(L"math.ini")), Gbk(L"[版本信息]\r\n题库版本=2\r\n主程序版本=1.0.2\r\n"));
   EXPECT_FALSE(FileExists(Path(L"bank-update"))) << "no staging folder is left";
+  // The reference answer is the one of the paper's record on show, not of
+  // record 1, where the reopened bank stands.
+  Page(kPageAnswer);
+  ASSERT_TRUE(driver::Click(program_->control(参考答案)));
+  const driver::PictureInfo answer = driver::Picture(program_->control(参考答案画板));
+  EXPECT_EQ(answer.crc, Crc32(AnswerPicture(kNew[static_cast<size_t>(record) - 1].picture)));
+  if (moved) ASSERT_TRUE(driver::Click(program_->control(上一题)));
 
   // The paper of three stays; its record numbers now name the new bank's questions.
   Page(kPageAnswer);

@@ -115,9 +115,15 @@ TEST(Bodies, LongResponseHeadersLeaveTheBodyAlone) {
   EXPECT_EQ(Str(FetchUrl(std::string(kScripted) + "/longheaders")), "long headers");
 }
 
-TEST(Bodies, BodyCutShortIsNoResult) {
+TEST(Bodies, BodyCutShortIsNoResultWithOrWithoutALength) {
   // 1,000 of 100,000 declared bytes, then the connection closes.
   EXPECT_TRUE(FetchUrl(std::string(kScripted) + "/cut", "", "", "", "", 10).empty());
+  // Chunks without a length come whole when the last chunk comes. (When the
+  // connection closes before it, Windows fails the read, which gives no
+  // result; Wine reports a clean end instead, so that case cannot be told
+  // here and is left to the update files' own checks.)
+  EXPECT_EQ(Str(FetchUrl(std::string(kScripted) + "/chunked", "", "", "", "", 10)),
+            std::string(1000, 'a') + std::string(1000, 'b') + std::string(1000, 'c'));
 }
 
 TEST(Bodies, LongerThanTheCallerTakesIsNoResult) {

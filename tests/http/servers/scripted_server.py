@@ -12,6 +12,8 @@
   /longheaders      a header block of about 1,600 bytes with a cookie, body "long headers"
   /nobody           status 200 with no body
   /nolength         a body ended by closing the connection, no length given
+  /chunked          a body of 3000 bytes in chunks, ended by the last chunk
+  /chunkedcut       chunks of 1000 bytes, then closes without the last chunk
   /cookiepath/set   sets "k=v" with no path attribute
 
 Usage: scripted_server.py ADDRESS PORT
@@ -109,6 +111,14 @@ class Handler(socketserver.BaseRequestHandler):
             sock.sendall(response(b"200 OK"))
         elif path == b"/nolength":
             sock.sendall(b"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nclosed body")
+            return False
+        elif path in (b"/chunked", b"/chunkedcut"):
+            sock.sendall(b"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n")
+            for letter in b"abc":
+                sock.sendall(b"3e8\r\n" + bytes([letter]) * 1000 + b"\r\n")
+            if path == b"/chunked":
+                sock.sendall(b"0\r\n\r\n")
+                return True
             return False
         elif path == b"/cookiepath/set":
             sock.sendall(response(b"200 OK", b"set", [b"Set-Cookie: k=v"]))
