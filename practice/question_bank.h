@@ -2,10 +2,12 @@
 // program/file_names.h).
 #pragma once
 
-// The fields of a question record.
-inline constexpr const char* kFieldQuestion = "题目";          // picture
-inline constexpr const char* kFieldSolution = "解答过程";      // picture
-inline constexpr const char* kFieldReferenceAnswer = "参考答案";  // picture
-inline constexpr const char* kFieldUnit = "单元";              // text
-inline constexpr const char* kFieldCorrect = "正答";           // number
-inline constexpr const char* kFieldWrong = "错答";             // number
+// The fields of a question record, one constant per field of
+// runtime/question_bank.def: kFieldUnit (text), kFieldCorrect and kFieldWrong
+// (numbers), kFieldQuestion, kFieldReferenceAnswer and kFieldSolution
+// (pictures).
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration)
+#define TESSALY_BANK_FIELD(identifier, name, declaration) inline constexpr const char* kField##identifier = name;
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD

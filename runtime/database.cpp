@@ -41,6 +41,20 @@ struct Database::Cursor {
 
 namespace {
 
+// The bank's tables with their keys (UTF-8 here, for SQLite), in the order a
+// field is looked for; the first one's keys number the records.
+struct BankTable {
+  const char* name;
+  const char* key;
+};
+constexpr BankTable kBankTables[] = {
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration) {#table, key},
+#define TESSALY_BANK_FIELD(identifier, name, declaration)
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD
+};
+
 std::string Quoted(const std::string& identifier) {
   std::string out = "\"";
   for (char c : identifier) {
@@ -66,18 +80,27 @@ bool HasColumn(sqlite3* db, const char* table, const std::string& column) {
 Database::Database() = default;
 Database::~Database() { Close(); }
 
-bool Database::Open(std::string_view gbkPath) {
+bool Database::Open(std::string_view gbkPath) { return OpenUtf8(GbkToUtf8(gbkPath)); }
+
+bool Database::OpenFile(const std::filesystem::path& file) {
+  const std::u8string path = file.u8string();
+  return OpenUtf8(std::string(path.begin(), path.end()));
+}
+
+// SQLite takes file names as UTF-8 on every system.
+bool Database::OpenUtf8(const std::string& path) {
   Close();
-  const std::string path = GbkToUtf8(gbkPath);
   if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
     Close();
     return false;
   }
   // The record numbers: every 记录号 of QuestionBank in ascending order. This
   // also proves the file is a bank (a damaged or foreign file fails here).
+  const BankTable& records = kBankTables[0];
+  const std::string sql = "SELECT " + Quoted(records.key) + " FROM " + Quoted(records.name) + " ORDER BY " +
+                          Quoted(records.key);
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db_, "SELECT \"记录号\" FROM QuestionBank ORDER BY \"记录号\"", -1, &stmt, nullptr) !=
-      SQLITE_OK) {
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
     Close();
     return false;
   }
@@ -119,16 +142,13 @@ Database::Cursor* Database::CursorFor(std::string_view gbkName) {
   const std::string utf8Name = GbkToUtf8(gbkName);
   auto cursor = std::make_unique<Cursor>();
   cursor->name = std::string(gbkName);
-  const char* table = nullptr;
-  if (HasColumn(db_, "QuestionBank", utf8Name)) {
-    table = "QuestionBank";
-  } else if (HasColumn(db_, "QuestionPictures", utf8Name)) {
-    table = "QuestionPictures";
-  }
-  if (table) {
-    const std::string sql = "SELECT \"记录号\", " + Quoted(utf8Name) + " FROM " + table +
-                            " WHERE \"记录号\" >= ?1 ORDER BY \"记录号\"";
+  for (const BankTable& table : kBankTables) {
+    if (!HasColumn(db_, table.name, utf8Name)) continue;
+    const std::string key = Quoted(table.key);
+    const std::string sql = "SELECT " + key + ", " + Quoted(utf8Name) + " FROM " + Quoted(table.name) + " WHERE " +
+                            key + " >= ?1 ORDER BY " + key;
     if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &cursor->stmt, nullptr) != SQLITE_OK) cursor->stmt = nullptr;
+    break;
   }
   cursor->missing = cursor->stmt == nullptr;
   cursors_.push_back(std::move(cursor));

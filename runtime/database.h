@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -42,6 +43,8 @@ class Database {
   // Opens the file read-only; false when it is missing, not an SQLite file or
   // has no table QuestionBank. After an open the current record is record 1.
   bool Open(std::string_view gbkPath);
+  // The same for a file named by a path of any characters (the bank tool's).
+  bool OpenFile(const std::filesystem::path& file);
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
@@ -58,6 +61,7 @@ class Database {
  private:
   struct Cursor;
   Cursor* CursorFor(std::string_view gbkName);
+  bool OpenUtf8(const std::string& utf8Path);
 
   sqlite3* db_ = nullptr;
   std::vector<int64_t> keys_;  // 记录号 of record n at index n - 1

@@ -17,6 +17,11 @@ bool WriteFileReplacing(const fs::path& path, std::string_view bytes) {
   return true;
 }
 
+bool MoveReplacing(const fs::path& from, const fs::path& to) {
+  std::error_code ignored;
+  return MoveReplacing(from, to, ignored);
+}
+
 bool IsFile(const fs::path& path) {
   std::error_code ec;
   return fs::is_regular_file(path, ec);

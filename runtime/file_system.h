@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace rt {
 
@@ -30,8 +31,9 @@ bool WriteFileReplacing(const fs::path& path, std::string_view bytes);
 // Renames `from` to `to`, replacing a file at `to` (one marked read-only too:
 // the program's own files may come off a CD or from a careful teacher), and
 // asks the system to have the change on disk before it returns. False on
-// failure.
+// failure, with the system's error in `error` where one is given.
 bool MoveReplacing(const fs::path& from, const fs::path& to);
+bool MoveReplacing(const fs::path& from, const fs::path& to, std::error_code& error);
 
 // Removes a file, or a folder with everything in it, read-only files included.
 // True when nothing is left at `path`.
@@ -48,5 +50,8 @@ bool ClearReadOnly(const wchar_t* path);
 
 // A minizip handle (unzFile) for reading the archive at `path`, or null.
 void* OpenArchiveForReading(const fs::path& path);
+// A minizip handle (zipFile) for a new archive at `path`, replacing a file
+// there, or null.
+void* OpenArchiveForWriting(const fs::path& path);
 
 }  // namespace rt

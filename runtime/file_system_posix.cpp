@@ -2,9 +2,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "unzip.h"
+#include "zip.h"
 #include "runtime/encoding.h"
 #include "runtime/file_system.h"
 
@@ -19,8 +21,11 @@ bool SyncAndClose(std::FILE* file) {
   return std::fclose(file) == 0 && ok;
 }
 
-bool MoveReplacing(const fs::path& from, const fs::path& to) {
-  if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+bool MoveReplacing(const fs::path& from, const fs::path& to, std::error_code& error) {
+  if (std::rename(from.c_str(), to.c_str()) != 0) {
+    error = std::error_code(errno, std::generic_category());
+    return false;
+  }
   // The rename is durable once the folder holding the new name is.
   const int dir = open(to.has_parent_path() ? to.parent_path().c_str() : ".", O_RDONLY | O_DIRECTORY);
   if (dir >= 0) {
@@ -37,5 +42,7 @@ bool RemoveTree(const fs::path& path) {
 }
 
 void* OpenArchiveForReading(const fs::path& path) { return unzOpen64(path.c_str()); }
+
+void* OpenArchiveForWriting(const fs::path& path) { return zipOpen64(path.c_str(), APPEND_STATUS_CREATE); }
 
 }  // namespace rt

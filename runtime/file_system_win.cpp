@@ -5,7 +5,8 @@
 #include <cwchar>
 
 #include "unzip.h"
-// After unzip.h, which brings the zlib declarations it needs.
+#include "zip.h"
+// After unzip.h and zip.h, which bring the zlib declarations it needs.
 #include "iowin32.h"
 #include "runtime/encoding.h"
 #include "runtime/file_system.h"
@@ -29,12 +30,17 @@ bool SyncAndClose(std::FILE* file) {
   return std::fclose(file) == 0 && ok;
 }
 
-bool MoveReplacing(const fs::path& from, const fs::path& to) {
+bool MoveReplacing(const fs::path& from, const fs::path& to, std::error_code& error) {
   constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
   if (MoveFileExW(from.c_str(), to.c_str(), kFlags)) return true;
+  DWORD code = GetLastError();
   // Windows refuses to replace a read-only file.
-  return GetLastError() == ERROR_ACCESS_DENIED && ClearReadOnly(to.c_str()) &&
-         MoveFileExW(from.c_str(), to.c_str(), kFlags) != 0;
+  if (code == ERROR_ACCESS_DENIED && ClearReadOnly(to.c_str())) {
+    if (MoveFileExW(from.c_str(), to.c_str(), kFlags)) return true;
+    code = GetLastError();
+  }
+  error = std::error_code(static_cast<int>(code), std::system_category());
+  return false;
 }
 
 bool ClearReadOnly(const wchar_t* path) {
@@ -55,10 +61,17 @@ bool RemoveTree(const fs::path& path) {
   return !fs::exists(path, ec) && !ec;
 }
 
+// minizip's own file functions take ANSI names: these take the wide path.
 void* OpenArchiveForReading(const fs::path& path) {
   zlib_filefunc64_def functions;
   fill_win32_filefunc64W(&functions);
   return unzOpen2_64(path.c_str(), &functions);
+}
+
+void* OpenArchiveForWriting(const fs::path& path) {
+  zlib_filefunc64_def functions;
+  fill_win32_filefunc64W(&functions);
+  return zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
 }
 
 }  // namespace rt

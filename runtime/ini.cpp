@@ -99,28 +99,33 @@ Text IniValue(std::string_view ini, std::string_view section, std::string_view k
 }
 
 std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key,
-                         std::string_view value) {
+                         std::string_view value, IniRepeats repeats) {
   const std::string_view bom = ini.substr(0, ini.size() - WithoutBom(ini).size());
   ini = WithoutBom(ini);
   std::string entry(key);
   entry.append("=").append(value);
   std::vector<std::string> out;
   int sectionState = 0;  // 0 before the section, 1 inside it, 2 after it
+  bool inNamed = false;  // inside the section or a repeat of it
   bool written = false;
   size_t insertAt = 0;  // after the section's last line that is not blank
   for (const Line& line : SplitLines(ini)) {
     std::string_view name, itemValue;
     if (SectionOf(line.text, name)) {
+      inNamed = SameName(name, Trim(section));
       if (sectionState == 1) sectionState = 2;
-      if (sectionState == 0 && SameName(name, Trim(section))) {
+      if (sectionState == 0 && inNamed) {
         sectionState = 1;
         insertAt = out.size() + 1;
       }
-    } else if (sectionState == 1 && !written && ItemOf(line.text, name, itemValue) && SameName(name, Trim(key))) {
-      out.push_back(entry);
-      out.back().append(line.end.empty() ? std::string_view("\r\n") : line.end);
-      written = true;
-      continue;
+    } else if (inNamed && ItemOf(line.text, name, itemValue) && SameName(name, Trim(key))) {
+      if (sectionState == 1 && !written) {
+        out.push_back(entry);
+        out.back().append(line.end.empty() ? std::string_view("\r\n") : line.end);
+        written = true;
+        continue;
+      }
+      if (repeats == IniRepeats::Drop) continue;
     }
     out.push_back(std::string(line.text) + std::string(line.end));
     if (sectionState == 1 && !Trim(line.text).empty()) insertAt = out.size();

@@ -16,13 +16,19 @@ namespace rt {
 // the first key of that name in it counts.
 Text IniValue(std::string_view ini, std::string_view section, std::string_view key);
 
+// What becomes of the key's further lines when it is set: kept (readers never
+// see them), or dropped from every section of that name, so that a file read
+// by people or by other programs too (the update server's version file) holds
+// the one value.
+enum class IniRepeats { Keep, Drop };
+
 // The INI text after setting `key` in `section` to `value`. Every other line
 // is kept byte for byte. The key's line in the first section of that name is
-// replaced (further lines of the same key there are kept: readers never see
-// them); a missing key goes after the section's last line that is not blank;
+// replaced (further lines of the same key are kept or dropped, as `repeats`
+// says); a missing key goes after the section's last line that is not blank;
 // a missing section is added at the end. New lines end in CR LF.
 std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key,
-                         std::string_view value);
+                         std::string_view value, IniRepeats repeats = IniRepeats::Keep);
 
 // The item read from the file `file` (a GBK name); empty when the file, the
 // section or the key is missing.

@@ -1,18 +1,25 @@
 // The bank tool end to end: a build from pictures and a manifest, read back
-// with SQLite and minizip's unzip; failing builds; the commands.
+// with SQLite, minizip's unzip and the program's own database family;
+// failing builds; the commands.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unzip.h>
 
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
+#include "runtime/archive_names.h"
+#include "runtime/database.h"
+#include "runtime/encoding.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/archive.h"
 #include "tools/banktool/cli.h"
-#include "tools/banktool/gbk.h"
+#include "tools/banktool/manifest.h"
+#include "tools/banktool/publish.h"
+#include "tools/banktool/text.h"
 
 namespace {
 
@@ -137,6 +144,49 @@ TEST_F(BankBuild, WritesTheBankWithTheDocumentedSchemaAndRecords1ToN) {
   EXPECT_EQ(Query(bank(), pictures + "3"), (Rows{{Png(4), Gif(), Png(3), "blob"}}));
   // The program opens the bank read-only: it must not need a write-ahead log.
   EXPECT_EQ(Query(bank(), "PRAGMA journal_mode"), (Rows{{"delete"}}));
+}
+
+// The program's database family reads every field of runtime/question_bank.def
+// from a built bank, in every record, as the manifest's column of that name
+// gave it: a picture file's bytes, the unit's text, the count.
+TEST_F(BankBuild, TheProgramReadsEveryFieldOfEveryRecordAsTheManifestGaveIt) {
+  ASSERT_EQ(Build().code, 0);
+  struct Field {
+    std::string name, declaration;
+    bool key;
+  };
+  std::vector<Field> fields;
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration) fields.push_back({key, keyDeclaration, true});
+#define TESSALY_BANK_FIELD(identifier, name, declaration) fields.push_back({name, declaration, false});
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD
+  const Table table = ParseTable(manifest);
+  rt::Database db;
+  ASSERT_TRUE(db.OpenFile(bank()));
+  ASSERT_EQ(db.RecordCount(), static_cast<int32_t>(table.rows.size()));
+  for (int32_t record = 1; record <= db.RecordCount(); ++record) {
+    db.GoTo(record);
+    const std::vector<std::string>& row = table.rows[static_cast<size_t>(record - 1)].fields;
+    for (const Field& field : fields) {
+      const rt::FieldValue value = db.ReadField(rt::Utf8ToGbk(field.name));
+      if (field.key) {
+        EXPECT_TRUE(value.IsNumber() && value.number == record) << field.name << " of record " << record;
+        continue;
+      }
+      const auto column = std::find(table.header.begin(), table.header.end(), field.name);
+      ASSERT_NE(column, table.header.end()) << "the manifest has no column for the field " << field.name;
+      const std::string& given = row[static_cast<size_t>(column - table.header.begin())];
+      const std::string type = field.declaration.substr(0, field.declaration.find(' '));
+      if (type == "BLOB") {
+        EXPECT_TRUE(value.IsBytes() && value.bytes.view() == ReadAll(dir / ("pics/" + given))) << field.name;
+      } else if (type == "TEXT") {
+        EXPECT_TRUE(value.IsText() && rt::GbkToUtf8(value.text) == given) << field.name;
+      } else {
+        EXPECT_TRUE(value.IsNumber() && value.number == std::stod(given)) << field.name;
+      }
+    }
+  }
 }
 
 TEST_F(BankBuild, KeywordsAreTheDistinctUnitsOrTheGivenListInGbkWithCrLf) {
@@ -316,6 +366,10 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
   const fs::path bankFile = out() / "填空题题库.db";
   const fs::path keywordFile = out() / "关键词.txt";
   WriteAll(dir / "not a bank.db", "plain text, no SQLite");
+  // One byte changed in the bank's compressed data, past the member's header.
+  std::string damaged = ReadAll(out() / "bank.zip");
+  damaged[60] = static_cast<char>(damaged[60] ^ 0x55);
+  WriteAll(dir / "damaged.zip", damaged);
   const auto archive = [&](const std::string& name, const std::vector<ArchiveEntry>& entries) {
     std::string why;
     EXPECT_TRUE(WriteArchive(dir / name, entries, LocalTimeNow(), why)) << why;
@@ -330,6 +384,7 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
        "leads out of the program folder"},
       {archive("code.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"Tessaly.EXE", keywordFile}}),
        "would replace program code"},
+      {PathToUtf8(dir / "damaged.zip"), "the archive is damaged at the member \"填空题题库.db\""},
       {PathToUtf8(dir / "not a bank.db"), "is not a zip archive"},
       {PathToUtf8(dir / "missing.zip"), "there is no such file"},
   };
@@ -349,6 +404,35 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out())}).code, 2);
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program-version", "1"}).code, 2);
   EXPECT_EQ(Snapshot(server), before);
+}
+
+// Publish takes a bank archive with an extra member exactly when the
+// program's rule for member names (rt::CheckMemberName) takes its name.
+TEST_F(BankBuild, PublishRefusesExactlyTheMemberNamesTheProgramRefuses) {
+  ASSERT_EQ(Build().code, 0);
+  std::vector<std::string> names;  // as stored: GBK bytes
+  for (const char* name :
+       {"关键词.txt", "填空题题库.db", "pictures/q1.png", "pictures/", "./说明.txt", "a\\b.png", "CON.txt",
+        "aux/题1.png", "图片.", "a?b.png", "a<b>.gif", "x|y", "题目 ", "nul.png", "COM1.gif", "LPT9", "../x", "C:x",
+        "a/../../b", "/etc/passwd", "\\\\server\\share", "krnln.fnr", "tessaly.exe", "Tessaly.DLL"}) {
+    names.push_back(Gbk(name));
+  }
+  names.push_back("\xFF\xFE.txt");  // no GBK text
+  const fs::path zip = dir / "extra.zip", scratch = dir / "scratch";
+  int accepted = 0;
+  for (const std::string& name : names) {
+    std::string why;
+    ASSERT_TRUE(WriteArchive(zip, {{Gbk("填空题题库.db"), bank()}, {Gbk("关键词.txt"), out() / "关键词.txt"}, {name, bank()}},
+                             LocalTimeNow(), why))
+        << why;
+    const bool programTakes = rt::CheckMemberName(rt::DecodeMemberName(name, 0)).verdict == rt::MemberVerdict::Accepted;
+    const std::string refusal = CheckBankArchive(zip, scratch);
+    EXPECT_EQ(refusal.empty(), programTakes) << name << ": " << refusal;
+    EXPECT_FALSE(fs::exists(scratch));
+    accepted += programTakes;
+  }
+  EXPECT_GT(accepted, 0);
+  EXPECT_LT(accepted, static_cast<int>(names.size()));
 }
 
 TEST(BankToolCommands, SetVersionWritesOneKeyOfMathIni) {

@@ -1,16 +1,16 @@
-// The bank tool's smaller parts: telling pictures apart, GBK conversion,
-// editing math.ini, the keyword file, and replacing outputs all together.
+// The bank tool's smaller parts: telling pictures apart, what math.ini
+// takes, the keyword file, and replacing outputs all together.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/gbk.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/ini.h"
 #include "tools/banktool/keywords.h"
 #include "tools/banktool/outputs.h"
+#include "tools/banktool/text.h"
 
 namespace {
 
@@ -66,76 +66,14 @@ TEST(SniffPicture, RefusesLookAlikesAndDamagedHeaders) {
   EXPECT_EQ(Sniff("<html><body>not a picture</body></html>"), PictureKind::kNone);
 }
 
-TEST(Gbk, ConvertsBothWaysAndRefusesWhatItCannotHold) {
-  EXPECT_EQ(Utf8ToGbk("集合 A1"), std::string("\xBC\xAF\xBA\xCF A1"));
-  EXPECT_EQ(Utf8ToGbk("关键词.txt"), std::string("\xB9\xD8\xBC\xFC\xB4\xCA.txt"));
-  EXPECT_EQ(Utf8ToGbk(""), std::string());
-  EXPECT_EQ(GbkToUtf8("\xCC\xE2\xBF\xE2\xB0\xE6\xB1\xBE"), std::string("题库版本"));
-  EXPECT_FALSE(Utf8ToGbk("函数😀"));
-  EXPECT_FALSE(Utf8ToGbk("한"));
-  EXPECT_FALSE(Utf8ToGbk("\xE9\x9B"));  // cut-off UTF-8
-  EXPECT_FALSE(GbkToUtf8("\xBC\xAF\xBA"));  // a lead byte without its trail byte
-  EXPECT_EQ(FirstCharacterOutsideGbk("集合😀한"), "😀");
-  EXPECT_EQ(FirstCharacterOutsideGbk("集合"), "");
-}
-
-const std::string kSection = Gbk("版本信息");
-const std::string kBankKey = Gbk("题库版本");
-const std::string kProgramKey = Gbk("主程序版本");
-
-TEST(IniEditing, MakesANewFileInGbkWithCrLf) {
-  EXPECT_EQ(SetIniValue("", kSection, kBankKey, "2024.1"),
-            "[\xB0\xE6\xB1\xBE\xD0\xC5\xCF\xA2]\r\n\xCC\xE2\xBF\xE2\xB0\xE6\xB1\xBE=2024.1\r\n");
-}
-
-TEST(IniEditing, ReplacesTheKeyAndKeepsEverythingElse) {
-  const std::string before = "; notes\r\n[other]\r\na=1\r\n\r\n[" + kSection + "]\r\n" + kProgramKey +
-                             "=1.0.2\r\n  " + kBankKey + " = old \r\n; " + kBankKey + "=commented\r\n\r\n[last]\nb=2";
-  EXPECT_EQ(SetIniValue(before, kSection, kBankKey, "2024.2"),
-            "; notes\r\n[other]\r\na=1\r\n\r\n[" + kSection + "]\r\n" + kProgramKey + "=1.0.2\r\n" + kBankKey +
-                "=2024.2\r\n; " + kBankKey + "=commented\r\n\r\n[last]\nb=2");
-}
-
-TEST(IniEditing, AddsAMissingKeyAfterTheSectionsLastLine) {
-  const std::string before = "[" + kSection + "]\r\n" + kProgramKey + "=1.0.2\r\n\r\n[other]\r\n" + kBankKey + "=x\r\n";
-  EXPECT_EQ(SetIniValue(before, kSection, kBankKey, "7"),
-            "[" + kSection + "]\r\n" + kProgramKey + "=1.0.2\r\n" + kBankKey + "=7\r\n\r\n[other]\r\n" + kBankKey +
-                "=x\r\n");
-  // A last line without a line end is ended before the new line.
-  EXPECT_EQ(SetIniValue("[" + kSection + "]\r\n" + kProgramKey + "=1", kSection, kBankKey, "7"),
-            "[" + kSection + "]\r\n" + kProgramKey + "=1\r\n" + kBankKey + "=7\r\n");
-}
-
-TEST(IniEditing, AddsAMissingSectionAtTheEnd) {
-  EXPECT_EQ(SetIniValue("[other]\r\na=1", kSection, kBankKey, "7"),
-            "[other]\r\na=1\r\n\r\n[" + kSection + "]\r\n" + kBankKey + "=7\r\n");
-}
-
-TEST(IniEditing, DropsRepeatsOfTheKeySoEveryReaderSeesOneValue) {
-  const std::string before = "[" + kSection + "]\r\n" + kBankKey + "=1\r\n" + kBankKey + "=2\r\n[x]\r\n" + kBankKey +
-                             "=3\r\n[" + kSection + "]\r\n" + kBankKey + "=4\r\n";
-  EXPECT_EQ(SetIniValue(before, kSection, kBankKey, "9"),
-            "[" + kSection + "]\r\n" + kBankKey + "=9\r\n[x]\r\n" + kBankKey + "=3\r\n[" + kSection + "]\r\n");
-}
-
-TEST(IniEditing, SectionNamesStepOverGbkTrailBytesThatLookLikeBrackets) {
-  // "乚" is 81 5D in GBK: its trail byte is ']'.
-  const std::string odd = Gbk("乚");
-  ASSERT_EQ(odd, "\x81\x5D");
-  const std::string before = "[" + odd + "]\r\nk=1\r\n";
-  EXPECT_EQ(SetIniValue(before, odd, "k", "2"), "[" + odd + "]\r\nk=2\r\n");
-  // A section "[\x81]" would be a different one: nothing there may change.
-  EXPECT_EQ(SetIniValue(before, "\x81", "k", "2"), before + "\r\n[\x81]\r\nk=2\r\n");
-}
-
-TEST(IniEditing, ValuesAndFilesThatCannotBeWritten) {
+TEST(MathIni, ValuesAndFilesThatCannotBeWritten) {
   EXPECT_EQ(CheckIniValue("2024.09"), "");
   EXPECT_EQ(CheckIniValue("第二版"), "");
   EXPECT_EQ(CheckIniValue(""), "is empty");
   EXPECT_NE(CheckIniValue("1\r\n[x]"), "");
   EXPECT_NE(CheckIniValue(" 1.0"), "");
   EXPECT_EQ(CheckIniValue("v😀"), "\"v😀\" holds \"😀\" (U+1F600), which GBK cannot encode");
-  EXPECT_EQ(CheckIniFile("[" + kSection + "]\r\n"), "");
+  EXPECT_EQ(CheckIniFile("[" + Gbk("版本信息") + "]\r\n"), "");
   EXPECT_NE(CheckIniFile("\xEF\xBB\xBF[版本信息]\r\n"), "");
   EXPECT_NE(CheckIniFile("\xFF\xFE["), "");
   EXPECT_NE(CheckIniFile("[x]\r\na=\xBC"), "");  // a lead byte without its trail byte

@@ -73,4 +73,20 @@ TEST(Encoding, BrokenGbkDoesNotStopTheConversion) {
   EXPECT_EQ(rt::GbkToUtf8(bad), std::string(5000, '?'));
 }
 
+// The exact conversions give the same bytes where nothing is lost, and
+// nothing at all where the lossy ones would put in a '?'.
+TEST(Encoding, ExactConversionsRefuseWhatTheOthersReplace) {
+  const std::string utf8 = U8(u8"《Tessaly》之填空题练习：第一章");
+  EXPECT_EQ(rt::Utf8ToGbkExactly(utf8), ToGbk(utf8));
+  EXPECT_EQ(rt::GbkToUtf8Exactly(ToGbk(utf8)), utf8);
+  EXPECT_EQ(rt::Utf8ToGbkExactly(""), "");
+  EXPECT_EQ(rt::GbkToUtf8Exactly(""), "");
+  for (const std::string& lossy : {U8(u8"函数\U0001F600"), U8(u8"\uD55C"), std::string("a\xE6\x95"), std::string("\xFF")}) {
+    EXPECT_FALSE(rt::Utf8ToGbkExactly(lossy)) << lossy;
+  }
+  for (const std::string& broken : {std::string("a\xB0"), std::string("\xB0 a"), std::string("\xCA\xFD\xFF")}) {
+    EXPECT_FALSE(rt::GbkToUtf8Exactly(broken)) << broken;
+  }
+}
+
 }  // namespace

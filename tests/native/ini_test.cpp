@@ -86,6 +86,18 @@ TEST(IniWrite, AddsAMissingKeyAfterTheSectionsLastLineAndAMissingSectionAtTheEnd
   EXPECT_EQ(Set("\xEF\xBB\xBF[版本信息]\r\n题库版本=1\r\n", kSection, kBank, "2"), "\xEF\xBB\xBF[版本信息]\r\n题库版本=2\r\n");
 }
 
+TEST(IniWrite, DroppingRepeatsLeavesTheOneValueInTheFirstSection) {
+  const auto drop = [](const std::string& ini) {
+    return rt::WithIniValue(ini, kSection, kBank, "9", rt::IniRepeats::Drop);
+  };
+  EXPECT_EQ(drop("[版本信息]\r\n题库版本=1\r\n题库版本=2\r\n[其他]\r\n题库版本=3\r\n[版本信息]\r\n题库版本=4\r\n"),
+            "[版本信息]\r\n题库版本=9\r\n[其他]\r\n题库版本=3\r\n[版本信息]\r\n");
+  // Only in a repeat of the section: the value goes where readers look.
+  const std::string repeat = drop("[版本信息]\r\n主程序版本=1\r\n[版本信息]\r\n题库版本=4\r\n");
+  EXPECT_EQ(repeat, "[版本信息]\r\n主程序版本=1\r\n题库版本=9\r\n[版本信息]\r\n");
+  EXPECT_EQ(Read(repeat, kSection, kBank), "9");
+}
+
 class IniFiles : public ::testing::Test {
  protected:
   void SetUp() override {

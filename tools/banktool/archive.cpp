@@ -4,7 +4,10 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
+
+#include "runtime/file_system.h"
 
 namespace banktool {
 namespace {
@@ -19,7 +22,7 @@ constexpr uLong kArchiveAttribute = 0x20;
 constexpr int kMemoryLevel = 8;  // zlib's default
 
 bool AddEntry(zipFile zip, const ArchiveEntry& entry, const zip_fileinfo& info, std::string& error) {
-  std::unique_ptr<std::FILE, FileCloser> source(OpenFile(entry.source, "rb"));
+  std::unique_ptr<std::FILE, FileCloser> source(rt::OpenNativeFile(entry.source, "rb"));
   if (!source) {
     error = "cannot read " + PathToUtf8(entry.source) + ": " + ErrnoText(errno);
     return false;
@@ -57,7 +60,7 @@ bool AddEntry(zipFile zip, const ArchiveEntry& entry, const zip_fileinfo& info, 
 
 bool WriteArchive(const fs::path& path, const std::vector<ArchiveEntry>& entries, const std::tm& time,
                   std::string& error) {
-  zipFile zip = OpenZipForWriting(path);
+  zipFile zip = rt::OpenArchiveForWriting(path);
   if (!zip) {
     error = "cannot create " + PathToUtf8(path);
     return false;

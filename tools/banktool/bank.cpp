@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <array>
+#include <initializer_list>
+#include <string_view>
 
 #include "tools/banktool/images.h"
 #include "tools/banktool/problem.h"
@@ -10,23 +12,37 @@
 namespace banktool {
 namespace {
 
-// The layout of docs/question-bank.md.
-constexpr const char* kSchema = R"sql(
-CREATE TABLE QuestionBank (
-  记录号 INTEGER PRIMARY KEY,
-  单元   TEXT NOT NULL,      -- unit and knowledge points, matched against the keywords
-  正答   INTEGER NOT NULL,   -- correct answers recorded (any numeric type is accepted)
-  错答   INTEGER NOT NULL    -- wrong answers recorded
-);
-CREATE TABLE QuestionPictures (
-  记录号   INTEGER PRIMARY KEY REFERENCES QuestionBank(记录号),
-  题目     BLOB NOT NULL,    -- the question: a whole GIF, PNG, JPEG or BMP file
-  参考答案 BLOB NOT NULL,    -- the reference answer
-  解答过程 BLOB NOT NULL     -- the worked solution
-);
-)sql";
+// The bank's tables, keys and fields as runtime/question_bank.def has them,
+// which is what the program reads: kTableQuestionBank, kKeyQuestionBank,
+// kFieldUnit and so on.
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration) \
+  constexpr std::string_view kTable##table = #table;  \
+  constexpr std::string_view kKey##table = key;
+#define TESSALY_BANK_FIELD(identifier, name, declaration) constexpr std::string_view kField##identifier = name;
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD
 
-constexpr std::array<const char*, 3> kPictureFields = {"题目", "参考答案", "解答过程"};
+// The statements that make the tables.
+std::string Schema() {
+  std::string sql;
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration) \
+  sql += std::string(sql.empty() ? "" : ");\n") + "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
+#define TESSALY_BANK_FIELD(identifier, name, declaration) sql += ",\n  " name " " declaration;
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD
+  return sql + ");\n";
+}
+
+// "a, b, c"
+std::string List(std::initializer_list<std::string_view> names) {
+  std::string out;
+  for (const std::string_view name : names) out.append(out.empty() ? "" : ", ").append(name);
+  return out;
+}
+
+const std::array<std::string_view, 3> kPictureFields = {kFieldQuestion, kFieldReferenceAnswer, kFieldSolution};
 
 std::string DatabaseError(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
 
@@ -70,15 +86,18 @@ bool BankWriter::Create(const fs::path& path, std::string& error) {
     return false;
   }
   // The journal only has to serve this one transaction: keep it in memory.
-  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(kSchema, error) || !Run("BEGIN", error)) {
+  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(Schema().c_str(), error) || !Run("BEGIN", error)) {
     Close();
     return false;
   }
-  if (sqlite3_prepare_v2(db_, "INSERT INTO QuestionBank (记录号, 单元, 正答, 错答) VALUES (?, ?, ?, ?)", -1,
-                         &addQuestion_, nullptr) != SQLITE_OK ||
-      sqlite3_prepare_v2(db_,
-                         "INSERT INTO QuestionPictures (记录号, 题目, 参考答案, 解答过程) VALUES (?, ?, ?, ?)",
-                         -1, &addPictures_, nullptr) != SQLITE_OK) {
+  const std::string addQuestion = "INSERT INTO " + std::string(kTableQuestionBank) + " (" +
+                                   List({kKeyQuestionBank, kFieldUnit, kFieldCorrect, kFieldWrong}) +
+                                   ") VALUES (?, ?, ?, ?)";
+  const std::string addPictures =
+      "INSERT INTO " + std::string(kTableQuestionPictures) + " (" +
+      List({kKeyQuestionPictures, kFieldQuestion, kFieldReferenceAnswer, kFieldSolution}) + ") VALUES (?, ?, ?, ?)";
+  if (sqlite3_prepare_v2(db_, addQuestion.c_str(), -1, &addQuestion_, nullptr) != SQLITE_OK ||
+      sqlite3_prepare_v2(db_, addPictures.c_str(), -1, &addPictures_, nullptr) != SQLITE_OK) {
     error = DatabaseError(db_);
     Close();
     return false;
@@ -137,18 +156,22 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
     sqlite3_close(db);
     return -1;
   }
+  const std::string questionTable(kTableQuestionBank), pictureTable(kTableQuestionPictures);
+  const std::string key = "q." + std::string(kKeyQuestionBank), pictureKey = "p." + std::string(kKeyQuestionPictures);
+  const std::string unit(kFieldUnit), correct(kFieldCorrect), wrong(kFieldWrong);
   // Only the first bytes of each picture are read, never the whole picture.
-  std::string sql =
-      "SELECT q.记录号, typeof(q.单元), q.单元, typeof(q.正答), q.正答, typeof(q.错答), q.错答, "
-      "p.记录号 IS NOT NULL";
-  for (const char* field : kPictureFields) {
-    sql += std::string(", typeof(p.") + field + "), length(p." + field + "), substr(p." + field + ", 1, " +
+  std::string sql = "SELECT " + key + ", typeof(q." + unit + "), q." + unit + ", typeof(q." + correct + "), q." +
+                    correct + ", typeof(q." + wrong + "), q." + wrong + ", " + pictureKey + " IS NOT NULL";
+  for (const std::string_view field : kPictureFields) {
+    const std::string column = "p." + std::string(field);
+    sql += ", typeof(" + column + "), length(" + column + "), substr(" + column + ", 1, " +
            std::to_string(kSniffBytes) + ")";
   }
-  sql += " FROM QuestionBank q LEFT JOIN QuestionPictures p ON p.记录号 = q.记录号 ORDER BY q.记录号";
+  sql += " FROM " + questionTable + " q LEFT JOIN " + pictureTable + " p ON " + pictureKey + " = " + key +
+         " ORDER BY " + key;
   sqlite3_stmt* count = nullptr;
   sqlite3_stmt* rows = nullptr;
-  if (sqlite3_prepare_v2(db, "SELECT count(*) FROM QuestionBank", -1, &count, nullptr) != SQLITE_OK ||
+  if (sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + questionTable).c_str(), -1, &count, nullptr) != SQLITE_OK ||
       sqlite3_step(count) != SQLITE_ROW || sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) {
     err << name << ": not a question bank: " << DatabaseError(db) << "\n";
     sqlite3_finalize(count);
@@ -173,18 +196,18 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
                         std::to_string(expected));
     }
     expected = record + 1;
-    out << "  " << record << "  单元 " << Quoted(ColumnText(rows, 2)) << "  正答 " << FormatNumber(rows, 4)
-        << "  错答 " << FormatNumber(rows, 6);
-    if (ColumnText(rows, 1) != "text") fault(record, "单元 is " + ColumnText(rows, 1) + ", not text");
+    out << "  " << record << "  " << unit << " " << Quoted(ColumnText(rows, 2)) << "  " << correct << " "
+        << FormatNumber(rows, 4) << "  " << wrong << " " << FormatNumber(rows, 6);
+    if (ColumnText(rows, 1) != "text") fault(record, unit + " is " + ColumnText(rows, 1) + ", not text");
     for (const int column : {3, 5}) {
       const std::string type = ColumnText(rows, column);
       if (type != "integer" && type != "real") {
-        fault(record, std::string(column == 3 ? "正答" : "错答") + " is " + type + ", not a number");
+        fault(record, (column == 3 ? correct : wrong) + " is " + type + ", not a number");
       }
     }
     if (sqlite3_column_int(rows, 7) == 0) {
       out << "  (no pictures)\n";
-      fault(record, "has no row in QuestionPictures");
+      fault(record, "has no row in " + pictureTable);
       continue;
     }
     for (int i = 0; i < 3; ++i) {
@@ -214,11 +237,11 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
 
   // Pictures whose question is gone are dead weight in the file.
   sqlite3_stmt* orphans = nullptr;
-  if (sqlite3_prepare_v2(db,
-                         "SELECT count(*) FROM QuestionPictures WHERE 记录号 NOT IN (SELECT 记录号 FROM QuestionBank)",
-                         -1, &orphans, nullptr) == SQLITE_OK &&
+  const std::string orphaned = "SELECT count(*) FROM " + pictureTable + " p WHERE " + pictureKey + " NOT IN (SELECT " +
+                               key + " FROM " + questionTable + " q)";
+  if (sqlite3_prepare_v2(db, orphaned.c_str(), -1, &orphans, nullptr) == SQLITE_OK &&
       sqlite3_step(orphans) == SQLITE_ROW && sqlite3_column_int64(orphans, 0) > 0) {
-    err << name << ": rows of QuestionPictures that belong to no question: " << sqlite3_column_int64(orphans, 0)
+    err << name << ": rows of " << pictureTable << " that belong to no question: " << sqlite3_column_int64(orphans, 0)
         << "\n";
     ++faults;
   }

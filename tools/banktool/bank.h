@@ -1,6 +1,6 @@
 // The question bank file: SQLite, with the tables QuestionBank (记录号, 单元,
 // 正答, 错答) and QuestionPictures (记录号, 题目, 参考答案, 解答过程), as
-// docs/question-bank.md lays them out.
+// runtime/question_bank.def defines them for the program and the tool alike.
 #pragma once
 
 #include <cstdint>

@@ -8,15 +8,16 @@
 #include <optional>
 #include <utility>
 
+#include "runtime/ini.h"
 #include "tools/banktool/archive.h"
 #include "tools/banktool/bank.h"
-#include "tools/banktool/gbk.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/ini.h"
 #include "tools/banktool/keywords.h"
 #include "tools/banktool/manifest.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
+#include "tools/banktool/text.h"
 
 namespace banktool {
 
@@ -41,9 +42,12 @@ bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view valu
       return false;
     }
   }
-  // CheckIniValue has made sure the value converts.
-  bytes = SetIniValue(existing, Gbk(kVersionSection), Gbk(key), Utf8ToGbk(value).value_or(""));
+  bytes = WithVersion(existing, key, value);
   return true;
+}
+
+std::string WithVersion(std::string_view ini, std::string_view key, std::string_view value) {
+  return rt::WithIniValue(ini, Gbk(kVersionSection), Gbk(key), Gbk(value), rt::IniRepeats::Drop);
 }
 
 namespace {

@@ -53,4 +53,9 @@ bool SetVersion(const fs::path& ini, std::string_view key, std::string_view valu
 bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view value, std::string& bytes,
                 std::string& error);
 
+// The INI text with `key` of section 版本信息 set to `value` (UTF-8, passed by
+// CheckIniValue), every other line kept and the key's repeats dropped, so
+// that people and programs reading the file see the one version.
+std::string WithVersion(std::string_view ini, std::string_view key, std::string_view value);
+
 }  // namespace banktool

@@ -103,10 +103,14 @@ banktool publish  (发布到升级服务器)
   --server DIR   the folder the update server serves (server/serve.sh DIR);
                  the files go into its folder zentra
   --bank FILE    the bank archive bank.zip, or the output folder of banktool
-                 build that holds it; it becomes zentra/bank.zip. It must hold
-                 填空题题库.db and 关键词.txt, and no member the students'
-                 programs would refuse (an absolute path, a drive, "..", or a
-                 .exe, .dll, .fnr or .fne file)
+                 build that holds it; it becomes zentra/bank.zip. It is
+                 unpacked as the students' programs unpack it, into a folder
+                 in zentra that goes again: it must unpack whole, hold
+                 填空题题库.db (a question bank) and 关键词.txt, and no member
+                 the programs would refuse (an absolute path, a drive, "..", a
+                 .exe, .dll, .fnr or .fne file, or a name Windows gives no
+                 file: CON, AUX, NUL, COM1 ..., one of < > " | ? *, or a
+                 trailing dot or space)
   --bank-version TEXT
                  the bank's version, set as 题库版本 in zentra/math.ini; it
                  must differ from the students' version for them to be offered

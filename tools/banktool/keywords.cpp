@@ -3,7 +3,6 @@
 #include <map>
 #include <unordered_set>
 
-#include "tools/banktool/gbk.h"
 #include "tools/banktool/text.h"
 
 namespace banktool {
@@ -30,12 +29,8 @@ KeywordList ReadKeywordList(std::string_view bytes) {
       list.problems.push_back({line, "", Quoted(text) + " holds a control character"});
       continue;
     }
-    const std::string outside = FirstCharacterOutsideGbk(text);
-    if (!outside.empty()) {
-      size_t at = 0;
-      list.problems.push_back({line, "", Quoted(text) + " holds " + Quoted(outside) + " (" +
-                                             CodePointName(NextCodePoint(outside, at)) +
-                                             "), which GBK cannot encode"});
+    if (std::string why = CheckGbk(text); !why.empty()) {
+      list.problems.push_back({line, "", std::move(why)});
       continue;
     }
     if (const auto earlier = seen.find(text); earlier != seen.end()) {

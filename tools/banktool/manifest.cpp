@@ -4,7 +4,6 @@
 #include <limits>
 #include <map>
 
-#include "tools/banktool/gbk.h"
 #include "tools/banktool/text.h"
 
 namespace banktool {
@@ -192,13 +191,7 @@ std::optional<std::string> NormalisePictureName(std::string_view name, std::stri
 std::string CheckUnit(std::string_view unit) {
   if (unit.empty()) return "is empty; write the unit and knowledge points of the question";
   if (HasControlCharacter(unit)) return Quoted(unit) + " holds a control character";
-  const std::string outside = FirstCharacterOutsideGbk(unit);
-  if (!outside.empty()) {
-    size_t p = 0;
-    const char32_t c = NextCodePoint(outside, p);
-    return Quoted(unit) + " holds " + Quoted(outside) + " (" + CodePointName(c) +
-           "), which GBK cannot encode; the program shows units in GBK";
-  }
+  if (const std::string why = CheckGbk(unit); !why.empty()) return why + "; the program shows units in GBK";
   return std::string();
 }
 

@@ -1,11 +1,22 @@
 #include "tools/banktool/outputs.h"
 
+#include "runtime/file_system.h"
+
 namespace banktool {
+namespace {
+
+// Removes a file of the run: a temporary, or the earlier target kept aside,
+// which may be marked read-only. A folder found there goes only when empty.
+void RemoveFile(const fs::path& path) {
+  std::error_code ignored;
+  if (!rt::IsFile(path) || !rt::RemoveTree(path)) fs::remove(path, ignored);
+}
+
+}  // namespace
 
 StagedOutputs::~StagedOutputs() {
   if (committed_) return;
-  std::error_code ignored;
-  for (const auto& output : outputs_) fs::remove(output.temporary, ignored);
+  for (const auto& output : outputs_) RemoveFile(output.temporary);
 }
 
 fs::path StagedOutputs::Beside(const fs::path& target, const char* suffix) const {
@@ -46,17 +57,15 @@ bool StagedOutputs::Commit(std::string& error) {
   }
   committed_ = true;
   for (const auto& output : outputs_) {
-    std::error_code ignored;
-    if (output.backedUp) fs::remove(output.backup, ignored);
+    if (output.backedUp) RemoveFile(output.backup);
   }
   return true;
 }
 
 void StagedOutputs::RollBack(std::string& error) {
   for (auto output = outputs_.rbegin(); output != outputs_.rend(); ++output) {
-    std::error_code ignored;
     if (output->placed) {
-      fs::remove(output->target, ignored);
+      RemoveFile(output->target);
       output->placed = false;
     }
     if (output->backedUp) {

@@ -2,7 +2,10 @@
 #include "tools/banktool/platform.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <memory>
+
+#include "runtime/file_system.h"
 
 namespace banktool {
 namespace {
@@ -24,7 +27,7 @@ std::string PathToUtf8(const fs::path& path) {
 
 bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error) {
   bytes.clear();
-  std::unique_ptr<std::FILE, FileCloser> file(OpenFile(path, "rb"));
+  std::unique_ptr<std::FILE, FileCloser> file(rt::OpenNativeFile(path, "rb"));
   if (!file) {
     error = ErrnoText(errno);
     return false;
@@ -40,19 +43,26 @@ bool ReadFileBytes(const fs::path& path, std::string& bytes, std::string& error)
 }
 
 bool WriteFileBytes(const fs::path& path, std::string_view bytes, std::string& error) {
-  std::FILE* file = OpenFile(path, "wb");
+  std::FILE* file = rt::OpenNativeFile(path, "wb");
   if (!file) {
     error = ErrnoText(errno);
     return false;
   }
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
   const int writeErrno = errno;
-  const bool closed = std::fclose(file) == 0;
+  const bool closed = rt::SyncAndClose(file);
   if (!written || !closed) {
     error = ErrnoText(written ? errno : writeErrno);
     return false;
   }
   return true;
+}
+
+bool MoveReplacing(const fs::path& from, const fs::path& to, std::string& error) {
+  std::error_code why;
+  if (rt::MoveReplacing(from, to, why)) return true;
+  error = ErrorText(why);
+  return false;
 }
 
 }  // namespace banktool

@@ -1,13 +1,13 @@
 #include "tools/banktool/publish.h"
 
-#include <unzip.h>
-
 #include <cstdio>
-#include <memory>
+#include <optional>
 #include <vector>
 
+#include "runtime/database.h"
+#include "runtime/file_system.h"
+#include "runtime/unpack.h"
 #include "tools/banktool/build.h"
-#include "tools/banktool/gbk.h"
 #include "tools/banktool/ini.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
@@ -16,53 +16,32 @@
 namespace banktool {
 namespace {
 
-constexpr unsigned long kUtf8NameFlag = 0x0800;
-constexpr std::string_view kSqliteHeader{"SQLite format 3\0", 16};
-
-struct ZipCloser {
-  void operator()(void* zip) const { unzClose(zip); }
-};
-
-// A member's name as UTF-8, as the program decodes it; nothing when its bytes
-// are no text of their encoding.
-std::optional<std::string> MemberName(std::string_view raw, unsigned long flags) {
-  if (flags & kUtf8NameFlag) {
-    if (!IsValidUtf8(raw)) return std::nullopt;
-    return std::string(raw);
+// Why the program refuses to unpack a member of this verdict.
+std::string RefusalReason(rt::MemberVerdict verdict) {
+  switch (verdict) {
+    case rt::MemberVerdict::Absolute: return "is an absolute path";
+    case rt::MemberVerdict::DriveOrColon: return "names a drive or holds ':'";
+    case rt::MemberVerdict::ParentFolder: return "leads out of the program folder with \"..\"";
+    case rt::MemberVerdict::ProgramCode: return "would replace program code";
+    case rt::MemberVerdict::Accepted:
+    case rt::MemberVerdict::BadName: break;
   }
-  return GbkToUtf8(raw);
+  return "is no name Windows gives a file (a device name such as CON or AUX, one of < > \" | ? *, or a name "
+         "ending in a dot or a space)";
 }
 
-// Why the program would refuse to unpack a member of this name; empty when it
-// would not.
-std::string RefusedName(std::string name) {
-  for (char& c : name) {
-    if (c == '\\') c = '/';
+// The first member the program would refuse or fail to unpack, as a message.
+std::string MemberProblem(const rt::MemberReport& member) {
+  if (member.outcome == rt::MemberOutcome::Failed) {
+    const rt::UnpackLimits limits;
+    return "the archive is damaged" + (member.name.empty() ? std::string() : " at the member " + Quoted(member.name)) +
+           ", or holds more than the students' programs unpack (" + std::to_string(limits.members) +
+           " members, " + std::to_string(limits.totalBytes >> 20) + " MB)";
   }
-  if (name.starts_with('/')) return "is an absolute path";
-  if (name.find(':') != std::string::npos) return "names a drive or holds ':'";
-  if (name == ".." || name.starts_with("../") || name.ends_with("/..") || name.find("/../") != std::string::npos) {
-    return "leads out of the program folder with \"..\"";
-  }
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos && !name.ends_with('/')) {
-    std::string extension = name.substr(dot);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (extension == ".exe" || extension == ".dll" || extension == ".fnr" || extension == ".fne") {
-      return "would replace program code";
-    }
-  }
-  return std::string();
-}
-
-// The first bytes of the current member.
-std::string MemberStart(void* zip, size_t count) {
-  std::string bytes(count, '\0');
-  if (unzOpenCurrentFile(zip) != UNZ_OK) return std::string();
-  const int n = unzReadCurrentFile(zip, bytes.data(), static_cast<unsigned>(count));
-  unzCloseCurrentFile(zip);
-  bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  return bytes;
+  // A name that is no text of its encoding is decoded as "?".
+  if (member.name == "?") return "a member's name is no GBK or UTF-8 text; the students' programs would refuse it";
+  return "the member " + Quoted(member.name) + " " + RefusalReason(member.verdict) +
+         "; the students' programs would refuse it";
 }
 
 // The kinds of file the students' programs take as the main program's archive.
@@ -82,37 +61,31 @@ fs::path BankArchive(const fs::path& given) {
 
 }  // namespace
 
-std::string CheckBankArchive(const fs::path& path) {
+std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
   const std::string name = PathToUtf8(path);
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) return name + ": there is no such file";
-  std::unique_ptr<void, ZipCloser> zip(OpenZipForReading(path));
-  if (!zip) return name + ": is not a zip archive";
-  bool hasBank = false, hasKeywords = false;
-  int step = unzGoToFirstFile(zip.get());
-  for (; step == UNZ_OK; step = unzGoToNextFile(zip.get())) {
-    unz_file_info64 info{};
-    std::vector<char> raw(4097, '\0');
-    if (unzGetCurrentFileInfo64(zip.get(), &info, raw.data(), 4096, nullptr, 0, nullptr, 0) != UNZ_OK) break;
-    const auto member = MemberName(std::string_view(raw.data(), std::min<size_t>(info.size_filename, 4096)), info.flag);
-    if (!member) return name + ": a member's name is no GBK or UTF-8 text";
-    if (const std::string why = RefusedName(*member); !why.empty()) {
-      return name + ": the member " + Quoted(*member) + " " + why + "; the students' programs would refuse it";
-    }
-    if (*member == kBankFileName) {
-      if (!MemberStart(zip.get(), kSqliteHeader.size()).starts_with(kSqliteHeader)) {
-        return name + ": " + std::string(kBankFileName) + " in it is no SQLite question bank";
-      }
-      hasBank = true;
-    }
-    hasKeywords = hasKeywords || *member == kKeywordFileName;
+  // Unpacked and checked as the students' programs install a bank.
+  rt::RemoveTree(scratch);
+  if (!fs::create_directories(scratch, ec)) {
+    return PathToUtf8(scratch) + ": cannot be made to check the archive in: " + ErrorText(ec);
   }
-  if (step != UNZ_END_OF_LIST_OF_FILE) return name + ": the archive is damaged";
+  std::optional<rt::MemberReport> problem;
+  const rt::UnpackReport unpacked = rt::UnpackArchive(path, scratch, [&](const rt::MemberReport& member) {
+    if (!problem && member.outcome != rt::MemberOutcome::Written) problem = member;
+  });
+  const fs::path bank = scratch / PathFromUtf8(kBankFileName);
+  const bool hasBank = rt::IsFile(bank), hasKeywords = rt::IsFile(scratch / PathFromUtf8(kKeywordFileName));
+  const bool bankOpens = hasBank && rt::Database().OpenFile(bank);
+  rt::RemoveTree(scratch);
+  if (!unpacked.opened) return name + ": is not a zip archive";
+  if (problem) return name + ": " + MemberProblem(*problem);
   if (!hasBank || !hasKeywords) {
     return name + ": holds no " + std::string(hasBank ? kKeywordFileName : kBankFileName) +
            "; a bank archive needs " + std::string(kBankFileName) + " and " + std::string(kKeywordFileName) +
            " (banktool build makes one)";
   }
+  if (!bankOpens) return name + ": " + std::string(kBankFileName) + " in it is no SQLite question bank";
   return std::string();
 }
 
@@ -159,7 +132,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
     }
     copies.push_back(std::move(copy));
     if (iniBytes) {
-      *iniBytes = SetIniValue(*iniBytes, Gbk(kVersionSection), Gbk(key), Utf8ToGbk(version).value_or(""));
+      *iniBytes = WithVersion(*iniBytes, key, version);
       return true;
     }
     iniBytes.emplace();
@@ -167,7 +140,8 @@ bool Publish(const PublishOptions& options, std::string& error) {
   };
   if (options.bank) {
     const fs::path archive = BankArchive(*options.bank);
-    if (const std::string bad = CheckBankArchive(archive); !bad.empty()) {
+    const fs::path scratch = zentra / PathFromUtf8("bank-check.banktool-" + std::to_string(CurrentProcessId()));
+    if (const std::string bad = CheckBankArchive(archive, scratch); !bad.empty()) {
       error = bad;
       return false;
     }
@@ -177,7 +151,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
   }
   if (options.program) {
     std::string start;
-    if (std::FILE* f = OpenFile(*options.program, "rb")) {
+    if (std::FILE* f = rt::OpenNativeFile(*options.program, "rb")) {
       start.resize(8);
       start.resize(std::fread(start.data(), 1, start.size(), f));
       std::fclose(f);

@@ -33,6 +33,9 @@ struct PublishOptions {
 bool Publish(const PublishOptions& options, std::string& error);
 
 // Why `zip` is no bank archive the program can install; empty when it is one.
-std::string CheckBankArchive(const fs::path& zip);
+// It is unpacked into the folder `scratch` (made, and removed again) by the
+// program's own unpacker, which must write every member, refuse none, and
+// leave 填空题题库.db, which must open as a question bank, and 关键词.txt.
+std::string CheckBankArchive(const fs::path& zip, const fs::path& scratch);
 
 }  // namespace banktool

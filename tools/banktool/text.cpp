@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "runtime/encoding.h"
+#include "tools/banktool/problem.h"
+
 namespace banktool {
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -100,5 +103,20 @@ bool HasControlCharacter(std::string_view text) {
   }
   return false;
 }
+
+std::string CheckGbk(std::string_view utf8) {
+  if (rt::Utf8ToGbkExactly(utf8)) return std::string();
+  for (size_t p = 0; p < utf8.size();) {
+    const size_t start = p;
+    const char32_t c = NextCodePoint(utf8, p);
+    const std::string_view character = utf8.substr(start, p - start);
+    if (!rt::Utf8ToGbkExactly(character)) {
+      return Quoted(utf8) + " holds " + Quoted(character) + " (" + CodePointName(c) + "), which GBK cannot encode";
+    }
+  }
+  return Quoted(utf8) + " is not UTF-8 text";
+}
+
+std::string Gbk(std::string_view utf8) { return rt::Utf8ToGbkExactly(utf8).value_or(std::string()); }
 
 }  // namespace banktool

@@ -1,4 +1,5 @@
-// Small helpers over UTF-8 text shared by the bank tool's parts.
+// Small helpers over UTF-8 text shared by the bank tool's parts, and its edge
+// to the GBK of the program's files.
 #pragma once
 
 #include <cstddef>
@@ -32,5 +33,14 @@ std::string CodePointName(char32_t c);
 
 // True when the text holds a control character (below U+0020, or DEL).
 bool HasControlCharacter(std::string_view text);
+
+// Why UTF-8 text cannot be written as GBK (the keyword file, math.ini, the
+// program's texts): it names the first character GBK cannot encode. Empty
+// when the text converts.
+std::string CheckGbk(std::string_view utf8);
+
+// A UTF-8 text of this tool in GBK. For the fixed names it writes
+// (关键词.txt, 版本信息, ...) and texts CheckGbk has passed.
+std::string Gbk(std::string_view utf8);
 
 }  // namespace banktool
