@@ -16,8 +16,14 @@ inline constexpr const char* kServerVersionFileName = "math.tmp";
 inline constexpr const char* kBankArchiveName = "bank.zip";
 inline constexpr const char* kProgramArchiveName = "zentra.rar";
 
-// On the update server.
+// The version file's section and keys.
+inline constexpr const char* kVersionSection = "版本信息";
+inline constexpr const char* kBankVersionKey = "题库版本";
+inline constexpr const char* kProgramVersionKey = "主程序版本";
+
+// On the update server: the flag file at the top, the rest in one folder.
 inline constexpr const char* kServerFlagFile = "主机运行标志.txt";
+inline constexpr const char* kServerFolder = "zentra";
 inline constexpr const char* kServerVersionFile = "zentra/math.ini";
 inline constexpr const char* kServerBankArchive = "zentra/bank.zip";
 inline constexpr const char* kServerProgramArchive = "zentra/zentra.rar";

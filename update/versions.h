@@ -6,9 +6,6 @@
 
 #include "runtime/blocks.h"
 
-inline constexpr const char* kVersionSection = "版本信息";
-inline constexpr const char* kBankVersionKey = "题库版本";
-inline constexpr const char* kProgramVersionKey = "主程序版本";
 
 // An upgrade is offered whenever the two versions differ byte for byte: an
 // older server version, or the same one spelled differently ("1.0" against

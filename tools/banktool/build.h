@@ -7,19 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "program/file_names.h"
+#include "runtime/database.h"
 #include "tools/banktool/platform.h"
 
 namespace banktool {
 
 // The names of the files a build writes into the output folder, and of the
-// version file's section and keys (UTF-8; written as GBK).
-inline constexpr std::string_view kBankFileName = "填空题题库.db";
-inline constexpr std::string_view kKeywordFileName = "关键词.txt";
-inline constexpr std::string_view kArchiveFileName = "bank.zip";
-inline constexpr std::string_view kIniFileName = "math.ini";
-inline constexpr std::string_view kVersionSection = "版本信息";
-inline constexpr std::string_view kBankVersionKey = "题库版本";
-inline constexpr std::string_view kProgramVersionKey = "主程序版本";
+// version file's section and keys: the program's own (program/file_names.h),
+// in UTF-8 like every text of the tool (written as GBK).
+inline const std::string kBankFileName = std::string(program::kQuestionBankName) + rt::kDatabaseExtension;
+inline constexpr std::string_view kKeywordFileName = program::kKeywordFileName;
+inline constexpr std::string_view kArchiveFileName = program::kBankArchiveName;
+inline constexpr std::string_view kIniFileName = program::kVersionFileName;
+inline constexpr std::string_view kVersionSection = program::kVersionSection;
+inline constexpr std::string_view kBankVersionKey = program::kBankVersionKey;
+inline constexpr std::string_view kProgramVersionKey = program::kProgramVersionKey;
 
 struct BuildOptions {
   fs::path pictures;

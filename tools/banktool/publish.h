@@ -6,13 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "program/file_names.h"
 #include "tools/banktool/platform.h"
 
 namespace banktool {
 
-// The server folder's files, under its "zentra" folder.
-inline constexpr std::string_view kServerSubfolder = "zentra";
-inline constexpr std::string_view kProgramArchiveName = "zentra.rar";
+// The server folder's files, under its folder "zentra" (program/file_names.h).
+inline constexpr std::string_view kServerSubfolder = program::kServerFolder;
+inline constexpr std::string_view kProgramArchiveName = program::kProgramArchiveName;
 
 struct PublishOptions {
   fs::path server;                      // the folder the update server serves
