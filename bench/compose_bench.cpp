@@ -25,6 +25,7 @@
 #include "practice/composition.h"
 #include "practice/presentation.h"
 #include "runtime/controls.h"
+#include "runtime/database.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
 #include "shell/globals.h"
@@ -175,16 +176,8 @@ int MakeBank(const std::wstring& dir, int records, size_t pictureBytes) {
   WideCharToMultiByte(CP_UTF8, 0, path.c_str(), -1, utf8.data(), len, nullptr, nullptr);
   sqlite3* db = nullptr;
   if (sqlite3_open(utf8.c_str(), &db) != SQLITE_OK) return 1;
-  sqlite3_exec(db,
-               "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-               "CREATE TABLE QuestionBank (\"\xE8\xAE\xB0\xE5\xBD\x95\xE5\x8F\xB7\" INTEGER PRIMARY KEY,"
-               " \"\xE5\x8D\x95\xE5\x85\x83\" TEXT NOT NULL, \"\xE6\xAD\xA3\xE7\xAD\x94\" INTEGER NOT NULL,"
-               " \"\xE9\x94\x99\xE7\xAD\x94\" INTEGER NOT NULL);"
-               "CREATE TABLE QuestionPictures (\"\xE8\xAE\xB0\xE5\xBD\x95\xE5\x8F\xB7\" INTEGER PRIMARY KEY,"
-               " \"\xE9\xA2\x98\xE7\x9B\xAE\" BLOB NOT NULL, \"\xE5\x8F\x82\xE8\x80\x83\xE7\xAD\x94\xE6\xA1\x88\" BLOB NOT NULL,"
-               " \"\xE8\xA7\xA3\xE7\xAD\x94\xE8\xBF\x87\xE7\xA8\x8B\" BLOB NOT NULL);"
-               "BEGIN;",
-               nullptr, nullptr, nullptr);
+  const std::string setUp = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;" + rt::QuestionBankSchema() + "BEGIN;";
+  sqlite3_exec(db, setUp.c_str(), nullptr, nullptr, nullptr);
   // Units: one of the keywords in eight, the rest of the bank on other topics.
   const char* const units[] = {"\xE6\x95\xB0\xE5\x88\x97\xEF\xBC\x9A\xE7\xAD\x89\xE5\xB7\xAE\xE6\x95\xB0\xE5\x88\x97",
                                "\xE5\xA4\x8D\xE6\x95\xB0\xEF\xBC\x9A\xE8\xBF\x90\xE7\xAE\x97",

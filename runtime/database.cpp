@@ -185,4 +185,15 @@ FieldValue Database::ReadField(std::string_view gbkName) {
   return value;
 }
 
+std::string QuestionBankSchema() {
+  std::string sql;
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration) \
+  sql += std::string(sql.empty() ? "" : ");\n") + "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
+#define TESSALY_BANK_FIELD(identifier, name, declaration) sql += ",\n  " name " " declaration;
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD
+  return sql + ");\n";
+}
+
 }  // namespace rt

@@ -85,4 +85,8 @@ bool DatabaseOpens(std::string_view gbkPath);
 
 inline constexpr const char* kDatabaseExtension = ".db";
 
+// The SQL statements (UTF-8) that make the bank's empty tables, as
+// question_bank.def lists them: what the bank tool writes and tests build.
+std::string QuestionBankSchema();
+
 }  // namespace rt

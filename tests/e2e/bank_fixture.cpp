@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "runtime/database.h"
+
 namespace e2e {
 namespace {
 
@@ -74,11 +76,7 @@ void ExecuteSql(const std::wstring& path, const std::wstring& sql) { ExecuteUtf8
 
 void WriteBank(const std::wstring& path, const std::vector<TestQuestion>& questions) {
   DeleteFileW(path.c_str());
-  ExecuteUtf8(path,
-             "CREATE TABLE QuestionBank (记录号 INTEGER PRIMARY KEY, 单元 TEXT NOT NULL, 正答 INTEGER NOT NULL,"
-             " 错答 INTEGER NOT NULL);"
-             "CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB NOT NULL, 参考答案 BLOB NOT NULL,"
-             " 解答过程 BLOB NOT NULL);");
+  ExecuteUtf8(path, rt::QuestionBankSchema());
   sqlite3* db = nullptr;
   Check(sqlite3_open(Utf8(path).c_str(), &db), db);
   sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);

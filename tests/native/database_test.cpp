@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <string>
 #include <string_view>
@@ -27,13 +28,6 @@ namespace fs = std::filesystem;
 
 std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-// The tables as the bank tool writes them.
-const char8_t kSchema[] =
-    u8"CREATE TABLE QuestionBank ("
-    u8"  记录号 INTEGER PRIMARY KEY, 单元 TEXT NOT NULL, 正答 INTEGER NOT NULL, 错答 INTEGER NOT NULL);"
-    u8"CREATE TABLE QuestionPictures ("
-    u8"  记录号 INTEGER PRIMARY KEY REFERENCES QuestionBank(记录号),"
-    u8"  题目 BLOB NOT NULL, 参考答案 BLOB NOT NULL, 解答过程 BLOB NOT NULL);";
 
 // GBK names of the fields, as the program reads them.
 constexpr const char* kUnit = "单元";
@@ -65,9 +59,10 @@ class TempDir {
 // A bank file being written.
 class BankWriter {
  public:
-  explicit BankWriter(const fs::path& file, const char8_t* schema = kSchema) {
+  // The tables as the bank tool writes them, unless the test gives others.
+  explicit BankWriter(const fs::path& file, std::optional<std::string> schema = rt::QuestionBankSchema()) {
     ok_ = sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
-    if (schema) Exec(schema);
+    if (schema) Exec(*schema);
   }
   ~BankWriter() { sqlite3_close(db_); }
 
@@ -179,9 +174,9 @@ TEST_F(DatabaseTest, FileThatIsNotADatabaseDoesNotOpen) {
 
 TEST_F(DatabaseTest, DatabaseWithoutQuestionBankDoesNotOpen) {
   {
-    BankWriter bank(PathOf("other.db"), u8"CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB);"
-                                        u8"CREATE TABLE Questions (记录号 INTEGER PRIMARY KEY, 单元 TEXT);"
-                                        u8"INSERT INTO Questions VALUES (1, '集合');");
+    BankWriter bank(PathOf("other.db"), U8(u8"CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB);"
+                                           u8"CREATE TABLE Questions (记录号 INTEGER PRIMARY KEY, 单元 TEXT);"
+                                           u8"INSERT INTO Questions VALUES (1, '集合');"));
     ASSERT_TRUE(bank.ok());
   }
   EXPECT_FALSE(db_.Open(PathOf("other.db")));
@@ -532,7 +527,7 @@ TEST_F(DatabaseTest, NumbersAreWidenedToDouble) {
 
 TEST_F(DatabaseTest, NullIsNothing) {
   {
-    BankWriter bank(PathOf("bank.db"), nullptr);
+    BankWriter bank(PathOf("bank.db"), std::nullopt);
     // A looser table than the bank tool writes, so that NULL can be stored.
     bank.Exec(u8"CREATE TABLE QuestionBank (记录号 INTEGER PRIMARY KEY, 单元 TEXT, 正答 INTEGER, 错答 INTEGER);"
               u8"CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB, 参考答案 BLOB, 解答过程 BLOB);"

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string_view>
 
+#include "runtime/database.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/problem.h"
 
@@ -23,17 +24,6 @@ namespace {
 #undef TESSALY_BANK_TABLE
 #undef TESSALY_BANK_FIELD
 
-// The statements that make the tables.
-std::string Schema() {
-  std::string sql;
-#define TESSALY_BANK_TABLE(table, key, keyDeclaration) \
-  sql += std::string(sql.empty() ? "" : ");\n") + "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
-#define TESSALY_BANK_FIELD(identifier, name, declaration) sql += ",\n  " name " " declaration;
-#include "runtime/question_bank.def"
-#undef TESSALY_BANK_TABLE
-#undef TESSALY_BANK_FIELD
-  return sql + ");\n";
-}
 
 // "a, b, c"
 std::string List(std::initializer_list<std::string_view> names) {
@@ -86,7 +76,7 @@ bool BankWriter::Create(const fs::path& path, std::string& error) {
     return false;
   }
   // The journal only has to serve this one transaction: keep it in memory.
-  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(Schema().c_str(), error) || !Run("BEGIN", error)) {
+  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(rt::QuestionBankSchema().c_str(), error) || !Run("BEGIN", error)) {
     Close();
     return false;
   }
