@@ -12,6 +12,7 @@
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
 #include "tools/banktool/text.h"
+#include "update/versions.h"
 
 namespace banktool {
 namespace {
@@ -42,15 +43,6 @@ std::string MemberProblem(const rt::MemberReport& member) {
   if (member.name == "?") return "a member's name is no GBK or UTF-8 text; the students' programs would refuse it";
   return "the member " + Quoted(member.name) + " " + RefusalReason(member.verdict) +
          "; the students' programs would refuse it";
-}
-
-// The kinds of file the students' programs take as the main program's archive.
-bool IsProgramArchive(std::string_view start) {
-  using namespace std::string_view_literals;
-  for (const std::string_view magic : {"Rar!\x1A\x07"sv, "PK\x03\x04"sv, "PK\x05\x06"sv, "7z\xBC\xAF\x27\x1C"sv, "MZ"sv}) {
-    if (start.starts_with(magic)) return true;
-  }
-  return false;
 }
 
 // bank.zip itself, or the one in a build's output folder.
@@ -156,7 +148,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
       start.resize(std::fread(start.data(), 1, start.size(), f));
       std::fclose(f);
     }
-    if (!start.empty() && !IsProgramArchive(start)) {
+    if (!start.empty() && !LooksLikeProgramArchive(start)) {
       error = PathToUtf8(*options.program) +
               ": is no RAR, ZIP or 7z archive nor a self-extracting program; the students' programs would not take it";
       return false;
