@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine to the point where the program builds, runs and is
 # tested: apt packages, the UTF-8 locales Wine needs for non-ASCII file names,
-# and a private Wine prefix with the registry settings the tests rely on.
+# and a private Wine prefix with the registry settings and the drive the tests
+# rely on.
 # Every step checks first, so a second call costs about a second.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,5 +58,9 @@ if [ ! -f "$WINEPREFIX/.tessaly-ready-2" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tessaly-ready-2"
 fi
+# Drive U: is a folder of the prefix, as a USB stick would be: the end-to-end
+# tests put a program folder at the root of a drive there.
+mkdir -p "$WINEPREFIX/drive_c/tessaly-usb-stick"
+ln -sfn ../drive_c/tessaly-usb-stick "$WINEPREFIX/dosdevices/u:"
 
 "$root/scripts/fetch-deps.sh"
