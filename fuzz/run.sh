@@ -14,12 +14,7 @@ if [ ! -f "$image" ]; then
 fi
 
 # clang and libFuzzer's runtime are needed only here, so they are installed here.
-if ! command -v clang++ >/dev/null 2>&1 || ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'install ok installed'; then
-  echo "fuzz: installing clang and libFuzzer"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends clang libclang-rt-14-dev >/dev/null
-fi
+scripts/install-packages.sh fuzz
 
 cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build/fuzz >/dev/null

@@ -5,8 +5,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 dir="$root/build/http-servers"
-trap 'scripts/http-servers.sh stop "$dir"' EXIT
-scripts/http-servers.sh start "$dir" || exit 1
+trap 'scripts/test-servers.sh stop http "$dir"' EXIT
+scripts/test-servers.sh start http "$dir" || exit 1
 
 best=
 for _ in 1 2 3; do

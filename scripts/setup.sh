@@ -1,31 +1,15 @@
 #!/usr/bin/env bash
 # Brings a Debian 12 machine to the point where the program builds, runs and is
-# tested: apt packages, the UTF-8 locales Wine needs for non-ASCII file names,
-# and a private Wine prefix with the registry settings the tests rely on.
+# tested: apt packages (scripts/packages.txt), the UTF-8 locales Wine needs for
+# non-ASCII file names, and a private Wine prefix with the registry settings
+# and the drive the tests rely on.
 # Every step checks first, so a second call costs about a second.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=wine-env.sh
 source "$root/scripts/wine-env.sh"
 
-packages=(
-  cmake ninja-build g++ googletest libgtest-dev
-  g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales
-  zlib1g-dev libz-mingw-w64-dev
-  nginx-light python3 curl
-)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-command -v npm >/dev/null 2>&1 || missing+=(npm)
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "setup: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$root/scripts/install-packages.sh" build
 
 # Wine converts Windows file names to the Unix locale's charset: without a real
 # UTF-8 locale every non-ASCII name ("关键词.txt") fails to open.
@@ -57,5 +41,9 @@ if [ ! -f "$WINEPREFIX/.tessaly-ready-2" ]; then
   wineserver -w
   touch "$WINEPREFIX/.tessaly-ready-2"
 fi
+# Drive U: is a folder of the prefix, as a USB stick would be: the end-to-end
+# tests put a program folder at the root of a drive there.
+mkdir -p "$WINEPREFIX/drive_c/tessaly-usb-stick"
+ln -sfn ../drive_c/tessaly-usb-stick "$WINEPREFIX/dosdevices/u:"
 
 "$root/scripts/fetch-deps.sh"

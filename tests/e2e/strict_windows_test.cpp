@@ -214,11 +214,11 @@ TEST_F(StrictWindowsTest, ReadOnlyFilesNeverBlockAnUpgrade) {
 }
 
 // A program folder at the root of a drive (a USB stick; here a drive letter
-// that scripts/test.sh maps to a folder of the Wine prefix).
+// that scripts/setup.sh maps to a folder of the Wine prefix).
 TEST_F(StrictWindowsTest, AProgramAtTheRootOfADriveUpgradesItsBankInPlace) {
   dir_ = L"U:";
   ASSERT_NE(GetFileAttributesW(L"U:\\"), INVALID_FILE_ATTRIBUTES)
-      << "drive U: is not mapped (scripts/test.sh maps it in the Wine prefix's dosdevices)";
+      << "drive U: is not mapped (scripts/setup.sh maps it in the Wine prefix's dosdevices)";
   EmptyFolder(L"U:");
   ASSERT_TRUE(CopyFileW((BinDirectory() + L"\\tessaly.exe").c_str(), L"U:\\tessaly.exe", FALSE));
   ASSERT_TRUE(CopyFileW((BinDirectory() + L"\\krnln.fnr").c_str(), L"U:\\krnln.fnr", FALSE));

@@ -3,7 +3,6 @@
 
 #include "tests/e2e/update_fixture.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,6 +16,23 @@ namespace {
 
 constexpr char kKeeperAddress[] = "127.0.0.1";
 constexpr u_short kKeeperPort = 8009;
+
+// The keeper's folder (TESSALY_TEST_SERVERS, given by the build), where each
+// server's served folder lies, as Windows sees it.
+std::wstring KeeperFolder() {
+  std::wstring path = L"Z:" + FromGbk(TESSALY_TEST_SERVERS);
+  for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
+  return path;
+}
+
+// The token the keeper was started with, which it wants in every request; the
+// script that starts it leaves it in the keeper's folder.
+std::string KeeperToken() {
+  std::ifstream in(std::filesystem::path(KeeperFolder() + L"\\keeper-token"), std::ios::binary);
+  std::string token;
+  std::getline(in, token);
+  return token;
+}
 
 // One request to the keeper; its answer's body, or "" when it failed (the
 // test is then marked failed).
@@ -33,12 +49,12 @@ std::string AskKeeper(const std::string& pathAndQuery) {
   to.sin_addr.s_addr = inet_addr(kKeeperAddress);
   if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
     closesocket(s);
-    ADD_FAILURE() << "the update server keeper does not answer on 127.0.0.1:8009 (scripts/test.sh starts it)";
+    ADD_FAILURE() << "the update server keeper does not answer on 127.0.0.1:8009 (scripts/test-servers.sh starts it)";
     return std::string();
   }
-  const char* token = std::getenv("TESSALY_KEEPER_TOKEN");
+  static const std::string token = KeeperToken();
   const std::string request = "GET " + pathAndQuery + (pathAndQuery.find('?') == std::string::npos ? "?" : "&") +
-                              "token=" + (token ? token : "") + " HTTP/1.0\r\nHost: keeper\r\n\r\n";
+                              "token=" + token + " HTTP/1.0\r\nHost: keeper\r\n\r\n";
   send(s, request.data(), static_cast<int>(request.size()), 0);
   std::string answer;
   char buffer[4096];
@@ -51,14 +67,6 @@ std::string AskKeeper(const std::string& pathAndQuery) {
     return std::string();
   }
   return answer.substr(body + 4);
-}
-
-// The keeper's folder, where each server's served folder lies, as Windows sees it.
-std::wstring KeeperFolder() {
-  const char* dir = std::getenv("TESSALY_UPDATE_SERVERS");
-  std::wstring path = L"Z:" + FromGbk(dir ? dir : "/nonexistent");
-  for (wchar_t& c : path) c = c == L'/' ? L'\\' : c;
-  return path;
 }
 
 std::string TestName() {

@@ -1,5 +1,5 @@
 // What the update tests share: update servers started on request (nginx by
-// server/serve.sh, through the keeper that scripts/test.sh runs), the files
+// server/serve.sh, through the keeper of scripts/test-servers.sh), the files
 // they serve, bank archives built here, and the upgrade page's texts.
 #pragma once
 

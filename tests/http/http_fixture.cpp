@@ -1,6 +1,5 @@
 #include "tests/http/http_fixture.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -56,9 +55,9 @@ bool EchoedRequest::Has(const std::string& name) const {
 }
 
 std::vector<std::string> NginxLog() {
-  // The test script names the servers' Unix folder; Wine shows it on drive Z:.
-  const char* dir = std::getenv("TESSALY_HTTP_SERVERS");
-  std::string path = std::string("Z:") + (dir ? dir : "/nonexistent") + "/logs/access.log";
+  // The servers' Unix folder (TESSALY_TEST_SERVERS, given by the build); Wine
+  // shows it on drive Z:.
+  std::string path = std::string("Z:") + TESSALY_TEST_SERVERS + "/logs/access.log";
   for (char& c : path) c = c == '/' ? '\\' : c;
   std::ifstream in(path, std::ios::binary);
   std::vector<std::string> lines;
