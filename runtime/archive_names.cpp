@@ -69,18 +69,31 @@ std::vector<std::string_view> Segments(std::string_view path) {
 }
 
 // Windows' device names, which open a device instead of a file whatever the
-// folder or extension ("nul.txt" too).
+// folder or extension ("nul.txt" too), and with blanks before the extension
+// ("CON .txt"); COM and LPT take the superscript digits ¹ ² ³ as well.
 bool IsDeviceName(std::string_view segment) {
-  const std::string_view stem = segment.substr(0, segment.find('.'));
+  std::string_view stem = segment.substr(0, segment.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   static constexpr std::string_view kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (std::string_view d : kDevices) {
     if (CompareIgnoringCase(stem, d) == 0) return true;
   }
-  if (stem.size() == 4 && (CompareIgnoringCase(stem.substr(0, 3), "COM") == 0 ||
-                           CompareIgnoringCase(stem.substr(0, 3), "LPT") == 0)) {
-    return stem[3] >= '0' && stem[3] <= '9';
+  if (stem.size() < 4 || (CompareIgnoringCase(stem.substr(0, 3), "COM") != 0 &&
+                          CompareIgnoringCase(stem.substr(0, 3), "LPT") != 0)) {
+    return false;
   }
-  return false;
+  const std::string_view number = stem.substr(3);
+  if (number.size() == 1) return number[0] >= '0' && number[0] <= '9';
+  return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";  // UTF-8 ¹ ² ³
+}
+
+// A short (8.3) name such as "BANK-U~1": Windows takes it for the long name of
+// whatever file or folder has it, so a member so named could land in another
+// file than its name says (the staging folder "bank-update", for one).
+bool IsShortNameAlias(std::string_view segment) {
+  const size_t tilde = segment.find('~');
+  return tilde != std::string_view::npos && tilde + 1 < segment.size() && segment[tilde + 1] >= '0' &&
+         segment[tilde + 1] <= '9';
 }
 
 bool HasForbiddenCharacter(std::string_view segment) {
@@ -95,7 +108,8 @@ bool IsProgramCode(std::string_view file) {
   const size_t dot = file.rfind('.');
   if (dot == std::string_view::npos) return false;
   const std::string_view extension = file.substr(dot);
-  for (std::string_view code : {".exe", ".dll", ".fnr", ".fne"}) {
+  for (std::string_view code :
+       {".exe", ".dll", ".fnr", ".fne", ".scr", ".com", ".bat", ".cmd", ".lnk", ".manifest", ".config"}) {
     if (CompareIgnoringCase(extension, code) == 0) return true;
   }
   return false;
@@ -134,7 +148,7 @@ MemberCheck CheckMemberName(std::string_view utf8Name) {
       return check;
     }
     if (HasForbiddenCharacter(segment) || segment.back() == '.' || segment.back() == ' ' ||
-        IsDeviceName(segment)) {
+        IsDeviceName(segment) || IsShortNameAlias(segment)) {
       check.verdict = MemberVerdict::BadName;
       return check;
     }

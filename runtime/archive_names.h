@@ -22,10 +22,13 @@ enum class MemberVerdict {
   Absolute,      // starts at a root: "/x", "\\x", "//server/share"
   DriveOrColon,  // a drive letter or any other ':' ("C:x", "a.txt:stream")
   ParentFolder,  // a ".." segment, with either slash
-  ProgramCode,   // a file ending in .exe, .dll, .fnr or .fne, in any letter case
+  ProgramCode,   // a file Windows would run or load: ending in .exe, .dll,
+                 // .fnr, .fne, .scr, .com, .bat, .cmd, .lnk, .manifest or
+                 // .config, in any letter case
   BadName,       // empty, a character no Windows name may hold, a segment
-                 // ending in '.' or ' ' (Windows would drop them), or a
-                 // device name such as CON or LPT1
+                 // ending in '.' or ' ' (Windows would drop them), a device
+                 // name such as CON, "CON .txt", LPT1 or COM¹, or a short
+                 // (8.3) name such as BANK-U~1
 };
 
 struct MemberCheck {

@@ -17,6 +17,7 @@
 #include "runtime/places.h"
 #include "runtime/program.h"
 #include "runtime/staged_install.h"
+#include "runtime/texts.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
 #include "update/versions.h"
@@ -65,6 +66,25 @@ class InstallGuard {
   bool owned_;
 };
 
+// The unpacker's progress lines the log takes: a bank has two members, and an
+// archive of thousands (a damaged or hostile one) must neither stall the
+// window, which copies the whole log for each line, nor fill it. The lines
+// after these are summed up in one.
+constexpr int kLoggedMembers = 200;
+constexpr size_t kLongestLoggedName = 256;
+int g_unpackEvents = 0;  // of the unpacking under way (window thread only)
+
+// At most `limit` bytes of a GBK text, never half a character.
+std::string_view CutGbk(std::string_view text, size_t limit) {
+  size_t end = 0;
+  while (end < text.size()) {
+    const size_t width = rt::IsGbkLeadByte(static_cast<uint8_t>(text[end])) && end + 1 < text.size() ? 2 : 1;
+    if (end + width > limit) break;
+    end += width;
+  }
+  return text.substr(0, end);
+}
+
 void AppendLog(std::string_view line) {
   std::string log(rt::GetCaption(升级过程).view());
   log += line;
@@ -94,7 +114,11 @@ std::optional<const char*> DownloadAndInstall() {
   const rt::fs::path folder = rt::NativePath(rt::ProgramFile(""));
   if (!rt::PrepareStagedInstall(folder)) return kNoStaging;
   const std::string staging(rt::ProgramFile(std::string(rt::kStagingFolder) + "\\" + rt::kNewFiles).view());
+  g_unpackEvents = 0;
   const rt::UnpackReport unpacked = rt::Unpack(解压器, archiveFile, staging);
+  if (g_unpackEvents > kLoggedMembers) {
+    AppendLog("……（共" + std::string(rt::IntegerToText(g_unpackEvents).view()) + "个文件）\r\n");
+  }
   std::optional<const char*> problem;
   if (!unpacked.opened) {
     problem = kNotArchive;
@@ -151,6 +175,10 @@ void SelfRepair() {
   }
 }
 
-void LogUnpackProgress() { AppendLog(std::string(rt::UnpackerText(解压器).view()) + "\r\n"); }
+void LogUnpackProgress() {
+  if (++g_unpackEvents > kLoggedMembers) return;
+  const rt::Text name = rt::UnpackerText(解压器);
+  AppendLog(std::string(CutGbk(name.view(), kLongestLoggedName)) + "\r\n");
+}
 
 void FinishEarlierBankInstall() { rt::FinishEarlierInstall(rt::NativePath(rt::ProgramFile(""))); }

@@ -55,6 +55,18 @@ TEST(MemberNames, EscapingNamesAreRefusedWithTheirReason) {
       {"CON", MemberVerdict::BadName},
       {"sub/nul.txt", MemberVerdict::BadName},
       {"Lpt1", MemberVerdict::BadName},
+      {"CON .txt", MemberVerdict::BadName},
+      {"COM\xC2\xB9.txt", MemberVerdict::BadName},  // COM¹
+      {"LPT\xC2\xB2", MemberVerdict::BadName},       // LPT²
+      {"BANK-U~1/new/x.txt", MemberVerdict::BadName},  // the staging folder's short name
+      {"pictures/Q1~2.png", MemberVerdict::BadName},
+      {"run.SCR", MemberVerdict::ProgramCode},
+      {"a/setup.bat", MemberVerdict::ProgramCode},
+      {"x.cmd", MemberVerdict::ProgramCode},
+      {"link.lnk", MemberVerdict::ProgramCode},
+      {"tessaly.exe.manifest", MemberVerdict::ProgramCode},
+      {"app.config", MemberVerdict::ProgramCode},
+      {"old.com", MemberVerdict::ProgramCode},
   };
   for (const Case& c : cases) {
     const rt::MemberCheck check = rt::CheckMemberName(c.name);
@@ -80,6 +92,9 @@ TEST(MemberNames, AcceptedNamesGiveTheirPathInsideTheTarget) {
       {"..a/b..c", "..a/b..c", false},                      // dots inside names are no parent folder
       {"COM10.txt", "COM10.txt", false},
       {"console.txt", "console.txt", false},
+      {U8(u8"COM¹0.txt"), U8(u8"COM¹0.txt"), false},
+      {"a~b.txt", "a~b.txt", false},
+      {"comic.txt", "comic.txt", false},
   };
   for (const Case& c : cases) {
     const rt::MemberCheck check = rt::CheckMemberName(c.name);
