@@ -19,7 +19,7 @@ struct ArchiveCloser {
 
 // Writes the current member to `path`; false when it could not be read whole
 // (damaged, encrypted, past `budget`) or written. Uses up `budget`.
-bool WriteMember(unzFile zip, const fs::path& path, uint64_t& budget) {
+bool WriteMember(unzFile zip, const fs::path& path, uint64_t& budget, const MemberWriter& writer) {
   if (unzOpenCurrentFile(zip) != UNZ_OK) return false;
   std::FILE* out = OpenNativeFile(path, "wb");
   bool ok = out != nullptr;
@@ -32,7 +32,7 @@ bool WriteMember(unzFile zip, const fs::path& path, uint64_t& budget) {
       break;
     }
     budget -= static_cast<uint64_t>(n);
-    ok = std::fwrite(buffer.data(), 1, static_cast<size_t>(n), out) == static_cast<size_t>(n);
+    ok = writer(out, buffer.data(), static_cast<size_t>(n));
   }
   // Closing checks the CRC of what was read.
   const bool crcOk = unzCloseCurrentFile(zip) == UNZ_OK;
@@ -48,7 +48,11 @@ bool WriteMember(unzFile zip, const fs::path& path, uint64_t& budget) {
 }  // namespace
 
 UnpackReport UnpackArchive(const fs::path& archive, const fs::path& target,
-                           const std::function<void(const MemberReport&)>& onMember, UnpackLimits limits) {
+                           const std::function<void(const MemberReport&)>& onMember, UnpackLimits limits,
+                           const MemberWriter& given) {
+  const MemberWriter writer = given ? given : MemberWriter([](std::FILE* file, const char* bytes, size_t size) {
+    return std::fwrite(bytes, 1, size, file) == size;
+  });
   UnpackReport report;
   std::unique_ptr<void, ArchiveCloser> zip(OpenArchiveForReading(archive));
   if (!zip) return report;
@@ -90,7 +94,7 @@ UnpackReport UnpackArchive(const fs::path& archive, const fs::path& target,
       ok = fs::is_directory(path, ec);
     } else {
       fs::create_directories(path.parent_path(), ec);
-      ok = fs::is_directory(path.parent_path(), ec) && WriteMember(zip.get(), path, budget);
+      ok = fs::is_directory(path.parent_path(), ec) && WriteMember(zip.get(), path, budget, writer);
     }
     member.outcome = ok ? MemberOutcome::Written : MemberOutcome::Failed;
     ++(ok ? report.written : report.failed);

@@ -41,12 +41,18 @@ struct UnpackReport {
   bool complete() const { return opened && failed == 0; }
 };
 
+// Writes `size` bytes to the file; false when they could not all be written
+// (a full disk). std::fwrite unless a test gives another.
+using MemberWriter = std::function<bool(std::FILE* file, const char* bytes, size_t size)>;
+
 // Unpacks every member of `archive` into `target` (made when missing), in the
 // order of the archive, replacing files of the same name, and calls
 // `onMember` once per member after dealing with it. Names are checked first:
 // nothing is ever written outside `target`. Each file written is synced to
-// disk before it counts as written.
+// disk before it counts as written; a member that cannot be written whole is
+// removed and counts as failed.
 UnpackReport UnpackArchive(const fs::path& archive, const fs::path& target,
-                           const std::function<void(const MemberReport&)>& onMember, UnpackLimits limits = {});
+                           const std::function<void(const MemberReport&)>& onMember, UnpackLimits limits = {},
+                           const MemberWriter& writer = {});
 
 }  // namespace rt

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -14,6 +15,7 @@
 #include "runtime/archive_names.h"
 #include "runtime/archives.h"
 #include "runtime/encoding.h"
+#include "runtime/staged_install.h"
 #include "runtime/unpack.h"
 
 namespace {
@@ -251,6 +253,37 @@ TEST_F(Unpacking, NothingIsWrittenOutsideTheTargetNorOverProgramCode) {
   EXPECT_EQ(reports_[4].verdict, MemberVerdict::DriveOrColon);
   EXPECT_EQ(reports_[5].verdict, MemberVerdict::ProgramCode);
   EXPECT_EQ(reports_[7].outcome, rt::MemberOutcome::Written);
+}
+
+// The disk fills up while the new bank is unpacked into the staging folder:
+// the member cut short is removed, the unpacking reports the failure, and
+// throwing the staging folder away leaves the old bank as it was.
+TEST_F(Unpacking, ADiskFillingUpPartWayLeavesTheOldBankWhole) {
+  const fs::path program = dir_ / "program";
+  fs::create_directories(program);
+  WriteBytes(program / "bank.db", "old bank");
+  WriteBytes(program / "keywords.txt", "old keywords");
+  rt::StagedInstall install(program);
+  ASSERT_TRUE(install.Prepare());
+  WriteZip(zip_, {{"keywords.txt", "new keywords"}, {"bank.db", std::string(200000, 'b')}});
+  size_t room = 100000;  // bytes left on the disk
+  const rt::UnpackReport report = rt::UnpackArchive(
+      zip_, install.Staging(), [this](const rt::MemberReport& m) { reports_.push_back(m); }, {},
+      [&room](std::FILE* file, const char* bytes, size_t size) {
+        const size_t fits = std::min(size, room);
+        room -= fits;
+        return std::fwrite(bytes, 1, fits, file) == size;
+      });
+  EXPECT_FALSE(report.complete());
+  EXPECT_EQ(report.written, 1);
+  EXPECT_EQ(report.failed, 1);
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(reports_[1].outcome, rt::MemberOutcome::Failed);
+  EXPECT_FALSE(fs::exists(install.Staging() / "bank.db")) << "no half-written bank is left";
+  install.Discard();
+  EXPECT_EQ(ReadBytes(program / "bank.db"), "old bank");
+  EXPECT_EQ(ReadBytes(program / "keywords.txt"), "old keywords");
+  EXPECT_FALSE(fs::exists(program / "bank-update"));
 }
 
 TEST_F(Unpacking, WhatIsNoArchiveIsNotOpened) {
