@@ -360,7 +360,10 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
   ASSERT_EQ(Build().code, 0);
   const fs::path server = dir / "server";
   fs::create_directories(server);
-  ASSERT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "1"}).code, 0);
+  ASSERT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "1",
+                  "--program-version", "1.0.2"})
+                .code,
+            0);
   const auto before = Snapshot(server);
 
   const fs::path bankFile = out() / "填空题题库.db";
@@ -402,8 +405,50 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(dir / "none"), "--bank", PathToUtf8(out()), "--bank-version", "2"}).code, 1);
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server)}).code, 1) << "nothing named to publish";
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out())}).code, 2);
-  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program-version", "1"}).code, 2);
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "page.html")}).code, 2);
+  // An archive larger than students' programs download (a sparse file).
+  {
+    std::ofstream big(dir / "big.rar", std::ios::binary);
+    big << "Rar!\x1A\x07";
+    big.seekp((std::streamoff{257} << 20) - 1);
+    big.put('\0');
+  }
+  const Outcome big = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "big.rar"),
+                            "--program-version", "2"});
+  EXPECT_EQ(big.code, 1);
+  EXPECT_NE(big.err.find("is 257 MB; students' programs download at most 256 MB"), std::string::npos) << big.err;
   EXPECT_EQ(Snapshot(server), before);
+}
+
+// Students' programs offer an upgrade for any difference, a missing version
+// included: publish never leaves either version missing, and says what to add.
+TEST_F(BankBuild, PublishLeavesNoVersionMissing) {
+  ASSERT_EQ(Build().code, 0);
+  const fs::path server = dir / "fresh";
+  fs::create_directories(server);
+  Outcome run = Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "1"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("no 主程序版本"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("add --program-version"), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(server / "zentra/bank.zip"));
+  WriteAll(dir / "p.zip", "PK\x03\x04 program");
+  run = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "p.zip"), "--program-version",
+              "1.0.3"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("no 题库版本"), std::string::npos) << run.err;
+
+  // The bank with the version of the program students run: no program archive.
+  run = Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "1",
+              "--program-version", "1.0.2"});
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(ReadAll(server / "zentra/math.ini"), Gbk("[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n"));
+  EXPECT_FALSE(fs::exists(server / "zentra/zentra.rar"));
+  // Later publishes carry the versions already there over.
+  ASSERT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "p.zip"),
+                  "--program-version", "1.0.3"})
+                .code,
+            0);
+  EXPECT_EQ(ReadAll(server / "zentra/math.ini"), Gbk("[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.3\r\n"));
 }
 
 // Publish takes a bank archive with an extra member exactly when the

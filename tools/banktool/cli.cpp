@@ -20,7 +20,7 @@ USAGE
   banktool set-version --ini FILE --key 题库版本|主程序版本 --value TEXT
   banktool check --bank FILE
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
-                   [--program FILE --program-version TEXT]
+                   [[--program FILE] --program-version TEXT]
   banktool --help
 
 An option's value may also be written as --option=VALUE.
@@ -119,7 +119,12 @@ banktool publish  (发布到升级服务器)
                  self-extracting program); it becomes zentra/zentra.rar, which
                  students download and unpack by hand
   --program-version TEXT
-                 set as 主程序版本 in zentra/math.ini
+                 set as 主程序版本 in zentra/math.ini; without --program it
+                 records the version students run, with no new program
+  Both versions must be in zentra/math.ini afterwards: students' programs
+  offer an upgrade for any difference, a missing version included, so the
+  first publish on a server names the bank and the program's version. The
+  archives may be at most 256 MB each, as students' programs download.
   Every other line of zentra/math.ini is kept: students see the whole file on
   the program's 关于本软件 page, so a notice may be added to it. The archives
   are put in place before math.ini, all together or not at all.
@@ -231,11 +236,14 @@ int Check(const std::map<std::string, std::string>& values, std::ostream& out, s
 }
 
 int PublishCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
-  for (const auto& [thing, version] : {std::pair{"--bank", "--bank-version"}, {"--program", "--program-version"}}) {
-    if (values.contains(thing) != values.contains(version)) {
-      err << "banktool publish: " << thing << " and " << version << " go together (see banktool --help)\n";
-      return kExitUsage;
-    }
+  // A bank goes with its version; a program needs its version, which may also
+  // come alone (the version students run, with no new program to offer).
+  if (values.contains("--bank") != values.contains("--bank-version") ||
+      (values.contains("--program") && !values.contains("--program-version"))) {
+    const bool bank = values.contains("--bank") != values.contains("--bank-version");
+    err << "banktool publish: " << (bank ? "--bank and --bank-version" : "--program needs --program-version")
+        << (bank ? " go together" : "") << " (see banktool --help)\n";
+    return kExitUsage;
   }
   PublishOptions options;
   options.server = PathFromUtf8(values.at("--server"));
@@ -243,10 +251,8 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
     options.bank = PathFromUtf8(values.at("--bank"));
     options.bankVersion = values.at("--bank-version");
   }
-  if (values.contains("--program")) {
-    options.program = PathFromUtf8(values.at("--program"));
-    options.programVersion = values.at("--program-version");
-  }
+  if (values.contains("--program")) options.program = PathFromUtf8(values.at("--program"));
+  if (values.contains("--program-version")) options.programVersion = values.at("--program-version");
   std::string error;
   if (!Publish(options, error)) {
     err << "banktool publish: " << error << "\n";
@@ -254,9 +260,8 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   }
   out << "banktool publish: " << values.at("--server") << "/" << kServerSubfolder << ":";
   if (options.bank) out << " " << kArchiveFileName << " (" << kBankVersionKey << "=" << *options.bankVersion << "),";
-  if (options.program) {
-    out << " " << kProgramArchiveName << " (" << kProgramVersionKey << "=" << *options.programVersion << "),";
-  }
+  if (options.program) out << " " << kProgramArchiveName << " (" << kProgramVersionKey << "=" << *options.programVersion << "),";
+  if (!options.program && options.programVersion) out << " " << kProgramVersionKey << "=" << *options.programVersion << ",";
   out << " " << kIniFileName << "\n";
   return kExitDone;
 }

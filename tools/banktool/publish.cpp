@@ -6,12 +6,14 @@
 
 #include "runtime/database.h"
 #include "runtime/file_system.h"
+#include "runtime/ini.h"
 #include "runtime/unpack.h"
 #include "tools/banktool/build.h"
 #include "tools/banktool/ini.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
 #include "tools/banktool/text.h"
+#include "update/download_limits.h"
 #include "update/versions.h"
 
 namespace banktool {
@@ -81,8 +83,32 @@ std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
   return std::string();
 }
 
+namespace {
+
+// Why the version file would leave students' programs comparing against a
+// version that is not there (they offer an upgrade for any difference, a
+// missing version included); empty when both versions are set.
+std::string MissingVersion(std::string_view ini) {
+  const auto has = [&](std::string_view key) {
+    return !rt::IniValue(ini, Gbk(kVersionSection), Gbk(key)).empty();
+  };
+  if (!has(kBankVersionKey)) {
+    return "zentra/math.ini would hold no " + std::string(kBankVersionKey) +
+           ": every student's program would offer a bank that is not there, and self-repair would find none; "
+           "publish the bank as well (--bank with --bank-version)";
+  }
+  if (!has(kProgramVersionKey)) {
+    return "zentra/math.ini would hold no " + std::string(kProgramVersionKey) +
+           ": every student's program would offer a program that is not there; add --program-version with the "
+           "version students run (and --program with its archive when there is a newer one)";
+  }
+  return std::string();
+}
+
+}  // namespace
+
 bool Publish(const PublishOptions& options, std::string& error) {
-  if (!options.bank && !options.program) {
+  if (!options.bank && !options.programVersion) {
     error = "name what to publish: --bank with --bank-version, --program with --program-version, or both";
     return false;
   }
@@ -110,6 +136,14 @@ bool Publish(const PublishOptions& options, std::string& error) {
                          const std::string& version, const char* versionOption) {
     if (const std::string bad = CheckIniValue(version); !bad.empty()) {
       error = std::string(versionOption) + ": " + bad;
+      return false;
+    }
+    // Students' programs take no longer download.
+    const size_t limit = key == kBankVersionKey ? kBankArchiveLimit : kProgramArchiveLimit;
+    std::error_code sizeError;
+    if (const uintmax_t size = fs::file_size(from, sizeError); !sizeError && size > limit) {
+      error = PathToUtf8(from) + ": is " + std::to_string(size >> 20) + " MB; students' programs download at most " +
+              std::to_string(limit >> 20) + " MB";
       return false;
     }
     Copy copy{from, zentra / PathFromUtf8(toName), {}};
@@ -157,6 +191,22 @@ bool Publish(const PublishOptions& options, std::string& error) {
   if (options.program &&
       !stage(*options.program, kProgramArchiveName, kProgramVersionKey, options.programVersion.value_or(""),
              "--program-version")) {
+    return false;
+  }
+  // The version of the program students run, with no new program to offer.
+  if (!options.program && options.programVersion) {
+    if (const std::string bad = CheckIniValue(*options.programVersion); !bad.empty()) {
+      error = "--program-version: " + bad;
+      return false;
+    }
+    if (iniBytes) {
+      *iniBytes = WithVersion(*iniBytes, kProgramVersionKey, *options.programVersion);
+    } else if (!UpdatedIni(ini, kProgramVersionKey, *options.programVersion, iniBytes.emplace(), error)) {
+      return false;
+    }
+  }
+  if (const std::string missing = MissingVersion(*iniBytes); !missing.empty()) {
+    error = missing;
     return false;
   }
 
