@@ -20,6 +20,9 @@ inline constexpr const char* kProgramArchiveName = "zentra.rar";
 inline constexpr const char* kVersionSection = "版本信息";
 inline constexpr const char* kBankVersionKey = "题库版本";
 inline constexpr const char* kProgramVersionKey = "主程序版本";
+// The sizes in bytes of the server's two archives, in the server's copy.
+inline constexpr const char* kBankSizeKey = "题库大小";
+inline constexpr const char* kProgramSizeKey = "主程序大小";
 
 // On the update server: the flag file at the top, the rest in one folder.
 inline constexpr const char* kServerFlagFile = "主机运行标志.txt";

@@ -40,6 +40,7 @@ constexpr const char* kRepairImpossible = "连接服务器失败，无法进行�
 
 // Why an install did not happen; the old bank is untouched in each case.
 constexpr const char* kDownloadFailed = "题库下载失败";
+constexpr const char* kCutShort = "下载的题库不完整（传输中断）";
 constexpr const char* kNotSaved = "下载的题库无法保存为bank.zip";
 constexpr const char* kNotArchive = "下载的bank.zip不是有效的压缩包";
 constexpr const char* kDamaged = "bank.zip中有文件无法解压";
@@ -105,6 +106,10 @@ std::optional<const char*> DownloadAndInstall() {
   // An empty body is a failed download (no server, a time-out, a body cut
   // short or too long): nothing is written, closed or recorded.
   if (archive.empty()) return kDownloadFailed;
+  if (!SizeMatches(rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kBankSizeKey).view(),
+                   archive.size())) {
+    return kCutShort;
+  }
   const rt::Text archiveFile = rt::ProgramFile(kBankArchiveName);
   if (!rt::WriteWholeFile(archiveFile, archive)) return kNotSaved;
   AppendLog(kLogDownloaded);

@@ -22,6 +22,7 @@ constexpr const char* kLogStart = "开始下载最新主程序，请稍等……
 constexpr const char* kLogDone = "下载完成，请退出程序后解压缩，覆盖原程序即可\r\n";
 constexpr const char* kDownloadFailed = "主程序下载失败，请稍后再试";
 constexpr const char* kNotSaved = "下载的主程序无法保存为zentra.rar";
+constexpr const char* kCutShort = "下载的主程序不完整（传输中断），没有保存";
 constexpr const char* kNotAnArchive = "下载的文件不是主程序压缩包（可能是服务器的出错页），没有保存";
 constexpr const char* kBusy = "主程序正在下载中，请等待下载完成";
 
@@ -53,6 +54,10 @@ void UpgradeMainProgram() {
   const rt::ByteSet archive = FetchServerFile(kServerProgramArchive, kProgramArchiveLimit);
   if (archive.empty()) {
     Fail(kDownloadFailed);
+  } else if (!SizeMatches(
+                 rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kProgramSizeKey).view(),
+                 archive.size())) {
+    Fail(kCutShort);
   } else if (!LooksLikeProgramArchive(archive.view())) {
     Fail(kNotAnArchive);
   } else if (!rt::WriteWholeFile(rt::ProgramFile(kProgramArchiveName), archive)) {

@@ -1,3 +1,4 @@
+#include <cstdint>
 #include "update/versions.h"
 
 #include <string>
@@ -18,4 +19,14 @@ bool LooksLikeProgramArchive(std::string_view bytes) {
     if (bytes.starts_with(magic)) return true;
   }
   return false;
+}
+
+bool SizeMatches(std::string_view namedSize, size_t downloaded) {
+  if (namedSize.empty() || namedSize.size() > 19) return true;
+  uint64_t size = 0;
+  for (const char c : namedSize) {
+    if (c < '0' || c > '9') return true;
+    size = size * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return size == downloaded;
 }

@@ -2,6 +2,7 @@
 // check makes of them. Touches no Windows interface.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "runtime/blocks.h"
@@ -17,6 +18,13 @@ bool VersionsDiffer(std::string_view local, std::string_view server);
 // are not GBK are left to the window's conversion, which shows a stand-in
 // character for each.
 rt::Text ServerTextCaption(std::string_view fileBytes);
+
+// Whether a download is as long as the version file says its archive is
+// (题库大小, 主程序大小; banktool publish writes them). A body that breaks off
+// without a length (chunks through a proxy) ends like a whole one as far as
+// the download can tell, so this is what tells it. A size the file does not
+// name, or names in anything but plain decimal digits, tells nothing.
+bool SizeMatches(std::string_view namedSize, size_t downloaded);
 
 // Whether the downloaded main program looks like an archive a student can
 // unpack: RAR, ZIP or 7z, or a self-extracting program. An error page that a

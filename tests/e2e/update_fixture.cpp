@@ -89,6 +89,10 @@ void UpdateServer::Start(const char* rate, const char* flag) {
   EXPECT_EQ(AskKeeper(request), "started");
 }
 
+void UpdateServer::StartCutting() {
+  EXPECT_EQ(AskKeeper("/start?name=" + name_ + "&address=" + address_ + "&cut=1"), "started");
+}
+
 void UpdateServer::Stop() { AskKeeper("/stop?address=" + address_); }
 
 void UpdateServer::Kill() { AskKeeper("/kill?address=" + address_); }

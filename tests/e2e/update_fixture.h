@@ -30,6 +30,9 @@ class UpdateServer {
   // each download (nginx units, "0" for none). The flag file is made by the
   // server kit itself; `flag` replaces what it holds.
   void Start(const char* rate = "0", const char* flag = nullptr);
+  // Serves the folder so that zentra/bank.zip and zentra/zentra.rar come in
+  // chunks without a length and break off half-way (servers/cutting_server.py).
+  void StartCutting();
   void Stop();
   // Kills the server at once, as a crash or a pulled plug would.
   void Kill();

@@ -422,6 +422,31 @@ TEST_F(UpdateTest, MembersThatEscapeOrReplaceProgramCodeAreRefusedAndOthersLandU
   }
 }
 
+// Archives that come in chunks without a length (as through a proxy) and
+// break off half-way, which Wine, unlike Windows, reads as a clean end: the
+// sizes the version file names tell, and neither archive is taken.
+TEST_F(UpdateTest, ArchivesCutShortWithoutALengthAreNotTaken) {
+  OldProgramFolder();
+  UpdateServer server("public", kPublicAddress);
+  const std::string bank = BankZip(kNew, kNewKeywords);
+  const std::string rar = "Rar!\x1A\x07" + Noise(100000);
+  server.Put(L"zentra\\bank.zip", bank);
+  server.Put(L"zentra\\zentra.rar", rar);
+  server.PutVersions(L"2", L"1.0.3",
+                     L"题库大小=" + std::to_wstring(bank.size()) + L"\r\n主程序大小=" + std::to_wstring(rar.size()) + L"\r\n");
+  server.StartCutting();
+  Start();
+  ASSERT_TRUE(Shown(升级题库按钮));
+  Press(升级题库按钮);
+  EXPECT_EQ(Log(), (std::vector<std::wstring>{kLogStart, L"下载的题库不完整（传输中断）" + std::wstring(kKeptSuffix)}));
+  EXPECT_EQ(ReadFileBytes(Path(L"填空题题库.db")), BankBytes(kOld));
+  EXPECT_EQ(ReadFileBytes(Path(L"math.ini")), kOldVersions);
+  Press(升级主程序按钮);
+  EXPECT_EQ(Text(状态栏), L"下载的主程序不完整（传输中断），没有保存");
+  EXPECT_FALSE(FileExists(Path(L"zentra.rar")));
+  EXPECT_EQ(ReadFileBytes(Path(L"math.ini")), kOldVersions);
+}
+
 // An archive of thousands of members with long names: the log takes the
 // first 200 and sums up the rest, so that the window is not held up copying
 // an ever longer log for each member. (Spread over folders: Wine looks a new

@@ -342,8 +342,10 @@ TEST_F(BankBuild, PublishPutsBankAndProgramOnTheServerWithTheirVersions) {
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out, "banktool publish: " + PathToUtf8(server) + "/zentra: bank.zip (题库版本=2025.03), math.ini\n");
   EXPECT_EQ(ReadAll(server / "zentra/bank.zip"), ReadAll(out() / "bank.zip"));
+  // Each archive's size goes beside its version.
+  const std::string bankSize = std::to_string(ReadAll(out() / "bank.zip").size());
   EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
-            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n题库版本=2025.03\r\n"));
+            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n题库版本=2025.03\r\n题库大小=" + bankSize + "\r\n"));
 
   WriteAll(dir / "new program.zip", "PK\x03\x04 the archive's bytes");
   run = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "new program.zip"),
@@ -351,7 +353,8 @@ TEST_F(BankBuild, PublishPutsBankAndProgramOnTheServerWithTheirVersions) {
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(ReadAll(server / "zentra/zentra.rar"), "PK\x03\x04 the archive's bytes");
   EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
-            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.3\r\n题库版本=2025.04\r\n"));
+            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.3\r\n题库版本=2025.04\r\n题库大小=" + bankSize +
+                "\r\n主程序大小=24\r\n"));
   // Nothing but the three files: no temporaries left.
   EXPECT_EQ(Snapshot(server).size(), 4u);
 }
@@ -441,14 +444,17 @@ TEST_F(BankBuild, PublishLeavesNoVersionMissing) {
   run = Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "1",
               "--program-version", "1.0.2"});
   ASSERT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(ReadAll(server / "zentra/math.ini"), Gbk("[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n"));
+  const std::string bankSize = std::to_string(ReadAll(out() / "bank.zip").size());
+  EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
+            Gbk("[版本信息]\r\n题库版本=1\r\n题库大小=" + bankSize + "\r\n主程序版本=1.0.2\r\n"));
   EXPECT_FALSE(fs::exists(server / "zentra/zentra.rar"));
   // Later publishes carry the versions already there over.
   ASSERT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "p.zip"),
                   "--program-version", "1.0.3"})
                 .code,
             0);
-  EXPECT_EQ(ReadAll(server / "zentra/math.ini"), Gbk("[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.3\r\n"));
+  EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
+            Gbk("[版本信息]\r\n题库版本=1\r\n题库大小=" + bankSize + "\r\n主程序版本=1.0.3\r\n主程序大小=12\r\n"));
 }
 
 // Publish takes a bank archive with an extra member exactly when the

@@ -190,6 +190,15 @@ TEST(Versions, ServerTextShowsTheWholeFileWithZeroBytesAsSpaces) {
   EXPECT_TRUE(ServerTextCaption("").empty());
 }
 
+TEST(Versions, AnArchiveCutShortIsToldByTheSizeTheServerNames) {
+  EXPECT_TRUE(SizeMatches("1234", 1234));
+  EXPECT_FALSE(SizeMatches("1234", 617)) << "half of it";
+  EXPECT_FALSE(SizeMatches("0", 1));
+  EXPECT_TRUE(SizeMatches("", 617)) << "an older server names no size";
+  EXPECT_TRUE(SizeMatches("12x", 5)) << "no plain number names no size";
+  EXPECT_TRUE(SizeMatches("99999999999999999999", 5)) << "nor does one past any file";
+}
+
 TEST(Versions, OnlyArchivesAreTakenAsTheMainProgram) {
   for (const std::string& archive : {std::string("Rar!\x1A\x07\x00rest", 10), std::string("Rar!\x1A\x07\x01\x00", 8),
                                      std::string("PK\x03\x04rest"), std::string("PK\x05\x06"),

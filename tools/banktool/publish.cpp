@@ -156,13 +156,14 @@ bool Publish(const PublishOptions& options, std::string& error) {
       error = PathToUtf8(from) + ": is empty";
       return false;
     }
+    // The archive's size goes beside its version: students' programs tell a
+    // download that broke off without a length by it.
+    const std::string size = std::to_string(copy.bytes.size());
+    const std::string_view sizeKey = key == kBankVersionKey ? program::kBankSizeKey : program::kProgramSizeKey;
     copies.push_back(std::move(copy));
-    if (iniBytes) {
-      *iniBytes = WithVersion(*iniBytes, key, version);
-      return true;
-    }
-    iniBytes.emplace();
-    return UpdatedIni(ini, key, version, *iniBytes, error);
+    if (!iniBytes && !UpdatedIni(ini, key, version, iniBytes.emplace(), error)) return false;
+    *iniBytes = WithVersion(WithVersion(*iniBytes, key, version), sizeKey, size);
+    return true;
   };
   if (options.bank) {
     const fs::path archive = BankArchive(*options.bank);

@@ -6,11 +6,13 @@ small HTTP service on 127.0.0.1:8009 does it for them. Each update server is
 server/serve.sh (nginx on port 8001) run in a session of its own, serving
 BASE/NAME/www, where the tests write the files they want served.
 
-  /start?name=NAME&address=A[&rate=R][&flag=TEXT]
+  /start?name=NAME&address=A[&rate=R][&flag=TEXT][&cut=1]
                                           serve BASE/NAME/www on A:8001 (stopping
                                           whatever served on A before); with flag,
                                           the flag file then holds TEXT instead of
-                                          the one byte the server kit writes
+                                          the one byte the server kit writes; with
+                                          cut, cutting_server.py serves instead, and
+                                          the archives break off half-way
   /stop?address=A                         stop the server on A (SIGTERM)
   /kill?address=A                         kill it at once, mid-download (SIGKILL)
   /stopall                                stop every server
@@ -34,6 +36,7 @@ import urllib.parse
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 SERVE = os.path.join(ROOT, "server", "serve.sh")
+CUTTING = os.path.join(os.path.dirname(os.path.abspath(__file__)), "cutting_server.py")
 BASE = os.path.abspath(sys.argv[1])
 TOKEN = sys.argv[2]
 ADDRESS = re.compile(r"^127\.\d{1,3}\.\d{1,3}\.\d{1,3}$")  # loopback only
@@ -73,7 +76,7 @@ def stop(address, sig=signal.SIGTERM):
 FLAG_FILE = "主机运行标志.txt".encode("gbk")
 
 
-def start(name, address, rate, flag):
+def start(name, address, rate, flag, cut=False):
     stop(address)
     www = os.path.join(BASE, name, "www")
     state = os.path.join(BASE, name, "state-" + address)
@@ -81,8 +84,13 @@ def start(name, address, rate, flag):
     if os.path.exists(os.path.join(state, "logs", "access.log")):
         os.remove(os.path.join(state, "logs", "access.log"))
     log = open(os.path.join(BASE, name, "serve-" + address + ".out"), "ab")
-    process = subprocess.Popen([SERVE, www, "--address", address, "--rate", rate, "--state", state],
-                               stdout=log, stderr=log, start_new_session=True)
+    if cut:
+        with open(os.path.join(os.fsencode(www), FLAG_FILE), "wb") as f:
+            f.write(b"1")
+        command = [sys.executable, CUTTING, www, address]
+    else:
+        command = [SERVE, www, "--address", address, "--rate", rate, "--state", state]
+    process = subprocess.Popen(command, stdout=log, stderr=log, start_new_session=True)
     servers[address] = (process, state)
     for _ in range(200):
         if listening(address):
@@ -112,7 +120,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if not NAME.match(name) or not re.match(r"^\d+[km]?$", rate):
                 body, status = b"bad name or rate", 400
             else:
-                result = start(name, address, rate, query.get("flag"))
+                result = start(name, address, rate, query.get("flag"), query.get("cut") == "1")
                 body, status = (result.encode(), 200) if result else (b"the server did not start", 500)
         elif url.path in ("/stop", "/kill"):
             stop(address, signal.SIGTERM if url.path == "/stop" else signal.SIGKILL)
