@@ -55,7 +55,7 @@ done
 key=$(sed -nE "s/^TESSALY_UPDATE_PUBLIC_KEY:[A-Z]+=(.*)/\1/p" "$root/build/native/CMakeCache.txt" 2>/dev/null)
 if [ -z "$key" ]; then
   echo "dist.sh: note: the program checks no signatures of its downloads (TESSALY_UPDATE_PUBLIC_KEY is not set);" \
-    "build it with the school's update public key for a build students get (README, Running an update server)" >&2
+    "build it with the school's update public key for a build students get (README, Signing the updates)" >&2
 fi
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
 echo "$zip"
