@@ -9,6 +9,11 @@
 # The program's version for both build trees, e.g. `make dist TESSALY_VERSION=1.0.4`;
 # unset, each tree keeps the one in its CMake cache (default 1.0.2).
 version_setting = $(if $(TESSALY_VERSION),-DTESSALY_VERSION='$(TESSALY_VERSION)')
+# The update public key the program checks downloads against, for the native
+# tree that writes the program image, e.g.
+# `make dist TESSALY_UPDATE_PUBLIC_KEY=$(cat keys/update-public-key.txt)`;
+# unset, the tree keeps the one in its CMake cache (default: none).
+key_setting = $(if $(TESSALY_UPDATE_PUBLIC_KEY),-DTESSALY_UPDATE_PUBLIC_KEY='$(TESSALY_UPDATE_PUBLIC_KEY)')
 
 all: build
 
@@ -16,7 +21,7 @@ setup:
 	@scripts/setup.sh
 
 build-native: setup
-	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release $(version_setting) >/dev/null
+	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release $(version_setting) $(key_setting) >/dev/null
 	@ninja -C build/native
 
 build-win: setup build-native

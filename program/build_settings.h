@@ -17,6 +17,14 @@
 #define TESSALY_LAN_UPDATE_HOST "127.0.0.2"
 #endif
 
+// The public key of the school's update signing key (128 hexadecimal digits,
+// X‖Y of an ECDSA P-256 key; `banktool keygen` writes it), or empty for a
+// program that checks no signatures. Defined only for the image builder,
+// which stores it as the constant UpdatePublicKey (program/constant_names.h).
+#ifndef TESSALY_UPDATE_PUBLIC_KEY
+#define TESSALY_UPDATE_PUBLIC_KEY ""
+#endif
+
 namespace program {
 
 // The feedback guestbook page opened when the upgrade-and-feedback page is chosen.

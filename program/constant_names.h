@@ -2,6 +2,7 @@
 // segment; the program asks the runtime for them by these names.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace program {
@@ -9,5 +10,11 @@ namespace program {
 inline constexpr std::string_view kAnswerTemplateConstant = "AnswerTemplate";
 inline constexpr std::string_view kAnswerPlaceholderConstant = "AnswerPlaceholder";
 inline constexpr std::string_view kReferenceAnswerPlaceholderConstant = "ReferenceAnswerPlaceholder";
+// The public key that downloaded archives' signatures are checked against:
+// always 64 bytes (X‖Y, runtime/signatures.h), all zero in a program built
+// without a key, which checks none. Its size is fixed so that a key can be
+// written into a built program in place.
+inline constexpr std::string_view kUpdatePublicKeyConstant = "UpdatePublicKey";
+inline constexpr size_t kUpdatePublicKeySize = 64;
 
 }  // namespace program

@@ -151,6 +151,21 @@ std::string WithIniValue(std::string_view ini, std::string_view section, std::st
   return result;
 }
 
+std::string WithoutIniKey(std::string_view ini, std::string_view section, std::string_view key) {
+  std::string result(ini.substr(0, ini.size() - WithoutBom(ini).size()));
+  bool inNamed = false;
+  for (const Line& line : SplitLines(WithoutBom(ini))) {
+    std::string_view name, value;
+    if (SectionOf(line.text, name)) {
+      inNamed = SameName(name, Trim(section));
+    } else if (inNamed && ItemOf(line.text, name, value) && SameName(name, Trim(key))) {
+      continue;
+    }
+    result.append(line.text).append(line.end);
+  }
+  return result;
+}
+
 namespace {
 
 // The whole file; empty when it is missing or cannot be read.

@@ -30,6 +30,10 @@ enum class IniRepeats { Keep, Drop };
 std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key,
                          std::string_view value, IniRepeats repeats = IniRepeats::Keep);
 
+// The INI text without any line of `key` in a section of that name; every
+// other line kept byte for byte.
+std::string WithoutIniKey(std::string_view ini, std::string_view section, std::string_view key);
+
 // The item read from the file `file` (a GBK name); empty when the file, the
 // section or the key is missing.
 Text ReadIniItem(std::string_view file, std::string_view section, std::string_view key);

@@ -21,12 +21,13 @@
 #include "runtime/paths.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
+#include "runtime/signatures.h"
 #include "runtime/staged_install.h"
 
 namespace rt {
 
 // Grows whenever a service is added; a program refuses a table older than it.
-inline constexpr uint32_t kServiceTableVersion = 2;
+inline constexpr uint32_t kServiceTableVersion = 3;
 
 struct ServiceTable {
   uint32_t version = kServiceTableVersion;

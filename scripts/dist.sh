@@ -50,5 +50,12 @@ for setting in TESSALY_PUBLIC_UPDATE_HOST TESSALY_LAN_UPDATE_HOST; do
       "($setting); set it to the school's server for a build students get (README, Build-time settings)" >&2 ;;
   esac
 done
+# Without an update public key the program installs whatever bank and saves
+# whatever program archive the network hands it as the server's.
+key=$(sed -nE "s/^TESSALY_UPDATE_PUBLIC_KEY:[A-Z]+=(.*)/\1/p" "$root/build/native/CMakeCache.txt" 2>/dev/null)
+if [ -z "$key" ]; then
+  echo "dist.sh: note: the program checks no signatures of its downloads (TESSALY_UPDATE_PUBLIC_KEY is not set);" \
+    "build it with the school's update public key for a build students get (README, Signing the updates)" >&2
+fi
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
 echo "$zip"

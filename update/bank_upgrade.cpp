@@ -20,6 +20,7 @@
 #include "runtime/texts.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
+#include "update/signatures.h"
 #include "update/versions.h"
 
 using namespace program;
@@ -41,6 +42,7 @@ constexpr const char* kRepairImpossible = "连接服务器失败，无法进行�
 // Why an install did not happen; the old bank is untouched in each case.
 constexpr const char* kDownloadFailed = "题库下载失败";
 constexpr const char* kCutShort = "下载的题库不完整（传输中断）";
+constexpr const char* kNotSigned = "题库签名不符";
 constexpr const char* kNotSaved = "下载的题库无法保存为bank.zip";
 constexpr const char* kNotArchive = "下载的bank.zip不是有效的压缩包";
 constexpr const char* kDamaged = "bank.zip中有文件无法解压";
@@ -110,6 +112,10 @@ std::optional<const char*> DownloadAndInstall() {
                    archive.size())) {
     return kCutShort;
   }
+  // Checked before anything is written: an archive the school did not sign
+  // (anyone on the network path may answer for the server) never reaches
+  // the program folder.
+  if (!DownloadedArchiveAccepted(archive, kBankSignatureKey)) return kNotSigned;
   const rt::Text archiveFile = rt::ProgramFile(kBankArchiveName);
   if (!rt::WriteWholeFile(archiveFile, archive)) return kNotSaved;
   AppendLog(kLogDownloaded);

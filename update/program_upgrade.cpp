@@ -12,6 +12,7 @@
 #include "runtime/places.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
+#include "update/signatures.h"
 #include "update/versions.h"
 
 using namespace program;
@@ -24,6 +25,7 @@ constexpr const char* kDownloadFailed = "主程序下载失败，请稍后再试
 constexpr const char* kNotSaved = "下载的主程序无法保存为zentra.rar";
 constexpr const char* kCutShort = "下载的主程序不完整（传输中断），没有保存";
 constexpr const char* kNotAnArchive = "下载的文件不是主程序压缩包（可能是服务器的出错页），没有保存";
+constexpr const char* kNotSigned = "下载的主程序签名不符，本次主程序升级没有进行，原有主程序保持不变";
 constexpr const char* kBusy = "主程序正在下载中，请等待下载完成";
 
 // A second press while the download waits (the window keeps working) is
@@ -60,6 +62,10 @@ void UpgradeMainProgram() {
     Fail(kCutShort);
   } else if (!LooksLikeProgramArchive(archive.view())) {
     Fail(kNotAnArchive);
+  } else if (!DownloadedArchiveAccepted(archive, kProgramSignatureKey)) {
+    // Students unpack this over their program: one the school did not sign
+    // is not even saved.
+    Fail(kNotSigned);
   } else if (!rt::WriteWholeFile(rt::ProgramFile(kProgramArchiveName), archive)) {
     Fail(kNotSaved);
   } else {

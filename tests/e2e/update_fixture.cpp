@@ -207,6 +207,26 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   ASSERT_TRUE(out.good()) << "could not write " << std::filesystem::path(path).string();
 }
 
+void UpdateFixture::StartThroughSelfRepair(const std::wstring& failure) {
+  driver::Process process;
+  ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
+  ProcessGuard guard(process);
+  HWND notice = WaitForMessageBoxText(process.id, kRepairNotice);
+  ASSERT_NE(notice, nullptr);
+  wchar_t title[64] = {};
+  GetWindowTextW(notice, title, 64);
+  EXPECT_STREQ(title, L"自我修复告示");
+  EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST) << "system-modal";
+  driver::DismissMessageBox(notice);
+  if (!failure.empty()) {
+    HWND failed = WaitForMessageBoxText(process.id, L"自我修复没有完成：" + failure + L"。请稍后重新启动本程序再试……");
+    ASSERT_NE(failed, nullptr);
+    driver::DismissMessageBox(failed);
+  }
+  program_ = std::make_unique<RunningProgram>(process, true);
+  guard.Release();
+}
+
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace e2e

@@ -140,6 +140,10 @@ class UpdateFixture : public ::testing::Test {
     program_ = std::make_unique<RunningProgram>(process, waitForUpdateCheck);
     ASSERT_TRUE(program_->started());
   }
+  // Starts the program of a folder that lacks its bank or keyword file and
+  // answers the self-repair notice and, when `failure` is given, the message
+  // box that says the repair did not complete; the main window then appears.
+  void StartThroughSelfRepair(const std::wstring& failure = {});
   std::wstring Text(uint32_t id) const { return program_->text(id); }
   std::vector<std::wstring> Log() const { return Lines(Text(program::升级过程)); }
   void Page(int page) const { driver::SwitchPage(program_->control(program::选择夹1), page); }

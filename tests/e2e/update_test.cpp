@@ -195,24 +195,9 @@ TEST_F(UpdateTest, MainProgramIsSavedForTheStudentAndItsVersionRecorded) {
   EXPECT_FALSE(Shown(升级主程序按钮)) << "recorded, so not offered again";
 }
 
-// Starts the program in a folder that lacks its bank or keyword file and
-// answers the self-repair notice; the main window then appears.
+// A folder that lacks its bank or keyword file, and the server's newer bank.
 class SelfRepairTest : public UpdateTest {
  protected:
-  void StartAndAnswerTheNotice() {
-    driver::Process process;
-    ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
-    ProcessGuard guard(process);
-    HWND notice = WaitForMessageBoxText(process.id, kRepairNotice);
-    ASSERT_NE(notice, nullptr);
-    wchar_t title[64] = {};
-    GetWindowTextW(notice, title, 64);
-    EXPECT_STREQ(title, L"自我修复告示");
-    EXPECT_TRUE(GetWindowLongW(notice, GWL_EXSTYLE) & WS_EX_TOPMOST) << "system-modal";
-    driver::DismissMessageBox(notice);
-    program_ = std::make_unique<RunningProgram>(process, true);
-    guard.Release();
-  }
   void ServerWithTheNewBank() {
     server_.Put(L"zentra\\bank.zip", BankZip(kNew, kNewKeywords));
     server_.PutVersions(L"2", L"1.0.2");
@@ -226,7 +211,7 @@ TEST_F(SelfRepairTest, MissingBankIsRestoredAndTheFirstPaperComposedFromIt) {
   // paper takes the new bank's questions that these keywords find.
   folder_.WriteFile(L"关键词.txt", Gbk(L"数列\r\n函数\r\n"));
   ServerWithTheNewBank();
-  StartAndAnswerTheNotice();
+  StartThroughSelfRepair();
   ASSERT_TRUE(program_->started());
   EXPECT_EQ(Text(状态栏), kUpdateInfoStatus);
   EXPECT_EQ((std::set<int>{6, 7}.count(OnShow())), 1u);
@@ -244,14 +229,14 @@ TEST_F(SelfRepairTest, MissingBankIsRestoredAndTheFirstPaperComposedFromIt) {
 TEST_F(SelfRepairTest, MissingKeywordFileOrDamagedBankIsRestoredToo) {
   WriteBank(Path(L"填空题题库.db"), kOld);
   ServerWithTheNewBank();
-  StartAndAnswerTheNotice();
+  StartThroughSelfRepair();
   ASSERT_TRUE(program_->started());
   EXPECT_EQ(Candidates(), (std::vector<std::wstring>{L"数列", L"概率"}));
   EXPECT_EQ(kNewSeeds.count(OnShow()), 1u) << "the bank came with it";
   program_->Close();
 
   folder_.WriteFile(L"填空题题库.db", "this is no database");
-  StartAndAnswerTheNotice();
+  StartThroughSelfRepair();
   ASSERT_TRUE(program_->started());
   EXPECT_EQ(kNewSeeds.count(OnShow()), 1u);
 }
@@ -280,17 +265,7 @@ TEST_F(SelfRepairTest, AFailedRepairSaysSoAndTheProgramGoesOn) {
   folder_.WriteFile(L"关键词.txt", Gbk(kOldKeywords));
   server_.PutVersions(L"2", L"1.0.2");
   server_.Start();  // but no bank.zip on it
-  driver::Process process;
-  ASSERT_TRUE(driver::Start(folder_.exe(), folder_.path(), process));
-  ProcessGuard guard(process);
-  HWND notice = WaitForMessageBoxText(process.id, kRepairNotice);
-  ASSERT_NE(notice, nullptr);
-  driver::DismissMessageBox(notice);
-  HWND failed = WaitForMessageBoxText(process.id, L"自我修复没有完成：下载的bank.zip不是有效的压缩包。请稍后重新启动本程序再试……");
-  ASSERT_NE(failed, nullptr);
-  driver::DismissMessageBox(failed);
-  program_ = std::make_unique<RunningProgram>(process, true);
-  guard.Release();
+  StartThroughSelfRepair(L"下载的bank.zip不是有效的压缩包");
   ASSERT_TRUE(program_->started());
   EXPECT_EQ(OnShow(), 0) << "no bank: an empty paper";
   EXPECT_EQ(Log().back(), std::wstring(L"下载的bank.zip不是有效的压缩包") + kKeptSuffix);

@@ -26,17 +26,6 @@ namespace {
 using namespace banktool;
 using namespace banktool_test;
 
-struct Outcome {
-  int code;
-  std::string out, err;
-};
-
-Outcome Tool(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int code = RunBankTool(args, out, err);
-  return {code, out.str(), err.str()};
-}
-
 // One row of a query, each column as text ("NULL" for null).
 using Rows = std::vector<std::vector<std::string>>;
 
@@ -513,7 +502,8 @@ TEST(BankToolCommands, HelpDocumentsEveryOptionAndMisuseExitsWith2) {
   for (const char* word : {"build", "set-version", "check", "--pictures", "--manifest", "--out", "--keywords",
                            "--bank-version", "--ini", "--key", "--value", "--bank", "题目", "参考答案", "解答过程",
                            "单元", "正答", "错答", "关键词.txt", "bank.zip", "math.ini", "publish", "--server",
-                           "--bank-version", "--program", "--program-version", "zentra.rar"}) {
+                           "--bank-version", "--program", "--program-version", "zentra.rar", "keygen",
+                           "update-signing-key.txt", "题库签名", "主程序签名"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Tool({"build", "--help"}).out, help.out);

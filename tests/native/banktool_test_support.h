@@ -1,5 +1,5 @@
-// Helpers of the bank tool's tests: a scratch folder, small picture files of
-// each kind, whole-file reads and writes.
+// Helpers of the bank tool's tests: the command line, a scratch folder, small
+// picture files of each kind, whole-file reads and writes.
 #pragma once
 
 #include <zlib.h>
@@ -11,12 +11,26 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "tools/banktool/cli.h"
 #include "tools/banktool/platform.h"
 
 namespace banktool_test {
 
 namespace fs = std::filesystem;
+
+// A run of the tool's command line: its exit code and what it wrote.
+struct Outcome {
+  int code;
+  std::string out, err;
+};
+
+inline Outcome Tool(const std::vector<std::string>& args) {
+  std::ostringstream out, err;
+  const int code = banktool::RunBankTool(args, out, err);
+  return {code, out.str(), err.str()};
+}
 
 // A fresh folder, removed with everything in it at the end of the test.
 class ScratchFolder {

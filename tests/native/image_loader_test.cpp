@@ -130,7 +130,7 @@ TEST(ImageLoader, TheProgramsImage) {
   std::string error;
   const auto constants = image::ReadConstants(loaded.bytes(SegmentId::Const), error);
   ASSERT_TRUE(constants) << error;
-  ASSERT_EQ(constants->size(), 3u);
+  ASSERT_EQ(constants->size(), 4u);
   EXPECT_EQ((*constants)[0].name, "AnswerTemplate");
   EXPECT_EQ(std::string((*constants)[0].bytes.begin(), (*constants)[0].bytes.end()), program::AnswerTemplate());
   EXPECT_EQ(loaded.entry, loaded.segment(SegmentId::Code).offset + loaded.read.image.entryOffset);

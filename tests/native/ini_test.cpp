@@ -98,6 +98,13 @@ TEST(IniWrite, DroppingRepeatsLeavesTheOneValueInTheFirstSection) {
   EXPECT_EQ(Read(repeat, kSection, kBank), "9");
 }
 
+TEST(IniWrite, RemovingAKeyTakesItsLinesFromEverySectionOfThatNameOnly) {
+  EXPECT_EQ(rt::WithoutIniKey("\xEF\xBB\xBF[版本信息]\r\n 题库版本 = 1\r\n主程序版本=2\n[其他]\r\n题库版本=3\r\n"
+                              "[版本信息]\r\n; 题库版本=注释\r\n题库版本=4",
+                              kSection, kBank),
+            "\xEF\xBB\xBF[版本信息]\r\n主程序版本=2\n[其他]\r\n题库版本=3\r\n[版本信息]\r\n; 题库版本=注释\r\n");
+}
+
 class IniFiles : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -16,6 +16,7 @@
 #include "program/pictures.h"
 #include "image/program_layout.h"
 #include "program/routine_names.h"
+#include "runtime/hex.h"
 #include "tests/native/image_test_support.h"
 
 namespace {
@@ -42,11 +43,12 @@ const image::Segment& Segment(SegmentId id) { return Read().image.segment(id); }
 
 TEST(ProgramImage, TheBuildsFileIsTheProgramsCurrentImage) {
   std::string error;
-  const std::optional<std::vector<uint8_t>> bytes = image::TessalyImageBytes(error);
+  const std::string_view key = image::ConfiguredUpdatePublicKey();
+  const std::optional<std::vector<uint8_t>> bytes = image::TessalyImageBytes(key, error);
   ASSERT_TRUE(bytes) << error;
   EXPECT_EQ(*bytes, Bytes()) << "tessaly.img is not what the program's data makes now";
   // Made twice, the same bytes: nothing in the image depends on when or where it was made.
-  EXPECT_EQ(image::TessalyImageBytes(error), bytes);
+  EXPECT_EQ(image::TessalyImageBytes(key, error), bytes);
 }
 
 TEST(ProgramImage, Header) {
@@ -206,10 +208,12 @@ TEST(ProgramImage, ConstantsInTheirByteSetForm) {
   const std::vector<uint8_t>& constData = Segment(SegmentId::Const).data;
   const auto constants = image::ReadConstants(constData, error);
   ASSERT_TRUE(constants) << error;
+  const std::string updatePublicKey = *image::UpdatePublicKeyConstant(image::ConfiguredUpdatePublicKey(), error);
   const std::vector<std::pair<std::string, std::string_view>> expected = {
       {"AnswerTemplate", program::AnswerTemplate()},
       {"AnswerPlaceholder", program::AnswerPlaceholder()},
       {"ReferenceAnswerPlaceholder", program::ReferenceAnswerPlaceholder()},
+      {"UpdatePublicKey", updatePublicKey},
   };
   ASSERT_EQ(constants->size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) {
@@ -224,7 +228,31 @@ TEST(ProgramImage, ConstantsInTheirByteSetForm) {
         << c.name;
   }
   EXPECT_EQ((*constants)[0].bytes.size(), 601u);
-  EXPECT_EQ(WordAt(constData, 0), 3u);  // the directory's count
+  EXPECT_EQ(WordAt(constData, 0), 4u);  // the directory's count
+}
+
+// The update public key is stored as its 64 bytes, zeros without one, so
+// that a key can be written into a built image in place; a malformed key
+// stops the build.
+TEST(ProgramImage, TheUpdatePublicKeyIsItsBytesOrZerosAndMalformedKeysAreRefused) {
+  std::string error;
+  const std::string hex =
+      "2DF60C18307A6465D37E91D41E17BC54DF5402AA1B4930300B67793C2CCFB349"
+      "a288b04a11c3e70650687d74c74c8760d112c51db101153f4eb9329584bca87f";
+  for (const auto& [key, stored] : {std::pair{std::string(), std::string(64, '\0')},
+                                    {hex, *rt::BytesFromHex(hex)}}) {
+    const auto made = image::TessalyImage(key, error);
+    ASSERT_TRUE(made) << error;
+    const auto constants = image::ReadConstants(made->segment(SegmentId::Const).data, error);
+    ASSERT_TRUE(constants && constants->size() == 4) << error;
+    EXPECT_EQ(std::string((*constants)[3].bytes.begin(), (*constants)[3].bytes.end()), stored);
+  }
+  std::string notHex = hex;
+  notHex[0] = 'x';
+  for (const std::string& bad : {hex.substr(2), hex + "00", notHex, hex.substr(1) + " "}) {
+    EXPECT_FALSE(image::TessalyImageBytes(bad, error)) << bad;
+    EXPECT_NE(error.find("update public key"), std::string::npos) << error;
+  }
 }
 
 TEST(ProgramImage, TheFormSegmentIsTheMainWindowsDefinition) {

@@ -15,6 +15,7 @@
 #include "program/pictures.h"
 #include "program/routine_names.h"
 #include "tests/native/image_test_support.h"
+#include "tools/image_build/program_image.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ TEST(RunnableImage, TheProgramGetsItsWindowRoutinesConstantsAndSlotsFromTheImage
   EXPECT_TRUE(r->entry().entry);
   EXPECT_EQ(r->entry().name, program::kEntryRoutineName);
 
-  ASSERT_EQ(r->constants.size(), 3u);
+  ASSERT_EQ(r->constants.size(), 4u);
   const auto constant = [&](std::string_view name) {
     const auto it = std::find_if(r->constants.begin(), r->constants.end(),
                                  [name](const image::NamedConstant& c) { return c.name == name; });
@@ -74,6 +75,8 @@ TEST(RunnableImage, TheProgramGetsItsWindowRoutinesConstantsAndSlotsFromTheImage
   EXPECT_EQ(constant(program::kAnswerTemplateConstant), program::AnswerTemplate());
   EXPECT_EQ(constant(program::kAnswerPlaceholderConstant), program::AnswerPlaceholder());
   EXPECT_EQ(constant(program::kReferenceAnswerPlaceholderConstant), program::ReferenceAnswerPlaceholder());
+  EXPECT_EQ(constant(program::kUpdatePublicKeyConstant),
+            image::UpdatePublicKeyConstant(image::ConfiguredUpdatePublicKey(), error));
   // The constants are read where the runtime keeps them: inside the laid-out block.
   for (const image::NamedConstant& c : r->constants) {
     EXPECT_GE(c.bytes.data(), r->loaded.memory.data());

@@ -8,6 +8,7 @@
 #include "tools/banktool/build.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/publish.h"
+#include "tools/banktool/signing.h"
 
 namespace banktool {
 namespace {
@@ -20,7 +21,8 @@ USAGE
   banktool set-version --ini FILE --key 题库版本|主程序版本 --value TEXT
   banktool check --bank FILE
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
-                   [[--program FILE] --program-version TEXT]
+                   [[--program FILE] --program-version TEXT] [--key FILE]
+  banktool keygen --out DIR
   banktool --help
 
 An option's value may also be written as --option=VALUE.
@@ -125,9 +127,30 @@ banktool publish  (发布到升级服务器)
   offer an upgrade for any difference, a missing version included, so the
   first publish on a server names the bank and the program's version. The
   archives may be at most 256 MB each, as students' programs download.
+  --key FILE     the private key file of banktool keygen
+                 (update-signing-key.txt): each archive published is signed,
+                 and its signature set in zentra/math.ini as 题库签名 or
+                 主程序签名. Programs built with the matching public key
+                 install or save only archives whose signature matches.
+                 Without --key an archive published has no signature; the
+                 signature of an archive that is not published again is kept.
   Every other line of zentra/math.ini is kept: students see the whole file on
   the program's 关于本软件 page, so a notice may be added to it. The archives
   are put in place before math.ini, all together or not at all.
+
+banktool keygen  (生成签名密钥)
+  Makes the school's update signing key (ECDSA P-256) in two text files:
+  --out DIR      the folder to write them into (made if needed); a key that
+                 is there already is never replaced
+    update-signing-key.txt  the private key, lines private-key=<64 hex
+                            digits> and public-key=<128 hex digits>. Secret:
+                            whoever has it can make students' programs
+                            install anything. Keep it off the update server
+                            and out of the program folder; give it to
+                            banktool publish --key.
+    update-public-key.txt   the public key, one line of 128 hex digits: build
+                            the students' program with it
+                            (cmake -DTESSALY_UPDATE_PUBLIC_KEY=<those digits>).
 
 EXIT STATUS
   0  done
@@ -152,7 +175,8 @@ const std::map<std::string, Command>& Commands() {
       {"build", {{"--pictures", "--manifest", "--out"}, {"--keywords", "--bank-version"}}},
       {"set-version", {{"--ini", "--key", "--value"}, {}}},
       {"check", {{"--bank"}, {}}},
-      {"publish", {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version"}}},
+      {"publish", {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version", "--key"}}},
+      {"keygen", {{"--out"}, {}}},
   };
   return commands;
 }
@@ -253,16 +277,39 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   }
   if (values.contains("--program")) options.program = PathFromUtf8(values.at("--program"));
   if (values.contains("--program-version")) options.programVersion = values.at("--program-version");
+  if (values.contains("--key")) options.key = PathFromUtf8(values.at("--key"));
   std::string error;
-  if (!Publish(options, error)) {
+  std::vector<std::string> notes;
+  if (!Publish(options, error, &notes)) {
     err << "banktool publish: " << error << "\n";
     return kExitProblems;
   }
+  const char* signedText = options.key ? ", signed" : "";
   out << "banktool publish: " << values.at("--server") << "/" << kServerSubfolder << ":";
-  if (options.bank) out << " " << kArchiveFileName << " (" << kBankVersionKey << "=" << *options.bankVersion << "),";
-  if (options.program) out << " " << kProgramArchiveName << " (" << kProgramVersionKey << "=" << *options.programVersion << "),";
+  if (options.bank) {
+    out << " " << kArchiveFileName << " (" << kBankVersionKey << "=" << *options.bankVersion << signedText << "),";
+  }
+  if (options.program) {
+    out << " " << kProgramArchiveName << " (" << kProgramVersionKey << "=" << *options.programVersion << signedText
+        << "),";
+  }
   if (!options.program && options.programVersion) out << " " << kProgramVersionKey << "=" << *options.programVersion << ",";
   out << " " << kIniFileName << "\n";
+  for (const std::string& note : notes) out << "note: " << note << "\n";
+  return kExitDone;
+}
+
+int KeygenCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  const std::string folder = values.at("--out");
+  std::string error;
+  if (!WriteNewKeyPair(PathFromUtf8(folder), error)) {
+    err << "banktool keygen: " << error << "\n";
+    return kExitProblems;
+  }
+  out << "banktool keygen: " << folder << "/" << kPrivateKeyFileName
+      << ": the private key: keep it secret, off the update server and out of the program folder\n"
+      << "banktool keygen: " << folder << "/" << kPublicKeyFileName
+      << ": the public key: build the students' program with it (TESSALY_UPDATE_PUBLIC_KEY)\n";
   return kExitDone;
 }
 
@@ -272,7 +319,7 @@ const char* HelpText() { return kHelp; }
 
 int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
-    err << "banktool: name a command: build, set-version, check or publish (see banktool --help)\n";
+    err << "banktool: name a command: build, set-version, check, publish or keygen (see banktool --help)\n";
     return kExitUsage;
   }
   const std::string& name = args[0];
@@ -282,7 +329,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitDone;
   }
   if (!Commands().contains(name)) {
-    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version, check and publish"
+    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version, check, publish and keygen"
         << " (see banktool --help)\n";
     return kExitUsage;
   }
@@ -291,6 +338,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
   if (name == "build") return Build(values, out, err);
   if (name == "set-version") return SetVersionCommand(values, out, err);
   if (name == "publish") return PublishCommand(values, out, err);
+  if (name == "keygen") return KeygenCommand(values, out, err);
   return Check(values, out, err);
 }
 

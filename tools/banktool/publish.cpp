@@ -6,12 +6,14 @@
 
 #include "runtime/database.h"
 #include "runtime/file_system.h"
+#include "runtime/hex.h"
 #include "runtime/ini.h"
 #include "runtime/unpack.h"
 #include "tools/banktool/build.h"
 #include "tools/banktool/ini.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
+#include "tools/banktool/signing.h"
 #include "tools/banktool/text.h"
 #include "update/download_limits.h"
 #include "update/versions.h"
@@ -47,10 +49,37 @@ std::string MemberProblem(const rt::MemberReport& member) {
          "; the students' programs would refuse it";
 }
 
+// The version file's text with the archive's signature set (hexadecimal), or
+// removed for an archive published without one.
+std::string WithSignature(std::string_view ini, std::string_view key, std::string_view hex) {
+  if (hex.empty()) return rt::WithoutIniKey(ini, Gbk(kVersionSection), Gbk(key));
+  return rt::WithIniValue(ini, Gbk(kVersionSection), Gbk(key), hex, rt::IniRepeats::Drop);
+}
+
 // bank.zip itself, or the one in a build's output folder.
 fs::path BankArchive(const fs::path& given) {
   std::error_code ec;
   return fs::is_directory(given, ec) ? given / PathFromUtf8(kArchiveFileName) : given;
+}
+
+// Notes on the archives of the server folder that have no signature while
+// another has one, or while the school signs (a program built with the key
+// refuses them).
+std::vector<std::string> UnsignedBesideSigned(const fs::path& zentra, std::string_view ini) {
+  std::vector<std::string> unsignedNotes;
+  bool anySigned = false;
+  for (const auto& [name, key] : {std::pair{kArchiveFileName, std::string_view(program::kBankSignatureKey)},
+                                  {kProgramArchiveName, std::string_view(program::kProgramSignatureKey)}}) {
+    if (!rt::IsFile(zentra / PathFromUtf8(name))) continue;
+    if (!rt::IniValue(ini, Gbk(kVersionSection), Gbk(key)).empty()) {
+      anySigned = true;
+    } else {
+      unsignedNotes.push_back(std::string(kServerSubfolder) + "/" + std::string(name) + " has no signature (" +
+                              std::string(key) + "): programs built with an update public key refuse it; "
+                              "publish it again with --key");
+    }
+  }
+  return anySigned ? unsignedNotes : std::vector<std::string>();
 }
 
 }  // namespace
@@ -107,7 +136,7 @@ std::string MissingVersion(std::string_view ini) {
 
 }  // namespace
 
-bool Publish(const PublishOptions& options, std::string& error) {
+bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes) {
   if (!options.bank && !options.programVersion) {
     error = "name what to publish: --bank with --bank-version, --program with --program-version, or both";
     return false;
@@ -124,6 +153,9 @@ bool Publish(const PublishOptions& options, std::string& error) {
     return false;
   }
 
+  std::optional<SigningKey> signingKey;
+  if (options.key && !ReadSigningKey(*options.key, signingKey.emplace(), error)) return false;
+
   // Everything is checked and read before anything is staged.
   struct Copy {
     fs::path from, to;
@@ -133,7 +165,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
   const fs::path ini = zentra / PathFromUtf8(kIniFileName);
   std::optional<std::string> iniBytes;  // the version file as it will be
   const auto stage = [&](const fs::path& from, std::string_view toName, std::string_view key,
-                         const std::string& version, const char* versionOption) {
+                         std::string_view signatureKey, const std::string& version, const char* versionOption) {
     if (const std::string bad = CheckIniValue(version); !bad.empty()) {
       error = std::string(versionOption) + ": " + bad;
       return false;
@@ -156,6 +188,11 @@ bool Publish(const PublishOptions& options, std::string& error) {
       error = PathToUtf8(from) + ": is empty";
       return false;
     }
+    std::string signature;
+    if (signingKey && !SignBytes(*signingKey, copy.bytes, signature, error)) {
+      error = PathToUtf8(from) + ": cannot be signed: " + error;
+      return false;
+    }
     // The archive's size goes beside its version: students' programs tell a
     // download that broke off without a length by it.
     const std::string size = std::to_string(copy.bytes.size());
@@ -163,6 +200,7 @@ bool Publish(const PublishOptions& options, std::string& error) {
     copies.push_back(std::move(copy));
     if (!iniBytes && !UpdatedIni(ini, key, version, iniBytes.emplace(), error)) return false;
     *iniBytes = WithVersion(WithVersion(*iniBytes, key, version), sizeKey, size);
+    *iniBytes = WithSignature(*iniBytes, signatureKey, rt::HexText(signature));
     return true;
   };
   if (options.bank) {
@@ -172,7 +210,8 @@ bool Publish(const PublishOptions& options, std::string& error) {
       error = bad;
       return false;
     }
-    if (!stage(archive, kArchiveFileName, kBankVersionKey, options.bankVersion.value_or(""), "--bank-version")) {
+    if (!stage(archive, kArchiveFileName, kBankVersionKey, program::kBankSignatureKey, options.bankVersion.value_or(""),
+               "--bank-version")) {
       return false;
     }
   }
@@ -190,8 +229,8 @@ bool Publish(const PublishOptions& options, std::string& error) {
     }
   }
   if (options.program &&
-      !stage(*options.program, kProgramArchiveName, kProgramVersionKey, options.programVersion.value_or(""),
-             "--program-version")) {
+      !stage(*options.program, kProgramArchiveName, kProgramVersionKey, program::kProgramSignatureKey,
+             options.programVersion.value_or(""), "--program-version")) {
     return false;
   }
   // The version of the program students run, with no new program to offer.
@@ -223,7 +262,9 @@ bool Publish(const PublishOptions& options, std::string& error) {
     error = PathToUtf8(ini) + ": cannot be written: " + why;
     return false;
   }
-  return staged.Commit(error);
+  if (!staged.Commit(error)) return false;
+  if (notes) *notes = UnsignedBesideSigned(zentra, *iniBytes);
+  return true;
 }
 
 }  // namespace banktool

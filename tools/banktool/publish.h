@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "program/file_names.h"
 #include "tools/banktool/platform.h"
@@ -21,6 +22,7 @@ struct PublishOptions {
   std::optional<std::string> bankVersion;     // UTF-8
   std::optional<fs::path> program;      // the main program's archive
   std::optional<std::string> programVersion;  // UTF-8
+  std::optional<fs::path> key;          // the private key file that signs the archives (signing.h)
 };
 
 // Checks the bank archive (it must hold 填空题题库.db, an SQLite file, and
@@ -30,8 +32,13 @@ struct PublishOptions {
 // zentra/bank.zip and zentra/zentra.rar and sets the versions in
 // zentra/math.ini, all together or not at all. The archives go in place
 // before the version file, so a program that reads the new versions finds the
-// new files. False with the reason in `error`; the folder is then unchanged.
-bool Publish(const PublishOptions& options, std::string& error);
+// new files. With a key, each archive published gets its signature in
+// zentra/math.ini (题库签名, 主程序签名); without, an archive published
+// loses the signature of the one it replaces. The signature of an archive
+// that stays is kept. False with the reason in `error`; the folder is then
+// unchanged. `notes` get what is worth knowing: an archive on the server left
+// unsigned beside a signed one.
+bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes = nullptr);
 
 // Why `zip` is no bank archive the program can install; empty when it is one.
 // It is unpacked into the folder `scratch` (made, and removed again) by the

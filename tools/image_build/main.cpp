@@ -1,18 +1,20 @@
-// image_build <file>: writes the program's image, made from the program's
-// window definition, constants and routine table, after checking that it
-// reads back exactly.
+// image_build <file> [<update public key>]: writes the program's image, made
+// from the program's window definition, constants and routine table, after
+// checking that it reads back exactly. The update public key (128
+// hexadecimal digits) is the build's TESSALY_UPDATE_PUBLIC_KEY unless given.
 #include <cstdio>
 #include <string>
 
 #include "tools/image_build/program_image.h"
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: image_build <image file>\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: image_build <image file> [<update public key, 128 hexadecimal digits>]\n");
     return 2;
   }
   std::string error;
-  const std::optional<std::vector<uint8_t>> bytes = image::TessalyImageBytes(error);
+  const std::string_view key = argc == 3 ? std::string_view(argv[2]) : image::ConfiguredUpdatePublicKey();
+  const std::optional<std::vector<uint8_t>> bytes = image::TessalyImageBytes(key, error);
   if (!bytes) {
     std::fprintf(stderr, "image_build: %s\n", error.c_str());
     return 1;

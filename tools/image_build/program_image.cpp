@@ -3,10 +3,12 @@
 #include "image/byte_io.h"
 #include "image/form_codec.h"
 #include "image/program_layout.h"
+#include "program/build_settings.h"
 #include "program/global_slots.h"
 #include "program/main_window_form.h"
 #include "program/pictures.h"
 #include "program/routine_names.h"
+#include "runtime/hex.h"
 
 namespace image {
 
@@ -40,17 +42,38 @@ Segment DataSegment(SegmentId id, uint32_t flags, std::vector<uint8_t> data) {
   return segment;
 }
 
-}  // namespace
-
-std::optional<ProgramImage> TessalyImage(std::string& error) {
-  ProgramImage image;
-  image.libraries = Libraries();
-
-  ConstBuilder constants({
+// The byte-set constants in directory order.
+std::vector<std::pair<std::string, std::string>> Constants(std::string updatePublicKey) {
+  return {
       {std::string(kAnswerTemplateConstant), std::string(AnswerTemplate())},
       {std::string(kAnswerPlaceholderConstant), std::string(AnswerPlaceholder())},
       {std::string(kReferenceAnswerPlaceholderConstant), std::string(ReferenceAnswerPlaceholder())},
-  });
+      {std::string(kUpdatePublicKeyConstant), std::move(updatePublicKey)},
+  };
+}
+
+}  // namespace
+
+std::string_view ConfiguredUpdatePublicKey() { return TESSALY_UPDATE_PUBLIC_KEY; }
+
+std::optional<std::string> UpdatePublicKeyConstant(std::string_view hexKey, std::string& error) {
+  if (hexKey.empty()) return std::string(kUpdatePublicKeySize, '\0');
+  std::optional<std::string> key = rt::BytesFromHex(hexKey);
+  if (!key || key->size() != kUpdatePublicKeySize) {
+    error = "the update public key is not " + std::to_string(kUpdatePublicKeySize * 2) +
+            " hexadecimal digits (update-public-key.txt of banktool keygen)";
+    return std::nullopt;
+  }
+  return key;
+}
+
+std::optional<ProgramImage> TessalyImage(std::string_view hexKey, std::string& error) {
+  ProgramImage image;
+  image.libraries = Libraries();
+
+  std::optional<std::string> updatePublicKey = UpdatePublicKeyConstant(hexKey, error);
+  if (!updatePublicKey) return std::nullopt;
+  ConstBuilder constants(Constants(std::move(*updatePublicKey)));
   for (const FunctionDeclaration& function : DeclaredFunctionList()) {
     const uint32_t dll = constants.Text(function.dll);
     const uint32_t name = constants.Text(function.name);
@@ -94,8 +117,8 @@ std::optional<ProgramImage> TessalyImage(std::string& error) {
   return image;
 }
 
-std::optional<std::vector<uint8_t>> TessalyImageBytes(std::string& error) {
-  const std::optional<ProgramImage> content = TessalyImage(error);
+std::optional<std::vector<uint8_t>> TessalyImageBytes(std::string_view hexKey, std::string& error) {
+  const std::optional<ProgramImage> content = TessalyImage(hexKey, error);
   if (!content) return std::nullopt;
   std::optional<std::vector<uint8_t>> bytes = WriteImage(*content, error);
   if (!bytes) return std::nullopt;
@@ -124,16 +147,12 @@ std::optional<std::vector<uint8_t>> TessalyImageBytes(std::string& error) {
   if (!difference.empty()) return fail("the stored window definition differs from the program's: " + difference);
   std::optional<std::vector<NamedConstant>> constants = ReadConstants(image.segment(SegmentId::Const).data, error);
   if (!constants) return std::nullopt;
-  const std::pair<std::string_view, std::string_view> expected[] = {
-      {kAnswerTemplateConstant, AnswerTemplate()},
-      {kAnswerPlaceholderConstant, AnswerPlaceholder()},
-      {kReferenceAnswerPlaceholderConstant, ReferenceAnswerPlaceholder()},
-  };
-  if (constants->size() != std::size(expected)) return fail("\"const\" does not hold the three picture constants");
-  for (size_t i = 0; i < std::size(expected); ++i) {
+  const std::vector<std::pair<std::string, std::string>> expected = Constants(*UpdatePublicKeyConstant(hexKey, error));
+  if (constants->size() != expected.size()) return fail("\"const\" does not hold the program's four constants");
+  for (size_t i = 0; i < expected.size(); ++i) {
     const NamedConstant& constant = (*constants)[i];
     if (constant.name != expected[i].first || detail::AsText(constant.bytes) != expected[i].second) {
-      return fail("constant " + std::string(expected[i].first) + " is not stored as the program has it");
+      return fail("constant " + expected[i].first + " is not stored as the program has it");
     }
   }
   return bytes;

@@ -1,0 +1,152 @@
+// The update signing key: banktool keygen, reading key files, signatures that
+// the programs' check accepts, and publish --key on the update server.
+#include "tools/banktool/signing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "runtime/hex.h"
+#include "runtime/ini.h"
+#include "runtime/signatures.h"
+#include "tests/native/banktool_test_support.h"
+#include "tools/banktool/text.h"
+
+namespace {
+
+using namespace banktool;
+using namespace banktool_test;
+
+TEST(SigningKey, KeygenWritesAPairWhoseSignaturesTheProgramsAcceptAndReplacesNoKey) {
+  ScratchFolder dir;
+  const Outcome made = Tool({"keygen", "--out", PathToUtf8(dir / "密钥")});
+  ASSERT_EQ(made.code, 0) << made.err;
+  const fs::path privateFile = dir / "密钥/update-signing-key.txt";
+  EXPECT_EQ(fs::status(privateFile).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  SigningKey key;
+  std::string error, signature;
+  ASSERT_TRUE(ReadSigningKey(privateFile, key, error)) << error;
+  // The public key file is the value TESSALY_UPDATE_PUBLIC_KEY takes.
+  EXPECT_EQ(ReadAll(dir / "密钥/update-public-key.txt"), rt::HexText(key.publicKey) + "\n");
+  ASSERT_TRUE(SignBytes(key, "bank.zip", signature, error)) << error;
+  EXPECT_TRUE(rt::SignatureMatches(key.publicKey, "bank.zip", signature));
+  EXPECT_FALSE(rt::SignatureMatches(key.publicKey, "bank.zap", signature));
+
+  const auto before = Snapshot(dir.path());
+  const Outcome again = Tool({"keygen", "--out", PathToUtf8(dir / "密钥")});
+  EXPECT_EQ(again.code, 1);
+  EXPECT_NE(again.err.find("update-signing-key.txt: is there already"), std::string::npos) << again.err;
+  fs::remove(privateFile);
+  EXPECT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "密钥")}).code, 1) << "the public key is there";
+  EXPECT_FALSE(fs::exists(privateFile));
+  ASSERT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "other")}).code, 0);
+  EXPECT_NE(ReadAll(dir / "other/update-public-key.txt"), ReadAll(dir / "密钥/update-public-key.txt"));
+}
+
+TEST(SigningKey, MalformedKeyFilesAreRefusedWithTheirReason) {
+  ScratchFolder dir;
+  SigningKey key, other;
+  std::string error;
+  ASSERT_TRUE(GenerateSigningKey(key, error) && GenerateSigningKey(other, error)) << error;
+  const std::string d = "private-key=" + rt::HexText(key.privateKey) + "\n";
+  const std::string xy = "public-key=" + rt::HexText(key.publicKey) + "\n";
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {d, "holds no public-key= line"},
+      {xy, "holds no private-key= line"},
+      {rt::HexText(key.publicKey) + "\n", "this is the public key file"},
+      {d + d + xy, "line 2: repeats private-key="},
+      {"private-key=" + rt::HexText(key.privateKey).substr(1) + "\n" + xy, "64 hexadecimal digits"},
+      {d + "public-key=" + rt::HexText(key.publicKey) + "00\n", "128 hexadecimal digits"},
+      {d + "public-key=" + rt::HexText(other.publicKey) + "\n", "does not belong to its private key"},
+      {"private-key=" + std::string(64, '0') + "\n" + xy, "does not belong to its private key"},
+      {"[版本信息]\n" + d + xy, "line 1: is no private-key= or public-key= line"},
+  };
+  for (const auto& [text, why] : bad) {
+    WriteAll(dir / "key.txt", text);
+    SigningKey read;
+    EXPECT_FALSE(ReadSigningKey(dir / "key.txt", read, error)) << text;
+    EXPECT_NE(error.find(why), std::string::npos) << error;
+  }
+  EXPECT_FALSE(ReadSigningKey(dir / "none.txt", key, error));
+  EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
+  // Comments, blanks around the values and CR LF line ends, as an editor may leave them.
+  WriteAll(dir / "key.txt", "# 注释\r\n\r\n  " + d.substr(0, d.size() - 1) + " \r\n" + xy);
+  SigningKey read;
+  ASSERT_TRUE(ReadSigningKey(dir / "key.txt", read, error)) << error;
+  EXPECT_EQ(read.privateKey, key.privateKey);
+}
+
+// A school publishes a bank, then a program, with and without the key.
+TEST(SignedPublish, EachArchiveGetsItsSignatureAndNoStaleOneIsLeft) {
+  ScratchFolder dir;
+  WriteAll(dir / "pics/q.png", Png(1));
+  WriteAll(dir / "pics/a.gif", Gif());
+  WriteAll(dir / "pics/s.bmp", Bmp());
+  WriteAll(dir / "list.tsv", "题目\t参考答案\t解答过程\t单元\t正答\t错答\nq.png\ta.gif\ts.bmp\t集合\t1\t1\n");
+  ASSERT_EQ(Tool({"build", "--pictures", PathToUtf8(dir / "pics"), "--manifest", PathToUtf8(dir / "list.tsv"),
+                  "--out", PathToUtf8(dir / "bank")}).code, 0);
+  ASSERT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "keys")}).code, 0);
+  SigningKey key;
+  std::string error;
+  ASSERT_TRUE(ReadSigningKey(dir / "keys/update-signing-key.txt", key, error)) << error;
+  WriteAll(dir / "program.rar", "Rar!\x1A\x07 the program");
+  const fs::path server = dir / "server", zentra = server / "zentra";
+  fs::create_directories(server);
+  const auto publish = [&](const char* what, const char* version, bool signedWithKey) {
+    std::vector<std::string> args = {"publish", "--server", PathToUtf8(server)};
+    if (std::string(what) == "bank") {
+      args.insert(args.end(), {"--bank", PathToUtf8(dir / "bank"), "--bank-version", version});
+      // The first publish on a server names the program's version too.
+      if (!fs::exists(zentra / "math.ini")) args.insert(args.end(), {"--program-version", "1.0.2"});
+    } else {
+      args.insert(args.end(), {"--program", PathToUtf8(dir / "program.rar"), "--program-version", version});
+    }
+    if (signedWithKey) args.insert(args.end(), {"--key", PathToUtf8(dir / "keys/update-signing-key.txt")});
+    return Tool(args);
+  };
+  // Whether math.ini holds a signature of the archive, by the key, that the programs accept.
+  const auto signature = [&](const char* line) {
+    return std::string(rt::IniValue(ReadAll(zentra / "math.ini"), Gbk("版本信息"), Gbk(line)).view());
+  };
+  const auto accepted = [&](const char* line, const char* archive) {
+    const auto bytes = rt::BytesFromHex(signature(line));
+    return bytes && rt::SignatureMatches(key.publicKey, ReadAll(zentra / archive), *bytes);
+  };
+
+  Outcome run = publish("bank", "1", true);
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "banktool publish: " + PathToUtf8(server) + "/zentra: bank.zip (题库版本=1, signed), 主程序版本=1.0.2, math.ini\n");
+  EXPECT_TRUE(accepted("题库签名", "bank.zip"));
+
+  run = publish("program", "1.0.3", false);
+  ASSERT_EQ(run.code, 0) << run.err;
+  EXPECT_NE(run.out.find("note: zentra/zentra.rar has no signature"), std::string::npos) << run.out;
+  EXPECT_EQ(signature("主程序签名"), "");
+  EXPECT_TRUE(accepted("题库签名", "bank.zip")) << "the bank stays, and so does its signature";
+
+  ASSERT_EQ(publish("program", "1.0.4", true).code, 0);
+  EXPECT_TRUE(accepted("主程序签名", "zentra.rar"));
+  const std::string bankSignature = signature("题库签名");
+
+  // A bank published without the key replaces the signed one: its old
+  // signature goes with it.
+  WriteAll(dir / "program.rar", "Rar!\x1A\x07 another program");
+  ASSERT_EQ(publish("bank", "2", false).code, 0);
+  EXPECT_EQ(signature("题库签名"), "");
+  EXPECT_TRUE(accepted("主程序签名", "zentra.rar"));
+  ASSERT_EQ(publish("bank", "3", true).code, 0);
+  EXPECT_TRUE(accepted("题库签名", "bank.zip"));
+  EXPECT_NE(signature("题库签名"), bankSignature) << "a new signature each time";
+
+  // A key that cannot be read changes nothing.
+  const auto before = Snapshot(server);
+  WriteAll(dir / "keys/update-signing-key.txt", "private-key=00\n");
+  run = publish("program", "1.0.5", true);
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("update-signing-key.txt: line 1"), std::string::npos) << run.err;
+  EXPECT_EQ(Snapshot(server), before);
+}
+
+}  // namespace
