@@ -13,7 +13,6 @@
 #include "runtime/dialogs.h"
 #include "runtime/file_system.h"
 #include "runtime/files.h"
-#include "runtime/ini.h"
 #include "runtime/places.h"
 #include "runtime/program.h"
 #include "runtime/staged_install.h"
@@ -108,10 +107,7 @@ std::optional<const char*> DownloadAndInstall() {
   // An empty body is a failed download (no server, a time-out, a body cut
   // short or too long): nothing is written, closed or recorded.
   if (archive.empty()) return kDownloadFailed;
-  if (!SizeMatches(rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kBankSizeKey).view(),
-                   archive.size())) {
-    return kCutShort;
-  }
+  if (!SizeMatches(ServerVersionItem(kBankSizeKey).view(), archive.size())) return kCutShort;
   // Checked before anything is written: an archive the school did not sign
   // (anyone on the network path may answer for the server) never reaches
   // the program folder.
@@ -151,8 +147,7 @@ std::optional<const char*> DownloadAndInstall() {
   if (!replaced) return kNotReplaced;
   rt::SetCaption(状态栏, kStatusDone);
   AppendLog(kLogDone);
-  rt::WriteIniItem(rt::ProgramFile(kVersionFileName), kVersionSection, kBankVersionKey,
-                   rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kBankVersionKey));
+  RecordServerVersion(kBankVersionKey);
   return std::nullopt;
 }
 

@@ -8,7 +8,6 @@
 #include "program/file_names.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
-#include "runtime/ini.h"
 #include "runtime/places.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
@@ -56,9 +55,7 @@ void UpgradeMainProgram() {
   const rt::ByteSet archive = FetchServerFile(kServerProgramArchive, kProgramArchiveLimit);
   if (archive.empty()) {
     Fail(kDownloadFailed);
-  } else if (!SizeMatches(
-                 rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kProgramSizeKey).view(),
-                 archive.size())) {
+  } else if (!SizeMatches(ServerVersionItem(kProgramSizeKey).view(), archive.size())) {
     Fail(kCutShort);
   } else if (!LooksLikeProgramArchive(archive.view())) {
     Fail(kNotAnArchive);
@@ -70,8 +67,7 @@ void UpgradeMainProgram() {
     Fail(kNotSaved);
   } else {
     AppendLog(kLogDone);
-    rt::WriteIniItem(rt::ProgramFile(kVersionFileName), kVersionSection, kProgramVersionKey,
-                     rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, kProgramVersionKey));
+    RecordServerVersion(kProgramVersionKey);
   }
   g_downloadRunning = false;
 }

@@ -9,6 +9,8 @@
 #include "program/file_names.h"
 #include "program/global_slots.h"
 #include "runtime/controls.h"
+#include "runtime/ini.h"
+#include "runtime/places.h"
 #include "update/download_limits.h"
 
 using namespace program;
@@ -39,6 +41,14 @@ rt::ByteSet FetchServerFile(std::string_view path, size_t limit) {
   const rt::Text base = CurrentServerBaseUrl();
   if (base.empty()) return rt::ByteSet();
   return FetchUrl(std::string(base.view()) + std::string(path), {}, {}, {}, {}, kDefaultTimeoutSeconds, limit);
+}
+
+rt::Text ServerVersionItem(const char* key) {
+  return rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, key);
+}
+
+void RecordServerVersion(const char* key) {
+  rt::WriteIniItem(rt::ProgramFile(kVersionFileName), kVersionSection, key, ServerVersionItem(key));
 }
 
 void ProbeServer() {
