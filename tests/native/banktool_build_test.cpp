@@ -289,13 +289,13 @@ TEST_F(BankBuild, CheckListsTheBankAndReportsWhatTheProgramCouldNotUse) {
   EXPECT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out, PathToUtf8(bank()) + ": 3 questions\n"
                      "  1  单元 \"集合\"  正答 12  错答 3  题目 PNG " + std::to_string(Png(1).size()) +
-                     " bytes  参考答案 GIF 35 bytes  解答过程 BMP 58 bytes\n"
-                     "  2  单元 \"函数 单调性\"  正答 0  错答 0  题目 JPEG 22 bytes  参考答案 PNG " +
-                     std::to_string(Png(2).size()) + " bytes  解答过程 PNG " + std::to_string(Png(3).size()) +
-                     " bytes\n"
+                     " bytes 2x2  参考答案 GIF 35 bytes 1x1  解答过程 BMP 58 bytes 1x1\n"
+                     "  2  单元 \"函数 单调性\"  正答 0  错答 0  题目 JPEG 35 bytes 1x1  参考答案 PNG " +
+                     std::to_string(Png(2).size()) + " bytes 2x2  解答过程 PNG " + std::to_string(Png(3).size()) +
+                     " bytes 2x2\n"
                      "  3  单元 \"集合 子集\"  正答 2147483647  错答 7  题目 PNG " + std::to_string(Png(4).size()) +
-                     " bytes  参考答案 GIF 35 bytes  解答过程 PNG " + std::to_string(Png(3).size()) + " bytes\n" +
-                     PathToUtf8(bank()) + ": no problems found\n");
+                     " bytes 2x2  参考答案 GIF 35 bytes 1x1  解答过程 PNG " + std::to_string(Png(3).size()) +
+                     " bytes 2x2\n" + PathToUtf8(bank()) + ": no problems found\n");
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(bank().c_str(), &db), SQLITE_OK);

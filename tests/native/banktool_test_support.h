@@ -82,9 +82,9 @@ inline void PutLittleEndian(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out += static_cast<char>(value >> (8 * i) & 0xFF);
 }
 
-// A real 2x2 RGB PNG whose pixels depend on `seed`, so different seeds give
-// different files.
-inline std::string Png(int seed) {
+// A real RGB PNG (2x2 unless told) whose pixels depend on `seed`, so
+// different seeds give different files.
+inline std::string Png(int seed, uint32_t width = 2, uint32_t height = 2) {
   const auto chunk = [](std::string& out, const std::string& type, const std::string& data) {
     PutBigEndian(out, static_cast<uint32_t>(data.size()));
     const std::string body = type + data;
@@ -93,13 +93,13 @@ inline std::string Png(int seed) {
                                                   static_cast<uInt>(body.size()))));
   };
   std::string header;
-  PutBigEndian(header, 2);
-  PutBigEndian(header, 2);
+  PutBigEndian(header, width);
+  PutBigEndian(header, height);
   header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB
   std::string raw;
-  for (int y = 0; y < 2; ++y) {
+  for (uint32_t y = 0; y < height; ++y) {
     raw += '\0';
-    for (int x = 0; x < 6; ++x) raw += static_cast<char>((seed * 31 + y * 7 + x) & 0xFF);
+    for (uint32_t x = 0; x < 3 * width; ++x) raw += static_cast<char>((seed * 31 + y * 7 + x) & 0xFF);
   }
   uLongf size = compressBound(static_cast<uLong>(raw.size()));
   std::string packed(size, '\0');
@@ -140,9 +140,14 @@ inline std::string Bmp() {
   return bmp;
 }
 
-// The start of a JFIF file; the tool looks at no more than that.
+// The header of a 1x1 grey JFIF file, up to its frame marker: the tool reads
+// the kind and size from no more than that.
 inline std::string Jpeg() {
-  return std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00\xFF\xD9", 22);
+  return std::string(
+      "\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00"
+      "\xFF\xC0\x00\x0B\x08\x00\x01\x00\x01\x01\x01\x11\x00"
+      "\xFF\xD9",
+      35);
 }
 
 }  // namespace banktool_test

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <initializer_list>
+#include <optional>
 #include <string_view>
 
 #include "runtime/database.h"
+#include "tools/banktool/boards.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/problem.h"
 
@@ -46,6 +48,33 @@ std::string FormatNumber(sqlite3_stmt* statement, int column) {
     return std::to_string(sqlite3_column_int64(statement, column));
   }
   return ColumnText(statement, column);
+}
+
+std::string ColumnBlob(sqlite3_stmt* statement, int column) {
+  const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+  return bytes ? std::string(bytes, static_cast<size_t>(sqlite3_column_bytes(statement, column))) : std::string();
+}
+
+// How many leading bytes of a picture are read for its kind and size: enough
+// for any header but a JPEG's with much metadata before its frame marker,
+// whose whole picture is read instead.
+constexpr int kHeadBytes = 64 * 1024;
+
+// Opens an existing bank read-only; null after writing the reason to `error`.
+sqlite3* OpenBank(const fs::path& path, std::string& error) {
+  const std::string name = PathToUtf8(path);
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    error = name + ": no such file";
+    return nullptr;
+  }
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    error = name + ": cannot be opened: " + DatabaseError(db);
+    sqlite3_close(db);
+    return nullptr;
+  }
+  return db;
 }
 
 }  // namespace
@@ -133,29 +162,25 @@ bool BankWriter::Finish(std::string& error) {
   return committed && closed;
 }
 
-int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
+int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& warnings) {
   const std::string name = PathToUtf8(path);
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) {
-    err << name << ": no such file\n";
-    return -1;
-  }
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    err << name << ": cannot be opened: " << DatabaseError(db) << "\n";
-    sqlite3_close(db);
+  warnings = 0;
+  std::string error;
+  sqlite3* db = OpenBank(path, error);
+  if (!db) {
+    err << error << "\n";
     return -1;
   }
   const std::string questionTable(kTableQuestionBank), pictureTable(kTableQuestionPictures);
   const std::string key = "q." + std::string(kKeyQuestionBank), pictureKey = "p." + std::string(kKeyQuestionPictures);
   const std::string unit(kFieldUnit), correct(kFieldCorrect), wrong(kFieldWrong);
-  // Only the first bytes of each picture are read, never the whole picture.
+  // Only the first bytes of each picture are read, as a rule not the whole picture.
   std::string sql = "SELECT " + key + ", typeof(q." + unit + "), q." + unit + ", typeof(q." + correct + "), q." +
                     correct + ", typeof(q." + wrong + "), q." + wrong + ", " + pictureKey + " IS NOT NULL";
   for (const std::string_view field : kPictureFields) {
     const std::string column = "p." + std::string(field);
     sql += ", typeof(" + column + "), length(" + column + "), substr(" + column + ", 1, " +
-           std::to_string(kSniffBytes) + ")";
+           std::to_string(kHeadBytes) + ")";
   }
   sql += " FROM " + questionTable + " q LEFT JOIN " + pictureTable + " p ON " + pictureKey + " = " + key +
          " ORDER BY " + key;
@@ -176,6 +201,23 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
   const auto fault = [&](int64_t record, const std::string& text) {
     err << name << ": record " << record << ": " << text << "\n";
     ++faults;
+  };
+  const auto warn = [&](int64_t record, const std::string& text) {
+    err << name << ": record " << record << ": warning: " << text << "\n";
+    ++warnings;
+  };
+  // A whole picture, for a header longer than kHeadBytes.
+  const auto wholePicture = [&](int64_t record, size_t field) {
+    sqlite3_stmt* whole = nullptr;
+    const std::string sql = "SELECT " + std::string(kPictureFields[field]) + " FROM " + pictureTable + " WHERE " +
+                            std::string(kKeyQuestionPictures) + " = ?";
+    std::string bytes;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &whole, nullptr) == SQLITE_OK) {
+      sqlite3_bind_int64(whole, 1, record);
+      if (sqlite3_step(whole) == SQLITE_ROW) bytes = ColumnBlob(whole, 0);
+    }
+    sqlite3_finalize(whole);
+    return bytes;
   };
   int64_t expected = 1;
   int step;
@@ -209,13 +251,29 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
         fault(record, std::string(kPictureFields[i]) + " is " + type + ", not a picture file");
         continue;
       }
-      const auto* headBytes = static_cast<const char*>(sqlite3_column_blob(rows, column + 2));
-      const std::string head = headBytes ? std::string(headBytes, static_cast<size_t>(sqlite3_column_bytes(
-                                                                      rows, column + 2)))
-                                         : std::string();
-      const PictureKind kind = SniffPicture(head, static_cast<uint64_t>(size));
+      const std::string head = ColumnBlob(rows, column + 2);
+      const PictureKind kind = SniffPicture(std::string_view(head).substr(0, kSniffBytes), static_cast<uint64_t>(size));
       out << "  " << kPictureFields[i] << " " << PictureKindName(kind) << " " << size << " bytes";
-      if (kind == PictureKind::kNone) fault(record, std::string(kPictureFields[i]) + " is not a picture");
+      if (kind == PictureKind::kNone) {
+        fault(record, std::string(kPictureFields[i]) + " is not a picture");
+        continue;
+      }
+      std::string why;
+      std::optional<PictureSize> pixels = ReadPictureSize(head, why);
+      if (!pixels && size > static_cast<int64_t>(head.size())) pixels = ReadPictureSize(wholePicture(record, i), why);
+      const PictureBoard& board = PictureBoards()[i];
+      const std::string boardText = "the " + std::string(board.name) + " (" + FormatSize(board.size) + ")";
+      if (!pixels) {
+        warn(record, std::string(kPictureFields[i]) + ": its size cannot be read, so it is not checked against " +
+                         boardText + ": " + why);
+        continue;
+      }
+      out << " " << FormatSize(*pixels);
+      if (!FitsBoard(*pixels, board.size)) {
+        warn(record, std::string(kPictureFields[i]) + " is " + FormatSize(*pixels) + " pixels, larger than " +
+                         boardText + ": the program shows only its top-left " + FormatSize(board.size) +
+                         " (banktool build --fit scales pictures down)");
+      }
     }
     out << "\n";
   }
@@ -238,6 +296,37 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err) {
   sqlite3_finalize(orphans);
   sqlite3_close(db);
   return faults;
+}
+
+bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&)>& each, std::string& error) {
+  sqlite3* db = OpenBank(path, error);
+  if (!db) return false;
+  const std::string key = "q." + std::string(kKeyQuestionBank), pictureKey = "p." + std::string(kKeyQuestionPictures);
+  std::string sql = "SELECT " + key + ", q." + std::string(kFieldUnit) + ", q." + std::string(kFieldCorrect) + ", q." +
+                    std::string(kFieldWrong);
+  for (const std::string_view field : kPictureFields) sql += ", p." + std::string(field);
+  sql += " FROM " + std::string(kTableQuestionBank) + " q LEFT JOIN " + std::string(kTableQuestionPictures) + " p ON " +
+         pictureKey + " = " + key + " ORDER BY " + key;
+  sqlite3_stmt* rows = nullptr;
+  bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) == SQLITE_OK;
+  if (!ok) error = PathToUtf8(path) + ": not a question bank: " + DatabaseError(db);
+  int step = SQLITE_DONE;
+  BankQuestion question;
+  while (ok && (step = sqlite3_step(rows)) == SQLITE_ROW) {
+    question.record = sqlite3_column_int64(rows, 0);
+    question.unit = ColumnText(rows, 1);
+    question.correct = FormatNumber(rows, 2);
+    question.wrong = FormatNumber(rows, 3);
+    for (int i = 0; i < 3; ++i) question.pictures[static_cast<size_t>(i)] = ColumnBlob(rows, 4 + i);
+    if (!each(question)) break;
+  }
+  if (ok && step != SQLITE_ROW && step != SQLITE_DONE) {
+    error = PathToUtf8(path) + ": cannot be read: " + DatabaseError(db);
+    ok = false;
+  }
+  sqlite3_finalize(rows);
+  sqlite3_close(db);
+  return ok;
 }
 
 }  // namespace banktool

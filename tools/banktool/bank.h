@@ -3,7 +3,9 @@
 // runtime/question_bank.def defines them for the program and the tool alike.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -42,10 +44,25 @@ class BankWriter {
 };
 
 // Opens a bank read-only and lists its questions on `out`: record number,
-// unit, counts, and each picture's kind and size. Faults (a record number out
-// of the 1..n sequence, a value of the wrong kind, a picture that is not an
-// image, a question without pictures) go to `err`, each on a line. Returns
-// the number of faults, or -1 when the file cannot be read as a bank.
-int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err);
+// unit, counts, and each picture's kind, length and size in pixels. Faults (a
+// record number out of the 1..n sequence, a value of the wrong kind, a picture
+// that is not an image, a question without pictures) go to `err`, each on a
+// line, and so do warnings (a picture larger than its drawing board, or whose
+// size cannot be read), counted in `warnings`. Returns the number of faults,
+// or -1 when the file cannot be read as a bank.
+int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& warnings);
+
+// One question as the bank holds it.
+struct BankQuestion {
+  int64_t record = 0;
+  std::string unit;                     // UTF-8
+  std::string correct, wrong;           // as stored: digits for a whole number
+  std::array<std::string, 3> pictures;  // question, reference answer, solution; empty when missing
+};
+
+// Opens a bank read-only and hands its questions to `each` in record order,
+// until `each` returns false. False, with the reason in `error`, when the file
+// cannot be read as a bank.
+bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&)>& each, std::string& error);
 
 }  // namespace banktool

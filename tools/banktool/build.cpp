@@ -11,6 +11,7 @@
 #include "runtime/ini.h"
 #include "tools/banktool/archive.h"
 #include "tools/banktool/bank.h"
+#include "tools/banktool/boards.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/ini.h"
 #include "tools/banktool/keywords.h"
@@ -104,6 +105,40 @@ class QuestionPictures {
   }
   std::multimap<std::pair<size_t, uLong>, std::pair<int, std::string>> seen_;
 };
+
+// Compares one picture with its drawing board. A picture that does not fit is
+// a warning, or with `fit` is replaced in `bytes` by a scaled-down PNG (a note
+// says so); one that should be scaled down and cannot be is a problem.
+void CheckAgainstBoard(const QuestionRow& row, size_t column, std::string& bytes, bool fit,
+                       std::vector<Problem>& problems, std::vector<Problem>& warnings, std::vector<Problem>& notes) {
+  const PictureBoard& board = PictureBoards()[column];
+  const std::string name = Quoted(column == 0 ? row.question : column == 1 ? row.answer : row.solution);
+  const std::string boardText = "the " + std::string(board.name) + " (" + FormatSize(board.size) + ")";
+  const auto add = [&](std::vector<Problem>& list, std::string text) {
+    list.push_back({row.line, std::string(board.column), std::move(text)});
+  };
+  std::string why;
+  const std::optional<PictureSize> size = ReadPictureSize(bytes, why);
+  if (!size) {
+    add(warnings, name + ": its size cannot be read, so it is not checked against " + boardText + ": " + why);
+    return;
+  }
+  if (FitsBoard(*size, board.size)) return;
+  const std::string sizeText = name + " is " + FormatSize(*size) + " pixels";
+  if (!fit) {
+    add(warnings, sizeText + ", larger than " + boardText + ": the program shows only its top-left " +
+                      FormatSize(board.size) + " (--fit scales it down)");
+    return;
+  }
+  std::string png;
+  PictureSize fitted;
+  if (!FitPicture(bytes, board.size, png, fitted, why)) {
+    add(problems, sizeText + ", larger than " + boardText + ", and cannot be scaled down: " + why);
+    return;
+  }
+  bytes = std::move(png);
+  add(notes, sizeText + ": scaled down to " + FormatSize(fitted) + " for " + boardText + ", stored as PNG");
+}
 
 // Orders a manifest's problems by row, and within a row by where the column
 // stands in the header.
@@ -203,6 +238,7 @@ BuildResult BuildBank(const BuildOptions& options) {
 
   // Every row is checked; questions are written only while nothing is wrong.
   QuestionPictures questionPictures;
+  std::vector<Problem> warnings, fitted;
   bool writing = problems.empty() && result.errors.empty();
   int32_t record = 0;
   std::vector<std::string> units;
@@ -232,6 +268,13 @@ BuildResult BuildBank(const BuildOptions& options) {
         questionPictures.Add(pictures[0].bytes, row.line, row.question);
       }
     }
+    const size_t problemsBefore = problems.size();
+    for (size_t i = 0; i < 3; ++i) {
+      if (!pictures[i].bytes.empty()) {
+        CheckAgainstBoard(row, i, pictures[i].bytes, options.fit, problems, warnings, fitted);
+      }
+    }
+    rowOk = rowOk && problems.size() == problemsBefore;
     writing = writing && rowOk;
     if (!writing) continue;
     if (!writer.Add(++record, row.unit, row.correct, row.wrong, pictures[0].bytes, pictures[1].bytes,
@@ -241,6 +284,8 @@ BuildResult BuildBank(const BuildOptions& options) {
     }
     units.push_back(row.unit);
   }
+  for (const auto& warning : warnings) result.warnings.push_back(FormatProblem(manifestName, warning));
+  for (const auto& note : fitted) result.notes.push_back(FormatProblem(manifestName, note));
   if (!problems.empty() || !result.errors.empty()) return report();
   if (!writer.Finish(why)) return fail(PathToUtf8(bankPath) + ": cannot be written: " + why);
 

@@ -30,17 +30,22 @@ struct BuildOptions {
   fs::path out;
   std::optional<fs::path> keywords;
   std::optional<std::string> bankVersion;  // UTF-8
+  // Pictures larger than their drawing board go into the bank scaled down to
+  // fit it, as PNG; the files in the pictures folder are left as they are.
+  bool fit = false;
 };
 
 struct BuildResult {
   bool ok = false;
   std::vector<std::string> errors;  // one message per problem, in manifest order
-  std::vector<std::string> notes;   // worth knowing, but nothing wrong
+  std::vector<std::string> warnings;  // the bank is made, but students may not see it all
+  std::vector<std::string> notes;     // worth knowing, but nothing wrong
   int questions = 0;
   size_t keywords = 0;
 };
 
-// Checks every row and picture, then writes 填空题题库.db, 关键词.txt,
+// Checks every row and picture (a picture larger than its drawing board is a
+// warning, or with `fit` is scaled down), then writes 填空题题库.db, 关键词.txt,
 // bank.zip and (with a bank version) math.ini into the output folder. When
 // anything is wrong nothing in the output folder is replaced.
 BuildResult BuildBank(const BuildOptions& options);

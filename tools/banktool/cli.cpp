@@ -6,6 +6,8 @@
 
 #include "tools/banktool/bank.h"
 #include "tools/banktool/build.h"
+#include "tools/banktool/compare.h"
+#include "tools/banktool/export.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/publish.h"
 #include "tools/banktool/signing.h"
@@ -17,9 +19,10 @@ constexpr const char* kHelp = R"(banktool - makes the question bank of 《Tessal
 
 USAGE
   banktool build --pictures DIR --manifest FILE --out DIR
-                 [--keywords FILE] [--bank-version TEXT]
+                 [--keywords FILE] [--bank-version TEXT] [--fit]
   banktool set-version --ini FILE --key 题库版本|主程序版本 --value TEXT
-  banktool check --bank FILE
+  banktool check --bank FILE [--against FILE]
+  banktool export --bank FILE|DIR --out DIR
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
                    [[--program FILE] --program-version TEXT] [--key FILE]
   banktool keygen --out DIR
@@ -69,6 +72,20 @@ banktool build  (生成题库)
       Also sets 题库版本 (the question-bank version) in math.ini in the output
       folder, making the file if needed and keeping everything else in it.
       Students' programs offer the new bank when this differs from theirs.
+  --fit
+      Scales every picture larger than its drawing board down to fit it,
+      keeping its proportions; the scaled picture goes into the bank as a PNG
+      picture (a GIF loses its animation: only its first picture is kept).
+      The files in the pictures folder are not changed.
+
+  The program shows each picture at its natural size on a drawing board,
+  from the top-left corner, and cuts off what does not fit:
+      题目      question board          785x424 pixels
+      参考答案  reference-answer board  280x64
+      解答过程  solution board          785x523
+  A picture larger than its board is reported as a warning with its row,
+  column and size, and the bank is still made; with --fit it is scaled down
+  instead (a note says so).
 
   Every row and every picture is checked before anything is written. Each
   problem is reported with its row (the header is row 1, as a spreadsheet
@@ -95,9 +112,36 @@ banktool set-version  (设置版本)
   [版本信息].
 
 banktool check  (检查题库)
-  Lists a bank's questions: record number, unit, the two counts, and the kind
-  and size of each picture. Reports anything the program could not use.
+  Lists a bank's questions: record number, unit, the two counts, and the kind,
+  length and size in pixels of each picture. Reports anything the program
+  could not use, and as warnings the pictures larger than their drawing board.
   --bank FILE    the bank, for example 填空题题库.db
+  --against FILE the bank it replaces. Students' practice papers name
+                 questions by record number, so a question inserted or removed
+                 in the middle gives every later number another question.
+                 Lists the records that now hold another question than in
+                 FILE (moved from another record, or new) and the questions of
+                 FILE that are gone. Two questions are the same when their
+                 question pictures are the very same bytes: a changed answer,
+                 solution, unit or count keeps the question the same, a
+                 question picture made again (or scaled by --fit) makes
+                 another question.
+
+banktool export  (导出题库)
+  Writes a bank back into the files banktool build makes it from.
+  --bank FILE|DIR  the bank (填空题题库.db), or the folder that holds it; the
+                 keyword file 关键词.txt beside it is exported too
+  --out DIR      a new or empty folder (anything else is refused, so no file
+                 is replaced); it receives
+                   manifest.tsv  the list of questions (UTF-8, tab-separated),
+                                 in record order
+                   pictures/     the pictures as the bank holds them, named
+                                 q0001.png (question), a0001.png (reference
+                                 answer) and s0001.png (solution) after the
+                                 record, with the extension of their kind
+                   keywords.txt  the keywords (UTF-8), when the bank has them
+  banktool build --pictures DIR/pictures --manifest DIR/manifest.tsv
+  --keywords DIR/keywords.txt makes the same bank again.
 
 banktool publish  (发布到升级服务器)
   Puts a new question bank, a new main program, or both on the update
@@ -168,13 +212,15 @@ std::string Count(size_t n, const char* thing) {
 
 struct Command {
   std::set<std::string> required, optional;
+  std::set<std::string> switches = {};  // options without a value
 };
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"build", {{"--pictures", "--manifest", "--out"}, {"--keywords", "--bank-version"}}},
+      {"build", {{"--pictures", "--manifest", "--out"}, {"--keywords", "--bank-version"}, {"--fit"}}},
       {"set-version", {{"--ini", "--key", "--value"}, {}}},
-      {"check", {{"--bank"}, {}}},
+      {"check", {{"--bank"}, {"--against"}}},
+      {"export", {{"--bank", "--out"}, {}}},
       {"publish", {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version", "--key"}}},
       {"keygen", {{"--out"}, {}}},
   };
@@ -195,6 +241,11 @@ bool ParseOptions(const std::string& name, const std::vector<std::string>& args,
     if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string::npos) {
       value = option.substr(equals + 1);
       option.resize(equals);
+    }
+    if (command.switches.contains(option)) {
+      if (value) return usage(option + " takes no value");
+      if (!values.emplace(option, "").second) return usage(option + " is given twice");
+      continue;
     }
     if (!command.required.contains(option) && !command.optional.contains(option)) {
       return usage(option.starts_with("-") ? "unknown option " + option : "unexpected argument \"" + option + "\"");
@@ -218,8 +269,10 @@ int Build(const std::map<std::string, std::string>& values, std::ostream& out, s
   options.out = PathFromUtf8(values.at("--out"));
   if (values.contains("--keywords")) options.keywords = PathFromUtf8(values.at("--keywords"));
   if (values.contains("--bank-version")) options.bankVersion = values.at("--bank-version");
+  options.fit = values.contains("--fit");
 
   const BuildResult result = BuildBank(options);
+  for (const auto& warning : result.warnings) err << "warning: " << warning << "\n";
   for (const auto& note : result.notes) out << "note: " << note << "\n";
   if (!result.ok) {
     for (size_t i = 0; i < result.errors.size() && i < kShownProblems; ++i) err << result.errors[i] << "\n";
@@ -250,13 +303,41 @@ int SetVersionCommand(const std::map<std::string, std::string>& values, std::ost
 }
 
 int Check(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
-  const int faults = CheckBank(PathFromUtf8(values.at("--bank")), out, err);
+  int warnings = 0;
+  const int faults = CheckBank(PathFromUtf8(values.at("--bank")), out, err, warnings);
+  if (faults < 0) return kExitProblems;
+  if (values.contains("--against")) {
+    std::string error;
+    if (CompareBanks(PathFromUtf8(values.at("--bank")), PathFromUtf8(values.at("--against")), out, error) < 0) {
+      err << "banktool check: --against: " << error << "\n";
+      return kExitProblems;
+    }
+  }
+  const std::string warned = warnings > 0 ? "; " + Count(static_cast<size_t>(warnings), "warning") : "";
   if (faults == 0) {
-    out << values.at("--bank") << ": no problems found\n";
+    out << values.at("--bank") << ": no problems found" << warned << "\n";
     return kExitDone;
   }
-  if (faults > 0) err << values.at("--bank") << ": " << Count(faults, "problem") << "\n";
+  err << values.at("--bank") << ": " << Count(faults, "problem") << warned << "\n";
   return kExitProblems;
+}
+
+int ExportCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  const std::string folder = values.at("--out");
+  const ExportResult result = ExportBank(PathFromUtf8(values.at("--bank")), PathFromUtf8(folder));
+  if (!result.ok) {
+    err << "banktool export: " << result.error << "\n";
+    return kExitProblems;
+  }
+  for (const auto& note : result.notes) out << "note: " << note << "\n";
+  out << "banktool export: " << Count(static_cast<size_t>(result.questions), "question") << " written to " << folder
+      << ": " << kExportManifestName << ", " << kExportPicturesFolder << "/"
+      << (result.keywords ? ", " + std::string(kExportKeywordsName) : std::string()) << "\n"
+      << "  to build it again: banktool build --pictures " << folder << "/" << kExportPicturesFolder << " --manifest "
+      << folder << "/" << kExportManifestName
+      << (result.keywords ? " --keywords " + folder + "/" + std::string(kExportKeywordsName) : std::string())
+      << " --out FOLDER\n";
+  return kExitDone;
 }
 
 int PublishCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
@@ -319,7 +400,7 @@ const char* HelpText() { return kHelp; }
 
 int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty()) {
-    err << "banktool: name a command: build, set-version, check, publish or keygen (see banktool --help)\n";
+    err << "banktool: name a command: build, set-version, check, export, publish or keygen (see banktool --help)\n";
     return kExitUsage;
   }
   const std::string& name = args[0];
@@ -329,7 +410,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitDone;
   }
   if (!Commands().contains(name)) {
-    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version, check, publish and keygen"
+    err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version, check, export, publish and keygen"
         << " (see banktool --help)\n";
     return kExitUsage;
   }
@@ -339,6 +420,7 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
   if (name == "set-version") return SetVersionCommand(values, out, err);
   if (name == "publish") return PublishCommand(values, out, err);
   if (name == "keygen") return KeygenCommand(values, out, err);
+  if (name == "export") return ExportCommand(values, out, err);
   return Check(values, out, err);
 }
 

@@ -65,4 +65,21 @@ const char* PictureKindName(PictureKind kind) {
   return "not a picture";
 }
 
+std::string FormatSize(PictureSize size) { return std::to_string(size.width) + "x" + std::to_string(size.height); }
+
+PictureSize FittedSize(PictureSize size, PictureSize board) {
+  if (FitsBoard(size, board) || size.width <= 0 || size.height <= 0) return size;
+  // The side that overflows most sets the scale; the other side follows it.
+  const bool byWidth = static_cast<int64_t>(board.width) * size.height <= static_cast<int64_t>(board.height) * size.width;
+  const auto scaled = [](int side, int to, int from) {
+    const int64_t value = (static_cast<int64_t>(side) * to + from / 2) / from;
+    return static_cast<int>(value < 1 ? 1 : value);
+  };
+  PictureSize fitted = byWidth ? PictureSize{board.width, scaled(size.height, board.width, size.width)}
+                               : PictureSize{scaled(size.width, board.height, size.height), board.height};
+  if (fitted.width > board.width) fitted.width = board.width;
+  if (fitted.height > board.height) fitted.height = board.height;
+  return fitted;
+}
+
 }  // namespace banktool

@@ -1,0 +1,103 @@
+// Picture sizes and fitting through stb_image, stb_image_resize and
+// stb_image_write (Debian's libstb-dev). The libraries' code is compiled here,
+// limited to the four kinds the drawing boards show.
+#include <climits>
+#include <cstdlib>
+#include <memory>
+
+#include "tools/banktool/images.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_GIF
+#define STBI_ONLY_BMP
+#define STBI_NO_STDIO
+#define STBI_NO_LINEAR
+#define STBI_NO_HDR
+// Wider or taller than this is taken for a damaged header.
+#define STBI_MAX_DIMENSIONS (1 << 16)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wsign-compare"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
+#include <stb_image.h>
+#define STB_IMAGE_RESIZE_STATIC
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+#include <stb_image_resize.h>
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace banktool {
+namespace {
+
+std::string Reason() {
+  const char* reason = stbi_failure_reason();
+  return std::string("the picture cannot be decoded (") + (reason ? reason : "unknown fault") + ")";
+}
+
+bool TooLong(std::string_view bytes, std::string& why) {
+  if (bytes.size() <= static_cast<size_t>(INT_MAX)) return false;
+  why = "the file is larger than 2 GB";
+  return true;
+}
+
+void Append(void* context, void* data, int size) {
+  static_cast<std::string*>(context)->append(static_cast<const char*>(data), static_cast<size_t>(size));
+}
+
+}  // namespace
+
+std::optional<PictureSize> ReadPictureSize(std::string_view bytes, std::string& why) {
+  if (TooLong(bytes, why)) return std::nullopt;
+  PictureSize size;
+  int channels = 0;
+  if (!stbi_info_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), static_cast<int>(bytes.size()),
+                             &size.width, &size.height, &channels)) {
+    why = Reason();
+    return std::nullopt;
+  }
+  return size;
+}
+
+bool FitPicture(std::string_view bytes, PictureSize board, std::string& png, PictureSize& fitted, std::string& why) {
+  const std::optional<PictureSize> size = ReadPictureSize(bytes, why);
+  if (!size) return false;
+  if (static_cast<int64_t>(size->width) * size->height > kMostPixelsToFit) {
+    why = FormatSize(*size) + " pixels are too many to scale down here (at most " +
+          std::to_string(kMostPixelsToFit / (1024 * 1024)) + " million)";
+    return false;
+  }
+  int width = 0, height = 0, channels = 0;
+  const std::unique_ptr<stbi_uc, void (*)(void*)> pixels(
+      stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()), static_cast<int>(bytes.size()), &width,
+                            &height, &channels, 0),
+      stbi_image_free);
+  if (!pixels) {
+    why = Reason();
+    return false;
+  }
+  fitted = FittedSize({width, height}, board);
+  // Grey or RGB, each with or without alpha; the alpha channel is the last.
+  const int alpha = channels == 2 || channels == 4 ? channels - 1 : STBIR_ALPHA_CHANNEL_NONE;
+  std::string scaled(static_cast<size_t>(fitted.width) * static_cast<size_t>(fitted.height) * channels, '\0');
+  if (!stbir_resize_uint8_srgb(pixels.get(), width, height, 0, reinterpret_cast<unsigned char*>(scaled.data()),
+                               fitted.width, fitted.height, 0, channels, alpha, 0)) {
+    why = "the picture cannot be scaled down (out of memory)";
+    return false;
+  }
+  png.clear();
+  if (!stbi_write_png_to_func(Append, &png, fitted.width, fitted.height, channels, scaled.data(),
+                              fitted.width * channels)) {
+    why = "the scaled picture cannot be written as PNG";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace banktool
