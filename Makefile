@@ -4,7 +4,8 @@
 # make bench - benchmarks: the HTTP client against the test servers, composition over large banks
 # make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
 # make dist  - the archive students get, build/dist/tessaly-VERSION.zip
-.PHONY: all setup build build-native build-win run test screenshots bench dist clean
+# make banktool - the teachers' tools alone for Linux (CMake and g++; no Wine, no MinGW-w64)
+.PHONY: all setup build build-native build-win run test screenshots bench dist banktool clean
 
 # The program's version for both build trees, e.g. `make dist TESSALY_VERSION=1.0.4`;
 # unset, each tree keeps the one in its CMake cache (default 1.0.2).
@@ -47,8 +48,11 @@ bench: build-win
 	@scripts/bench.sh
 	@scripts/bench-compose.sh
 
+banktool:
+	@scripts/banktool.sh
+
 clean:
-	rm -rf build/native build/win build/run build/screenshots build/dist
+	rm -rf build/native build/win build/run build/screenshots build/dist build/banktool
 
 .PHONY: fuzz
 fuzz: build-native

@@ -1,5 +1,22 @@
 # Third-party libraries built from the sources that scripts/fetch-deps.sh puts
 # in build/deps: SQLite (the question bank) and minizip over zlib (bank.zip).
+# A tree configured with TESSALY_SYSTEM_LIBRARIES (the bank tool alone, `make
+# banktool`) takes the system's SQLite and minizip instead (Debian:
+# libsqlite3-dev, libminizip-dev), so that it needs nothing fetched.
+option(TESSALY_SYSTEM_LIBRARIES "use the system's SQLite and minizip instead of build/deps" OFF)
+if(TESSALY_SYSTEM_LIBRARIES)
+  find_package(SQLite3 REQUIRED)
+  find_package(ZLIB REQUIRED)
+  find_path(MINIZIP_INCLUDE_DIR unzip.h PATH_SUFFIXES minizip REQUIRED)
+  find_library(MINIZIP_LIBRARY minizip REQUIRED)
+  add_library(sqlite3 INTERFACE)
+  target_link_libraries(sqlite3 INTERFACE SQLite::SQLite3)
+  add_library(minizip INTERFACE)
+  target_include_directories(minizip SYSTEM INTERFACE ${MINIZIP_INCLUDE_DIR})
+  target_link_libraries(minizip INTERFACE ${MINIZIP_LIBRARY} ZLIB::ZLIB)
+  return()
+endif()
+
 set(TESSALY_DEPS ${PROJECT_SOURCE_DIR}/build/deps)
 if(NOT EXISTS ${TESSALY_DEPS}/sqlite3/sqlite3.c OR NOT EXISTS ${TESSALY_DEPS}/minizip/unzip.c)
   message(FATAL_ERROR "dependency sources missing: run scripts/fetch-deps.sh (make does)")

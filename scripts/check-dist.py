@@ -36,6 +36,7 @@ import subprocess
 import sys
 import zipfile
 
+from notepad_text import notepad_text_problems
 from pe_version import version_strings
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -176,26 +177,10 @@ def check_readme(archive):
     data = member(archive, README)
     if data is None:
         return [f'{README} is missing']
-    problems = []
-    try:
-        text = data.decode('gbk')
-    except UnicodeDecodeError as e:
-        return [f'{README} is not GBK: {e}']
-    try:
-        data.decode('utf-8')
-        problems.append(f'{README} is also valid UTF-8, so Notepad may take it for UTF-8')
-    except UnicodeDecodeError:
-        pass
-    if not data.endswith(b'\r\n') or data.count(b'\n') != data.count(b'\r\n') or data.count(b'\r') != data.count(b'\r\n'):
-        problems.append(f'{README}: not every line ends in CR LF')
     version = program_version(member(archive, 'math.ini') or b'')
-    with open(README_SOURCE, encoding='utf-8') as f:
-        source = f.read().replace('\r', '')
-    expected = source.replace('@VERSION@', version or '?').replace('\n', '\r\n')
-    if text != expected:
-        problems.append(f'{README} is not {README_SOURCE} with the version filled in')
-    if '@' in text:
-        problems.append(f'{README} has a placeholder left: {text[text.index("@"):][:20]!r}')
+    text, problems = notepad_text_problems(README, data, README_SOURCE, version)
+    if text is None:
+        return problems
     error = quoted_error(text)
     program = member(archive, 'tessaly.exe') or b''
     if not error:

@@ -58,4 +58,6 @@ if [ -z "$key" ]; then
     "build it with the school's update public key for a build students get (README, Signing the updates)" >&2
 fi
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
+# The teachers' archive of the same version.
+"$root/scripts/teacher-kit.sh" >&2
 echo "$zip"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Tests the archive students get (scripts/dist.sh, made here first):
+# Tests the archives of a release (scripts/dist.sh, made here first):
 #  - its members, their bytes, the version its math.ini offers against the
 #    program's caption and version resources, and the read-me
 #    (scripts/check-dist.py);
@@ -9,7 +9,12 @@
 #    and ends with exit code 0 when the window is closed;
 #  - tessaly.exe alone, without krnln.fnr beside it (as when started from
 #    inside the archive), shows the error message the read-me explains and
-#    ends with a failure exit code.
+#    ends with a failure exit code;
+#  - the teachers' archive (scripts/teacher-kit.sh, made by dist.sh): its
+#    members, tools and guide (scripts/check-teacher-kit.py); under each
+#    locale, unpacked into a folder whose path holds Chinese characters and
+#    blanks, its banktool.exe builds the example bank there as the guide
+#    says, and the program composes a paper of all of the example's questions.
 # Ends with the line "dist: N passed, M failed"; exit code 1 when any failed.
 #   scripts/test-dist.sh
 set -uo pipefail
@@ -106,8 +111,24 @@ run_alone() {
   fi
 }
 
+# --run-kit KIT PROGRAM QUESTIONS: the kit's banktool.exe, run in the kit's
+# folder as its guide says, builds the example bank; the program in folder
+# PROGRAM then composes a paper of all its questions.
+run_kit() {
+  local kit=$1 program=$2 questions=$3 output
+  if output=$(cd "$kit" && wine banktool.exe build --pictures '示例\图片' --manifest '示例\题目表.csv' \
+    --keywords '示例\关键词列表.txt' --out 示例题库 --bank-version 2026.12.1 2>&1) &&
+    cp "$kit/示例题库/填空题题库.db" "$kit/示例题库/关键词.txt" "$program/"; then
+    echo "PASS the kit's banktool.exe builds the example in \"$kit\""
+    run_program "$program" "$questions"
+  else
+    echo "FAIL the kit's banktool.exe builds the example in \"$kit\": $output"
+  fi
+}
+
 case "${1:-}" in
   --run-program) run_program "$2" "$3"; exit 0 ;;
+  --run-kit) run_kit "$2" "$3" "$4"; exit 0 ;;
   --run-alone) run_alone "$2" "$3"; exit 0 ;;
 esac
 
@@ -142,13 +163,17 @@ zip=$(printf '%s\n' "$made" | tail -1)
 output=$(python3 "$root/scripts/check-dist.py" check "$zip")
 echo "$output"
 count "$output" 4 "the archive check"
+kit="$(dirname "$zip")/tessaly-teacher-kit-$(cat "$root/build/native/tessaly-version.txt").zip"
+output=$(python3 "$root/scripts/check-teacher-kit.py" check "$kit")
+echo "$output"
+count "$output" 3 "the teacher kit's check"
 
 for locale in zh_CN.UTF-8 en_US.UTF-8; do
   echo "== the unpacked archive under Wine, LANG=$locale"
   work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-dist.XXXXXX")
   if ! unpacked=$(python3 "$root/scripts/check-dist.py" unpack "$zip" "$work"); then
     echo "FAIL the archive does not unpack"
-    failed=$((failed + 2))
+    failed=$((failed + 4))
     continue
   fi
   { read -r folder; read -r questions; read -r message; } <<<"$unpacked"
@@ -156,8 +181,18 @@ for locale in zh_CN.UTF-8 en_US.UTF-8; do
   cp "$folder/tessaly.exe" "$work/alone/"
   output=$(LANG=$locale timeout 300 "$root/scripts/with-wine.sh" "$0" --run-program "$folder" "$questions" 2>&1 | tr -d '\r')
   output+=$'\n'$(LANG=$locale timeout 120 "$root/scripts/with-wine.sh" "$0" --run-alone "$work/alone" "$message" 2>&1 | tr -d '\r')
+  # The teacher kit unpacked where a teacher's documents are: a path with
+  # Chinese characters and blanks.
+  cp -r "$folder" "$work/kit-program"
+  if unpacked=$(python3 "$root/scripts/check-teacher-kit.py" unpack "$kit" "$work/教师 资料/高一 数学"); then
+    { read -r kit_folder; read -r kit_questions; } <<<"$unpacked"
+    output+=$'\n'$(LANG=$locale timeout 300 "$root/scripts/with-wine.sh" "$0" --run-kit "$kit_folder" \
+      "$work/kit-program" "$kit_questions" 2>&1 | tr -d '\r')
+  else
+    output+=$'\n'"FAIL the teacher kit does not unpack"
+  fi
   echo "$output"
-  count "$output" 2 "the run under $locale"
+  count "$output" 4 "the run under $locale"
   if printf '%s\n' "$output" | grep -q '^FAIL '; then
     echo "(the unpacked folder is kept: $work)"
   else

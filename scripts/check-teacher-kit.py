@@ -1,0 +1,158 @@
+#!/usr/bin/env python3
+"""Checks the teachers' archive scripts/teacher-kit.sh makes, and unpacks it.
+
+    scripts/check-teacher-kit.py check ZIP
+        One line per check, "PASS what" or "FAIL what: why"; exit 1 if any failed.
+          members — one folder tessaly-teacher-kit-VERSION (the program's
+                    version) with the tools, 教师说明.txt, the example (its
+                    table, keyword list and every picture the table names, and
+                    nothing else) and the server kit; nothing empty; a
+                    non-ASCII name stored as UTF-8 with the UTF-8 flag;
+                    serve.sh executable;
+          tools   — each .exe the same bytes as the one built, importing only
+                    DLLs every Windows has (no MinGW or library DLL to ship);
+          guide   — 教师说明.txt: GBK, not also UTF-8, CR LF, its source with
+                    the version filled in.
+
+    scripts/check-teacher-kit.py unpack ZIP DIR
+        Unpacks into DIR (refusing names that would land outside it) and
+        prints the kit's folder and the number of questions in its example.
+"""
+import csv
+import io
+import os
+import subprocess
+import sys
+import zipfile
+
+from notepad_text import notepad_text_problems
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.path.join(ROOT, 'build', 'win', 'bin')
+VERSION_FILE = os.path.join(ROOT, 'build', 'native', 'tessaly-version.txt')
+GUIDE = '教师说明.txt'
+GUIDE_SOURCE = os.path.join(ROOT, 'data', 'teacher-kit', GUIDE)
+TABLE = '示例/题目表.csv'
+SERVER = os.path.join(ROOT, 'server')
+# The tools a teacher runs on Windows.
+TOOLS = ['banktool.exe']
+SERVER_FILES = ['serve.sh', 'nginx.conf.in', 'tessaly-updates.conf', 'tessaly-updates.service']
+UTF8_FLAG = 0x800
+# The DLLs of every Windows x64 the program supports.
+SYSTEM_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'shell32.dll', 'ole32.dll',
+               'oleaut32.dll', 'bcrypt.dll', 'msvcrt.dll', 'ws2_32.dll', 'shlwapi.dll', 'comctl32.dll',
+               'crypt32.dll', 'version.dll'}
+
+
+def example_pictures(table_bytes):
+    rows = list(csv.reader(io.StringIO(table_bytes.decode('utf-8-sig'))))
+    header = rows[0]
+    columns = [header.index(name) for name in ('题目', '参考答案', '解答过程')]
+    return rows[1:], {f'示例/图片/{row[c]}' for row in rows[1:] for c in columns}
+
+
+def check_members(archive, zip_path, top):
+    problems = []
+    if os.path.basename(zip_path) != top + '.zip':
+        problems.append(f'the archive is named {os.path.basename(zip_path)}, expected {top}.zip')
+    names = {i.filename: i for i in archive.infolist()}
+    files = {n[len(top) + 1:] for n in names if not n.endswith('/')}
+    if any(not n.startswith(top + '/') for n in names):
+        problems.append(f'not everything is in the folder {top}/')
+    expected = set(TOOLS) | {GUIDE, TABLE, '示例/关键词列表.txt'} | {f'server/{n}' for n in SERVER_FILES}
+    if TABLE in files:
+        expected |= example_pictures(archive.read(f'{top}/{TABLE}'))[1]
+    if files != expected:
+        problems.append(f'missing {sorted(expected - files)}, unexpected {sorted(files - expected)}')
+    for info in names.values():
+        if not info.filename.isascii() and not info.flag_bits & UTF8_FLAG:
+            problems.append(f'{info.filename} is not marked as a UTF-8 name')
+        if not info.filename.endswith('/') and info.file_size == 0:
+            problems.append(f'{info.filename} is empty')
+    serve = names.get(f'{top}/server/serve.sh')
+    if serve and not (serve.external_attr >> 16) & 0o100:
+        problems.append('server/serve.sh is not executable')
+    bad = archive.testzip()
+    if bad is not None:
+        problems.append(f'{bad} does not read back whole')
+    return problems
+
+
+def imported_dlls(path):
+    dump = subprocess.run(['x86_64-w64-mingw32-objdump', '-p', path], capture_output=True, check=True, text=True)
+    return {line.split('DLL Name:')[1].strip().lower() for line in dump.stdout.splitlines() if 'DLL Name:' in line}
+
+
+def check_tools(archive, top):
+    problems = []
+    for name in TOOLS:
+        built = os.path.join(BIN, name)
+        try:
+            data = archive.read(f'{top}/{name}')
+        except KeyError:
+            problems.append(f'{name} is missing')
+            continue
+        with open(built, 'rb') as f:
+            if data != f.read():
+                problems.append(f'{name} differs from {built}')
+        others = imported_dlls(built) - SYSTEM_DLLS
+        if others:
+            problems.append(f'{name} needs {sorted(others)}, which Windows does not have')
+    return problems
+
+
+def check_guide(archive, top, version):
+    try:
+        data = archive.read(f'{top}/{GUIDE}')
+    except KeyError:
+        return [f'{GUIDE} is missing']
+    return notepad_text_problems(GUIDE, data, GUIDE_SOURCE, version)[1]
+
+
+def check(zip_path):
+    with open(VERSION_FILE) as f:
+        version = f.read().strip()
+    top = f'tessaly-teacher-kit-{version}'
+    try:
+        archive = zipfile.ZipFile(zip_path)
+    except (OSError, zipfile.BadZipFile) as e:
+        print(f'FAIL members: {zip_path} does not open: {e}')
+        return 1
+    failed = 0
+    with archive:
+        for what, run in (('kit members', lambda: check_members(archive, zip_path, top)),
+                          ('kit tools', lambda: check_tools(archive, top)),
+                          ('kit guide', lambda: check_guide(archive, top, version))):
+            problems = run()
+            failed += bool(problems)
+            print(f'FAIL {what}: ' + '; '.join(problems) if problems else f'PASS {what}')
+    return 1 if failed else 0
+
+
+def unpack(zip_path, target):
+    target = os.path.realpath(target)
+    with zipfile.ZipFile(zip_path) as archive:
+        for info in archive.infolist():
+            path = os.path.realpath(os.path.join(target, info.filename))
+            if os.path.isabs(info.filename) or not path.startswith(target + os.sep):
+                sys.exit(f'{info.filename}: outside the folder it is unpacked into')
+        archive.extractall(target)
+        top = archive.infolist()[0].filename.split('/', 1)[0]
+    folder = os.path.join(target, top)
+    with open(os.path.join(folder, *TABLE.split('/')), 'rb') as f:
+        rows, _ = example_pictures(f.read())
+    print(folder)
+    print(len(rows))
+    return 0
+
+
+def main():
+    if len(sys.argv) == 3 and sys.argv[1] == 'check':
+        return check(sys.argv[2])
+    if len(sys.argv) == 4 and sys.argv[1] == 'unpack':
+        return unpack(sys.argv[2], sys.argv[3])
+    sys.exit(__doc__)
+
+
+if __name__ == '__main__':
+    sys.exit(main())

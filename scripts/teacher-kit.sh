@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Makes the teachers' archive: build/dist/tessaly-teacher-kit-VERSION.zip with
+# one folder tessaly-teacher-kit-VERSION holding
+#   banktool.exe      the bank tool for Windows (static: no DLL of its own)
+#   教师说明.txt      the guide (data/teacher-kit/教师说明.txt in GBK with
+#                     CR LF line ends, for Notepad)
+#   示例/             an example to build a first bank from: 题目表.csv,
+#                     图片/, 关键词列表.txt (scripts/teacher-kit-example.py)
+#   server/           the update server kit for the school's Linux machine
+# Member names are stored as UTF-8 with the archive's UTF-8 flag. Prints the
+# archive's path as its last line. Expects `make build` done.
+#   scripts/teacher-kit.sh
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/build/dist"
+version=$(cat "$root/build/native/tessaly-version.txt")
+top="tessaly-teacher-kit-$version"
+zip="$out/$top.zip"
+stage="$out/kit-stage"
+rm -rf "$stage"
+mkdir -p "$stage/$top/server"
+
+cp "$root/build/win/bin/banktool.exe" "$stage/$top/"
+tr -d '\r' <"$root/data/teacher-kit/教师说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' |
+  iconv -f UTF-8 -t GBK >"$stage/$top/教师说明.txt"
+"$root/scripts/render-demo-bank.sh" "$root/build/demo/rendered" >/dev/null
+python3 "$root/scripts/teacher-kit-example.py" "$root/build/demo/rendered" "$stage/$top/示例"
+cp "$root/server/serve.sh" "$root/server/nginx.conf.in" "$root/server/tessaly-updates.conf" \
+  "$root/server/tessaly-updates.service" "$stage/$top/server/"
+
+python3 "$root/scripts/dist-zip.py" "$stage" "$top" "$zip" --tree
+rm -rf "$stage"
+echo "teacher-kit.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
+echo "$zip"
