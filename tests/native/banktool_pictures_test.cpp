@@ -13,6 +13,16 @@
 #include "tools/banktool/cli.h"
 #include "tools/banktool/images.h"
 
+// Real JPEG files for the tests, from the library the tool itself writes them with.
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STBI_WRITE_NO_STDIO
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
 namespace {
 
 using namespace banktool;
@@ -30,6 +40,19 @@ std::vector<BankQuestion> Questions(const fs::path& bank) {
       error))
       << error;
   return questions;
+}
+
+// A grey-and-colour JPEG file of this size.
+std::string RealJpeg(int width, int height) {
+  std::string pixels;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) pixels += {char(x), char(y), char(x + y)};
+  }
+  std::string jpeg;
+  stbi_write_jpg_to_func(
+      [](void* out, void* data, int size) { static_cast<std::string*>(out)->append(static_cast<char*>(data), size); },
+      &jpeg, width, height, 3, pixels.data(), 90);
+  return jpeg;
 }
 
 PictureSize SizeOf(std::string_view bytes) {
@@ -88,8 +111,9 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
   WriteAll(dir / "pics/tall.png", Png(3, 100, 600));  // solution board 785x523: too tall
   WriteAll(dir / "pics/q2.png", Png(4, 785, 424));    // exactly the board
   WriteAll(dir / "pics/small.png", Png(5));
+  WriteAll(dir / "pics/photo.jpg", RealJpeg(1200, 900));
   const std::string rows = "big.png\twide.png\ttall.png\t集合\t1\t2\n"
-                           "q2.png\tsmall.png\tsmall.png\t函数\t0\t0\n";
+                           "q2.png\tsmall.png\tphoto.jpg\t函数\t0\t0\n";
   const auto before = Snapshot(dir / "pics");
 
   const Outcome plain = Build(rows, dir / "plain");
@@ -100,6 +124,8 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
             "warning: manifest.tsv: row 2, column 参考答案: \"wide.png\" is 300x50 pixels, larger than the "
             "reference-answer board (280x64): the program shows only its top-left 280x64 (--fit scales it down)\n"
             "warning: manifest.tsv: row 2, column 解答过程: \"tall.png\" is 100x600 pixels, larger than the solution "
+            "board (785x523): the program shows only its top-left 785x523 (--fit scales it down)\n"
+            "warning: manifest.tsv: row 3, column 解答过程: \"photo.jpg\" is 1200x900 pixels, larger than the solution "
             "board (785x523): the program shows only its top-left 785x523 (--fit scales it down)\n");
   // Without --fit the bank holds the files as they are; check reports the same pictures.
   EXPECT_EQ(Questions(dir / "plain/填空题题库.db")[0].pictures[0], Png(1, 1000, 200));
@@ -111,7 +137,7 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
   EXPECT_NE(check.err.find("record 1: warning: 参考答案 is 300x50 pixels, larger than the reference-answer board"),
             std::string::npos)
       << check.err;
-  EXPECT_NE(check.out.find("no problems found; 3 warnings\n"), std::string::npos) << check.out;
+  EXPECT_NE(check.out.find("no problems found; 4 warnings\n"), std::string::npos) << check.out;
 
   const Outcome fitted = Build(rows, dir / "fitted", {"--fit"});
   ASSERT_EQ(fitted.code, 0) << fitted.err;
@@ -132,7 +158,14 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
                 double(originals[i].width) / originals[i].height / std::min(size.width, size.height))
         << FormatSize(size);
   }
-  // What fits already goes in untouched, and the teacher's files stay as they were.
+  // A JPEG stays a JPEG; what fits already goes in untouched; the teacher's files stay as they were.
+  const std::string& photo = questions[1].pictures[2];
+  EXPECT_EQ(SniffPicture(photo.substr(0, kSniffBytes), photo.size()), PictureKind::kJpeg);
+  EXPECT_EQ(SizeOf(photo), (PictureSize{697, 523}));
+  EXPECT_NE(fitted.out.find("\"photo.jpg\" is 1200x900 pixels: scaled down to 697x523 for the solution board "
+                            "(785x523), stored as JPEG"),
+            std::string::npos)
+      << fitted.out;
   EXPECT_EQ(questions[1].pictures[0], Png(4, 785, 424));
   EXPECT_EQ(questions[1].pictures[1], Png(5));
   EXPECT_EQ(Snapshot(dir / "pics"), before);

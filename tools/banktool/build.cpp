@@ -107,8 +107,8 @@ class QuestionPictures {
 };
 
 // Compares one picture with its drawing board. A picture that does not fit is
-// a warning, or with `fit` is replaced in `bytes` by a scaled-down PNG (a note
-// says so); one that should be scaled down and cannot be is a problem.
+// a warning, or with `fit` is replaced in `bytes` by a scaled-down picture (a
+// note says so); one that should be scaled down and cannot be is a problem.
 void CheckAgainstBoard(const QuestionRow& row, size_t column, std::string& bytes, bool fit,
                        std::vector<Problem>& problems, std::vector<Problem>& warnings, std::vector<Problem>& notes) {
   const PictureBoard& board = PictureBoards()[column];
@@ -130,14 +130,14 @@ void CheckAgainstBoard(const QuestionRow& row, size_t column, std::string& bytes
                       FormatSize(board.size) + " (--fit scales it down)");
     return;
   }
-  std::string png;
-  PictureSize fitted;
-  if (!FitPicture(bytes, board.size, png, fitted, why)) {
+  FittedPicture fitted;
+  if (!FitPicture(bytes, board.size, fitted, why)) {
     add(problems, sizeText + ", larger than " + boardText + ", and cannot be scaled down: " + why);
     return;
   }
-  bytes = std::move(png);
-  add(notes, sizeText + ": scaled down to " + FormatSize(fitted) + " for " + boardText + ", stored as PNG");
+  bytes = std::move(fitted.bytes);
+  add(notes, sizeText + ": scaled down to " + FormatSize(fitted.size) + " for " + boardText + ", stored as " +
+                 PictureKindName(fitted.kind));
 }
 
 // Orders a manifest's problems by row, and within a row by where the column

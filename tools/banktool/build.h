@@ -31,7 +31,8 @@ struct BuildOptions {
   std::optional<fs::path> keywords;
   std::optional<std::string> bankVersion;  // UTF-8
   // Pictures larger than their drawing board go into the bank scaled down to
-  // fit it, as PNG; the files in the pictures folder are left as they are.
+  // fit it (a JPEG picture as JPEG, any other as PNG); the files in the
+  // pictures folder are left as they are.
   bool fit = false;
 };
 

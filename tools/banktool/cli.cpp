@@ -74,9 +74,10 @@ banktool build  (生成题库)
       Students' programs offer the new bank when this differs from theirs.
   --fit
       Scales every picture larger than its drawing board down to fit it,
-      keeping its proportions; the scaled picture goes into the bank as a PNG
-      picture (a GIF loses its animation: only its first picture is kept).
-      The files in the pictures folder are not changed.
+      keeping its proportions. The scaled picture goes into the bank as a
+      JPEG picture when it was one, otherwise as a PNG picture (a GIF loses
+      its animation: only its first picture is kept). The files in the
+      pictures folder are not changed.
 
   The program shows each picture at its natural size on a drawing board,
   from the top-left corner, and cuts off what does not fit:

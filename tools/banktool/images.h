@@ -54,9 +54,20 @@ PictureSize FittedSize(PictureSize size, PictureSize board);
 // take more than a gigabyte of memory.
 inline constexpr int64_t kMostPixelsToFit = 64LL * 1024 * 1024;
 
+// JPEG quality of a fitted JPEG picture.
+inline constexpr int kFittedJpegQuality = 90;
+
+struct FittedPicture {
+  std::string bytes;  // a whole picture file
+  PictureSize size;
+  PictureKind kind = PictureKind::kNone;
+};
+
 // Decodes the picture (a GIF's first frame), scales it down to
-// FittedSize(its size, board) and encodes the result as a PNG file in `png`.
-// False with the reason in `why` when it cannot be decoded or is too large.
-bool FitPicture(std::string_view bytes, PictureSize board, std::string& png, PictureSize& fitted, std::string& why);
+// FittedSize(its size, board) and encodes the result: a JPEG picture again as
+// JPEG (a photograph would grow several times as PNG), every other kind as
+// PNG (lossless, with transparency; stb_image_write writes no GIF). False with
+// the reason in `why` when it cannot be decoded or is too large.
+bool FitPicture(std::string_view bytes, PictureSize board, FittedPicture& fitted, std::string& why);
 
 }  // namespace banktool

@@ -65,11 +65,11 @@ std::optional<PictureSize> ReadPictureSize(std::string_view bytes, std::string& 
   return size;
 }
 
-bool FitPicture(std::string_view bytes, PictureSize board, std::string& png, PictureSize& fitted, std::string& why) {
-  const std::optional<PictureSize> size = ReadPictureSize(bytes, why);
-  if (!size) return false;
-  if (static_cast<int64_t>(size->width) * size->height > kMostPixelsToFit) {
-    why = FormatSize(*size) + " pixels are too many to scale down here (at most " +
+bool FitPicture(std::string_view bytes, PictureSize board, FittedPicture& fitted, std::string& why) {
+  const std::optional<PictureSize> natural = ReadPictureSize(bytes, why);
+  if (!natural) return false;
+  if (static_cast<int64_t>(natural->width) * natural->height > kMostPixelsToFit) {
+    why = FormatSize(*natural) + " pixels are too many to scale down here (at most " +
           std::to_string(kMostPixelsToFit / (1024 * 1024)) + " million)";
     return false;
   }
@@ -82,19 +82,29 @@ bool FitPicture(std::string_view bytes, PictureSize board, std::string& png, Pic
     why = Reason();
     return false;
   }
-  fitted = FittedSize({width, height}, board);
+  const PictureSize size = FittedSize({width, height}, board);
   // Grey or RGB, each with or without alpha; the alpha channel is the last.
-  const int alpha = channels == 2 || channels == 4 ? channels - 1 : STBIR_ALPHA_CHANNEL_NONE;
-  std::string scaled(static_cast<size_t>(fitted.width) * static_cast<size_t>(fitted.height) * channels, '\0');
+  const bool hasAlpha = channels == 2 || channels == 4;
+  std::string scaled(static_cast<size_t>(size.width) * static_cast<size_t>(size.height) * channels, '\0');
   if (!stbir_resize_uint8_srgb(pixels.get(), width, height, 0, reinterpret_cast<unsigned char*>(scaled.data()),
-                               fitted.width, fitted.height, 0, channels, alpha, 0)) {
+                               size.width, size.height, 0, channels, hasAlpha ? channels - 1 : STBIR_ALPHA_CHANNEL_NONE,
+                               0)) {
     why = "the picture cannot be scaled down (out of memory)";
     return false;
   }
-  png.clear();
-  if (!stbi_write_png_to_func(Append, &png, fitted.width, fitted.height, channels, scaled.data(),
-                              fitted.width * channels)) {
-    why = "the scaled picture cannot be written as PNG";
+  fitted.bytes.clear();
+  fitted.size = size;
+  fitted.kind = SniffPicture(bytes.substr(0, kSniffBytes), bytes.size()) == PictureKind::kJpeg && !hasAlpha
+                    ? PictureKind::kJpeg
+                    : PictureKind::kPng;
+  const bool written =
+      fitted.kind == PictureKind::kJpeg
+          ? stbi_write_jpg_to_func(Append, &fitted.bytes, size.width, size.height, channels, scaled.data(),
+                                   kFittedJpegQuality)
+          : stbi_write_png_to_func(Append, &fitted.bytes, size.width, size.height, channels, scaled.data(),
+                                   size.width * channels);
+  if (!written) {
+    why = std::string("the scaled picture cannot be written as ") + PictureKindName(fitted.kind);
     return false;
   }
   return true;
