@@ -126,7 +126,7 @@ banktool check  (检查题库)
                  question pictures are the very same bytes: a changed answer,
                  solution, unit or count keeps the question the same, a
                  question picture made again (or scaled by --fit) makes
-                 another question.
+                 another question. The list does not change the exit status.
 
 banktool export  (导出题库)
   Writes a bank back into the files banktool build makes it from.
