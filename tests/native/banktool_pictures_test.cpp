@@ -111,7 +111,11 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
   WriteAll(dir / "pics/tall.png", Png(3, 100, 600));  // solution board 785x523: too tall
   WriteAll(dir / "pics/q2.png", Png(4, 785, 424));    // exactly the board
   WriteAll(dir / "pics/small.png", Png(5));
-  WriteAll(dir / "pics/photo.jpg", RealJpeg(1200, 900));
+  // A photograph whose metadata puts the frame marker (and so its size) 128 KB into the file.
+  std::string photo = RealJpeg(1200, 900);
+  const std::string metadata = std::string("\xFF\xE1\xFF\xFF", 4) + std::string(0xFFFD, 'm');
+  photo.insert(2, metadata + metadata);
+  WriteAll(dir / "pics/photo.jpg", photo);
   const std::string rows = "big.png\twide.png\ttall.png\t集合\t1\t2\n"
                            "q2.png\tsmall.png\tphoto.jpg\t函数\t0\t0\n";
   const auto before = Snapshot(dir / "pics");
@@ -137,6 +141,8 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
   EXPECT_NE(check.err.find("record 1: warning: 参考答案 is 300x50 pixels, larger than the reference-answer board"),
             std::string::npos)
       << check.err;
+  EXPECT_NE(check.out.find("解答过程 JPEG " + std::to_string(photo.size()) + " bytes 1200x900"), std::string::npos)
+      << check.out;
   EXPECT_NE(check.out.find("no problems found; 4 warnings\n"), std::string::npos) << check.out;
 
   const Outcome fitted = Build(rows, dir / "fitted", {"--fit"});
@@ -159,9 +165,9 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
         << FormatSize(size);
   }
   // A JPEG stays a JPEG; what fits already goes in untouched; the teacher's files stay as they were.
-  const std::string& photo = questions[1].pictures[2];
-  EXPECT_EQ(SniffPicture(photo.substr(0, kSniffBytes), photo.size()), PictureKind::kJpeg);
-  EXPECT_EQ(SizeOf(photo), (PictureSize{697, 523}));
+  const std::string& scaledPhoto = questions[1].pictures[2];
+  EXPECT_EQ(SniffPicture(scaledPhoto.substr(0, kSniffBytes), scaledPhoto.size()), PictureKind::kJpeg);
+  EXPECT_EQ(SizeOf(scaledPhoto), (PictureSize{697, 523}));
   EXPECT_NE(fitted.out.find("\"photo.jpg\" is 1200x900 pixels: scaled down to 697x523 for the solution board "
                             "(785x523), stored as JPEG"),
             std::string::npos)
