@@ -115,14 +115,15 @@ run_alone() {
 # folder as its guide says, builds the example bank; the program in folder
 # PROGRAM then composes a paper of all its questions.
 run_kit() {
-  local kit=$1 program=$2 questions=$3 output
-  if output=$(cd "$kit" && wine banktool.exe build --pictures '示例\图片' --manifest '示例\题目表.csv' \
-    --keywords '示例\关键词列表.txt' --out 示例题库 --bank-version 2026.12.1 2>&1) &&
+  local kit=$1 program=$2 questions=$3
+  # Into a file, not a pipe: Wine's own processes keep a pipe open.
+  if (cd "$kit" && wine banktool.exe build --pictures '示例\图片' --manifest '示例\题目表.csv' \
+    --keywords '示例\关键词列表.txt' --out 示例题库 --bank-version 2026.12.1 >"$kit/build.log" 2>&1) &&
     cp "$kit/示例题库/填空题题库.db" "$kit/示例题库/关键词.txt" "$program/"; then
     echo "PASS the kit's banktool.exe builds the example in \"$kit\""
     run_program "$program" "$questions"
   else
-    echo "FAIL the kit's banktool.exe builds the example in \"$kit\": $output"
+    echo "FAIL the kit's banktool.exe builds the example in \"$kit\": $(tr -d '\r' <"$kit/build.log")"
   fi
 }
 
