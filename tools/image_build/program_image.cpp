@@ -80,7 +80,9 @@ std::string_view ConfiguredSetting(const SettingSlot& setting) {
 }
 
 std::optional<std::string> UpdatePublicKeyConstant(std::string_view hexKey, std::string& error) {
-  return SlotBytes(kUpdatePublicKeySetting, hexKey, error);
+  std::optional<std::string> bytes = SlotBytes(kUpdatePublicKeySetting, hexKey, error);
+  if (!bytes) error = "the update public key: " + error;
+  return bytes;
 }
 
 std::optional<ProgramImage> TessalyImage(std::string_view hexKey, std::string& error) {
