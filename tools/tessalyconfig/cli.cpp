@@ -22,8 +22,8 @@ constexpr char kHelp[] = R"(tessalyconfig: gives a built program (tessaly.exe) a
   tessalyconfig show PROGRAM
       prints the program's settings, one name=value line each.
   tessalyconfig set PROGRAM --out FILE|FOLDER [settings]
-      writes a copy of PROGRAM with the settings changed (a FOLDER gets a
-      file of PROGRAM's name), reads it back and prints its settings.
+      writes a copy of PROGRAM with the settings changed (an existing FOLDER
+      gets a file of PROGRAM's name), reads it back and prints its settings.
   tessalyconfig set PROGRAM --in-place [settings]
       changes PROGRAM itself.
 
