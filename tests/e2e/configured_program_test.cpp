@@ -20,8 +20,9 @@ TEST_F(ConfiguredProgramTest, AConfiguredCopyAsksItsOwnServersAndOpensItsOwnGues
   UpdateServer publicServer("public", kPublicAddress), lan("lan", kLanAddress);
   publicServer.PutVersions(L"1", L"1.0.2");
   lan.PutVersions(L"1", L"1.0.2");
-  publicServer.Start();
-  lan.Start();
+  // Slow enough to see the status texts go by.
+  publicServer.Start("100");
+  lan.Start("100");
 
   // As built: the public server of the build is asked.
   const std::map<std::string, std::string> built = SettingsOf(folder_.exe());
