@@ -217,7 +217,7 @@ TEST(ProgramImage, ConstantsInTheirByteSetForm) {
   // Then the other settings, each in its slot, holding the build's value.
   for (const program::SettingSlot& setting : program::kSettings) {
     if (setting.kind == program::SettingKind::PublicKey) continue;
-    expected.emplace_back(setting.constant, *program::SlotBytes(setting, image::ConfiguredSetting(setting), error));
+    expected.emplace_back(setting.constant, *program::SlotBytes(setting, image::BuildSetting(setting), error));
     EXPECT_EQ(expected.back().second.size(), setting.size);
   }
   ASSERT_EQ(constants->size(), expected.size());

@@ -106,7 +106,7 @@ TEST(TessalyConfig, ACopyGetsTheSettingsAndNothingElseChanges) {
   std::map<std::string, std::string> defaults = Lines(shown.out);
   ASSERT_EQ(defaults.size(), program::kSettings.size());
   for (const SettingSlot& setting : program::kSettings) {
-    EXPECT_EQ(defaults[std::string(setting.name)], image::ConfiguredSetting(setting)) << setting.name;
+    EXPECT_EQ(defaults[std::string(setting.name)], image::BuildSetting(setting)) << setting.name;
   }
 
   const Outcome set = Tool({"set", (folder / "tessaly.exe").string(), "--out", (folder / "学校版").string() + ".exe",

@@ -57,7 +57,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> Constants(std::s
   constants.emplace_back(kUpdatePublicKeyConstant, std::move(*key));
   for (const SettingSlot& setting : kSettings) {
     if (setting.kind == SettingKind::PublicKey) continue;
-    std::optional<std::string> slot = SlotBytes(setting, ConfiguredSetting(setting), error);
+    std::optional<std::string> slot = SlotBytes(setting, BuildSetting(setting), error);
     if (!slot) {
       error = "a build setting: " + error;
       return std::nullopt;
@@ -71,7 +71,7 @@ std::optional<std::vector<std::pair<std::string, std::string>>> Constants(std::s
 
 std::string_view ConfiguredUpdatePublicKey() { return TESSALY_UPDATE_PUBLIC_KEY; }
 
-std::string_view ConfiguredSetting(const SettingSlot& setting) {
+std::string_view BuildSetting(const SettingSlot& setting) {
   if (setting.constant == kPublicUpdateHostConstant) return TESSALY_PUBLIC_UPDATE_HOST;
   if (setting.constant == kLanUpdateHostConstant) return TESSALY_LAN_UPDATE_HOST;
   if (setting.constant == kFeedbackHostConstant) return TESSALY_FEEDBACK_HOST;

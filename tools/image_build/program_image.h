@@ -32,7 +32,7 @@ std::string_view ConfiguredUpdatePublicKey();
 // (program/program_settings.h; CMake cache variables TESSALY_PUBLIC_UPDATE_HOST,
 // TESSALY_LAN_UPDATE_HOST, TESSALY_FEEDBACK_HOST, TESSALY_FEEDBACK_USERID,
 // TESSALY_UPDATE_PUBLIC_KEY), as the configuration tool shows it.
-std::string_view ConfiguredSetting(const program::SettingSlot& setting);
+std::string_view BuildSetting(const program::SettingSlot& setting);
 
 // The bytes of the constant UpdatePublicKey for a key given as 128
 // hexadecimal digits, 64 zero bytes for the empty text; nothing, with the
