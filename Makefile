@@ -3,18 +3,26 @@
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
 # make bench - benchmarks: the HTTP client against the test servers, composition over large banks
 # make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
-# make dist  - the archive students get, build/dist/tessaly-VERSION.zip
+# make dist  - the archive students get, build/dist/tessaly-VERSION.zip (a school's settings: see below)
 # make banktool - the teachers' tools alone for Linux (CMake and g++; no Wine, no MinGW-w64)
 .PHONY: all setup build build-native build-win run test screenshots bench dist banktool clean
 
 # The program's version for both build trees, e.g. `make dist TESSALY_VERSION=1.0.4`;
 # unset, each tree keeps the one in its CMake cache (default 1.0.2).
 version_setting = $(if $(TESSALY_VERSION),-DTESSALY_VERSION='$(TESSALY_VERSION)')
-# The update public key the program checks downloads against, for the native
-# tree that writes the program image, e.g.
-# `make dist TESSALY_UPDATE_PUBLIC_KEY=$(cat keys/update-public-key.txt)`;
-# unset, the tree keeps the one in its CMake cache (default: none).
-key_setting = $(if $(TESSALY_UPDATE_PUBLIC_KEY),-DTESSALY_UPDATE_PUBLIC_KEY='$(TESSALY_UPDATE_PUBLIC_KEY)')
+# The settings a school gives its release: the update servers, the feedback
+# guestbook and the update public key (README, "Configuring a release for a
+# school"). `make dist TESSALY_PUBLIC_UPDATE_HOST=updates.school.example ...`
+# writes them into the program it packs (scripts/dist.sh runs tessalyconfig
+# on its copy) and rebuilds nothing; with any other target, e.g. `make build
+# TESSALY_UPDATE_PUBLIC_KEY=$$(cat keys/update-public-key.txt)`, they are the
+# values the native tree writes into the program image, kept in its CMake
+# cache. An empty value (TESSALY_LAN_UPDATE_HOST=) means none.
+image_settings = TESSALY_PUBLIC_UPDATE_HOST TESSALY_LAN_UPDATE_HOST TESSALY_FEEDBACK_HOST TESSALY_FEEDBACK_USERID \
+  TESSALY_UPDATE_PUBLIC_KEY
+ifeq ($(filter dist,$(MAKECMDGOALS)),)
+image_setting_flags = $(foreach s,$(image_settings),$(if $(filter command line environment,$(origin $(s))),-D$(s)='$($(s))'))
+endif
 
 all: build
 
@@ -22,7 +30,7 @@ setup:
 	@scripts/setup.sh
 
 build-native: setup
-	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release $(version_setting) $(key_setting) >/dev/null
+	@cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=Release $(version_setting) $(image_setting_flags) >/dev/null
 	@ninja -C build/native
 
 build-win: setup build-native
@@ -52,7 +60,7 @@ banktool:
 	@scripts/banktool.sh
 
 clean:
-	rm -rf build/native build/win build/run build/screenshots build/dist build/banktool
+	rm -rf build/native build/win build/run build/screenshots build/dist build/banktool build/test-dist
 
 .PHONY: fuzz
 fuzz: build-native

@@ -16,5 +16,12 @@ inline constexpr std::string_view kReferenceAnswerPlaceholderConstant = "Referen
 // written into a built program in place.
 inline constexpr std::string_view kUpdatePublicKeyConstant = "UpdatePublicKey";
 inline constexpr size_t kUpdatePublicKeySize = 64;
+// The update servers (public first, then the school's LAN server) and the
+// feedback guestbook's host and account number: texts in slots of fixed size
+// (program/program_settings.h), for the same reason.
+inline constexpr std::string_view kPublicUpdateHostConstant = "PublicUpdateHost";
+inline constexpr std::string_view kLanUpdateHostConstant = "LanUpdateHost";
+inline constexpr std::string_view kFeedbackHostConstant = "FeedbackHost";
+inline constexpr std::string_view kFeedbackUserIdConstant = "FeedbackUserId";
 
 }  // namespace program

@@ -3,7 +3,6 @@
 // the tab control count from its top-left corner, page captions included.
 #include "program/main_window_form.h"
 
-#include "program/build_settings.h"
 #include "program/control_ids.h"
 
 namespace program {
@@ -144,7 +143,7 @@ constexpr UnitDefinition kControls[] = {
     {TESSALY_UNIT(解压器), UnitKind::Unpacker, 选择夹1, kPageUpgradeAndFeedback, 448, 32, 48, 24, nullptr,
      kDefault, kHidden, kPointerDefault, kUnpackerEvents, {}},
     {TESSALY_UNIT(超级链接框1), UnitKind::HyperlinkBox, 选择夹1, kPageUpgradeAndFeedback, 328, 56, 112, 24,
-     nullptr, kDefault, kHidden, kPointerDefault, {}, {}, kFeedbackUrl},
+     nullptr, kDefault, kHidden, kPointerDefault, {}, {}, ""},
     {TESSALY_UNIT(升级过程), UnitKind::Label, 选择夹1, kPageUpgradeAndFeedback, 11, 56, 781, 480, "", kDefault,
      kShown, kPointerDefault, {}, {}},
     // Page 4 "关于本软件"

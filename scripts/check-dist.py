@@ -1,21 +1,28 @@
 #!/usr/bin/env python3
 """Checks the archive scripts/dist.sh makes, and unpacks it for a run.
 
-    scripts/check-dist.py check ZIP
+    scripts/check-dist.py check ZIP [NAME=VALUE ...]
         One line per check, "PASS what" or "FAIL what: why"; exit 1 if any failed.
+        NAME=VALUE: a setting the packed program must hold (tessalyconfig's
+        names, e.g. public-update-host=updates.school.example); the others
+        must be the build's.
           members  — one folder tessaly-VERSION (VERSION: 主程序版本 in the
                      demo bank's math.ini, also in the archive's own math.ini
                      and the archive's name) holding exactly tessaly.exe,
                      krnln.fnr, 填空题题库.db, 关键词.txt, math.ini and 说明.txt;
                      every member reads back whole; a non-ASCII name is stored
                      as UTF-8 with the UTF-8 flag, so that Windows shows it;
-          contents — each file the same bytes as the one built;
+          contents — each file the same bytes as the one built; tessaly.exe
+                     the one built given the packed program's settings
+                     (build/native/bin/tessalyconfig), so nothing else differs;
+          settings — the packed program's settings, read back, are the ones
+                     asked for, the build's where none was asked for;
           version  — the archive's math.ini offers the version the program
                      runs, so a student is never offered an "upgrade" to it:
                      its 主程序版本 is the version in the main window's
                      caption (read with build/native/bin/image_dump from the
                      program image, which tessaly.exe must hold byte for
-                     byte), and the FileVersion and ProductVersion of
+                     byte but for its settings), and the FileVersion and ProductVersion of
                      tessaly.exe's and krnln.fnr's version resources;
           read-me  — 说明.txt is GBK and not also valid UTF-8 (Notepad would
                      take it for UTF-8), every line ends in CR LF, it is
@@ -34,6 +41,7 @@ import sqlite3
 import struct
 import subprocess
 import sys
+import tempfile
 import zipfile
 
 from notepad_text import notepad_text_problems
@@ -45,6 +53,7 @@ BANK = os.path.join(ROOT, 'build', 'demo', 'bank')
 README_SOURCE = os.path.join(ROOT, 'data', 'dist', '说明.txt')
 IMAGE = os.path.join(ROOT, 'build', 'native', 'tessaly.img')
 IMAGE_DUMP = os.path.join(ROOT, 'build', 'native', 'bin', 'image_dump')
+CONFIG = os.path.join(ROOT, 'build', 'native', 'bin', 'tessalyconfig')
 PRODUCT_NAME = '《Tessaly》之填空题练习'
 MAIN_WINDOW = '0x52010001'  # the main window's identifier in the window definition
 FILES = {
@@ -120,16 +129,60 @@ def member(archive, name):
     return None
 
 
+def settings_of(data):
+    """The settings tessalyconfig reads from a program's bytes, by name."""
+    with tempfile.TemporaryDirectory() as work:
+        path = os.path.join(work, 'tessaly.exe')
+        with open(path, 'wb') as f:
+            f.write(data)
+        shown = subprocess.run([CONFIG, 'show', path], capture_output=True, check=True).stdout.decode('utf-8')
+    return dict(line.split('=', 1) for line in shown.splitlines())
+
+
+def with_settings(path, settings):
+    """The bytes of the program or image at `path` given these settings."""
+    with tempfile.TemporaryDirectory() as work:
+        out = os.path.join(work, os.path.basename(path))
+        args = [a for name, value in settings.items() for a in ('--' + name, value)]
+        subprocess.run([CONFIG, 'set', path, '--out', out] + args, capture_output=True, check=True)
+        with open(out, 'rb') as f:
+            return f.read()
+
+
 def check_contents(archive):
     problems = []
     for name, built in FILES.items():
         data = member(archive, name)
-        with open(built, 'rb') as f:
-            if data is None:
-                problems.append(f'{name} is missing')
-            elif data != f.read():
-                problems.append(f'{name} differs from {built}')
+        if data is None:
+            problems.append(f'{name} is missing')
+            continue
+        if name == 'tessaly.exe':
+            try:
+                expected = with_settings(built, settings_of(data))
+            except (OSError, subprocess.CalledProcessError) as e:
+                problems.append(f'{name}: {CONFIG} failed: {e}')
+                continue
+        else:
+            with open(built, 'rb') as f:
+                expected = f.read()
+        if data != expected:
+            problems.append(f'{name} differs from {built}' + (' given its settings' if name == 'tessaly.exe' else ''))
     return problems
+
+
+def check_settings(archive, asked):
+    try:
+        with open(FILES['tessaly.exe'], 'rb') as f:
+            expected = settings_of(f.read())
+        packed = settings_of(member(archive, 'tessaly.exe') or b'')
+    except (OSError, subprocess.CalledProcessError) as e:
+        return [f'{CONFIG} failed: {e}']
+    unknown = set(asked) - set(expected)
+    if unknown:
+        return [f'no such setting: {sorted(unknown)}']
+    expected.update(asked)
+    return [f'{name}={packed.get(name)!r}, expected {value!r}' for name, value in expected.items()
+            if packed.get(name) != value]
 
 
 def image_caption():
@@ -144,9 +197,13 @@ def check_version(archive):
     if not version:
         return ['the archive\'s math.ini has no 主程序版本']
     problems = []
-    with open(IMAGE, 'rb') as f:
-        image = f.read()
-    if image not in (member(archive, 'tessaly.exe') or b''):
+    program = member(archive, 'tessaly.exe') or b''
+    try:
+        image = with_settings(IMAGE, settings_of(program))
+    except (OSError, subprocess.CalledProcessError) as e:
+        image = None
+        problems.append(f'{CONFIG} failed: {e}')
+    if image is not None and image not in program:
         problems.append(f'tessaly.exe does not hold the program image {IMAGE}')
     try:
         caption = image_caption()
@@ -193,7 +250,7 @@ def check_readme(archive):
     return problems
 
 
-def check(zip_path):
+def check(zip_path, asked):
     try:
         archive = zipfile.ZipFile(zip_path)
     except (OSError, zipfile.BadZipFile) as e:
@@ -203,6 +260,7 @@ def check(zip_path):
     with archive:
         for what, run in (('members', lambda: check_members(archive, zip_path)),
                           ('contents', lambda: check_contents(archive)),
+                          ('settings', lambda: check_settings(archive, asked)),
                           ('version', lambda: check_version(archive)),
                           ('read-me', lambda: check_readme(archive))):
             problems = run()
@@ -244,8 +302,8 @@ def unpack(zip_path, target):
 
 
 def main():
-    if len(sys.argv) == 3 and sys.argv[1] == 'check':
-        return check(sys.argv[2])
+    if len(sys.argv) >= 3 and sys.argv[1] == 'check' and all('=' in a for a in sys.argv[3:]):
+        return check(sys.argv[2], dict(a.split('=', 1) for a in sys.argv[3:]))
     if len(sys.argv) == 4 and sys.argv[1] == 'unpack':
         return unpack(sys.argv[2], sys.argv[3])
     sys.exit(__doc__)

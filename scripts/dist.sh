@@ -9,11 +9,20 @@
 # Member names are stored as UTF-8 with the archive's UTF-8 flag. The folder
 # name is kept ASCII: the launcher finds krnln.fnr through the ANSI form of its
 # own path, which loses Chinese characters under a non-Chinese code page.
+# A school's settings, given as environment variables (make passes those of
+# its command line: `make dist TESSALY_PUBLIC_UPDATE_HOST=updates.school.example`),
+# are written into the packed copy of tessaly.exe by the native tessalyconfig;
+# a variable set to the empty text means none; nothing is rebuilt:
+#   TESSALY_PUBLIC_UPDATE_HOST, TESSALY_LAN_UPDATE_HOST, TESSALY_FEEDBACK_HOST,
+#   TESSALY_FEEDBACK_USERID, TESSALY_UPDATE_PUBLIC_KEY (128 hexadecimal digits
+#   or the file update-public-key.txt)
+# A value the tool refuses stops the script before any archive is written.
 # Prints the archive's path as its last line. Expects `make build` done.
-#   scripts/dist.sh
+#   scripts/dist.sh [OUTPUT FOLDER, default build/dist]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out="$root/build/dist"
+out=${1:-$root/build/dist}
+config="$root/build/native/bin/tessalyconfig"
 
 # The program image (build/native) carries the caption, the Windows build the
 # version resources: both must have been built with the same version.
@@ -34,6 +43,23 @@ stage="$out/stage"
 rm -rf "$stage"
 mkdir -p "$stage/$top"
 "$root/scripts/program-folder.sh" "$stage/$top" >&2
+settings=()
+for pair in TESSALY_PUBLIC_UPDATE_HOST:public-update-host TESSALY_LAN_UPDATE_HOST:lan-update-host \
+  TESSALY_FEEDBACK_HOST:feedback-host TESSALY_FEEDBACK_USERID:feedback-userid \
+  TESSALY_UPDATE_PUBLIC_KEY:update-public-key; do
+  variable=${pair%%:*}
+  [ -n "${!variable+set}" ] && settings+=("--${pair#*:}" "${!variable}")
+done
+if [ ${#settings[@]} -gt 0 ]; then
+  if ! "$config" set "$root/build/win/bin/tessaly.exe" --out "$stage/$top/tessaly.exe" "${settings[@]}" >/dev/null; then
+    echo "dist.sh: the settings were refused (above); no archive was written" >&2
+    rm -rf "$stage"
+    exit 1
+  fi
+fi
+# The packed program's settings as it will run with them, name=value lines.
+packed=$("$config" show "$stage/$top/tessaly.exe")
+setting() { printf '%s\n' "$packed" | sed -n "s/^$1=//p"; }
 # Line ends are made CR LF whatever the source has; iconv fails on any
 # character GBK lacks, and then so does this script.
 tr -d '\r' <"$root/data/dist/说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' |
@@ -41,23 +67,27 @@ tr -d '\r' <"$root/data/dist/说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's
 
 python3 "$root/scripts/dist-zip.py" "$stage" "$top" "$zip"
 rm -rf "$stage"
-# The default build asks update servers on loopback, which only suits tests
-# and the demo; a build for students names the school's servers.
-for setting in TESSALY_PUBLIC_UPDATE_HOST TESSALY_LAN_UPDATE_HOST; do
-  host=$(sed -nE "s/^$setting:[A-Z]+=(.*)/\1/p" "$root/build/win/CMakeCache.txt" 2>/dev/null)
+echo "dist.sh: the program's settings:" >&2
+printf '  %s\n' $packed >&2
+# Loopback servers only suit tests and the demo; a release for students names
+# the school's servers.
+for name in public-update-host lan-update-host; do
+  host=$(setting $name)
   case "$host" in
-    127.* | localhost | '') echo "dist.sh: note: the program asks its update server at ${host:-an unknown host}" \
-      "($setting); set it to the school's server for a build students get (README, Build-time settings)" >&2 ;;
+    127.* | localhost) echo "dist.sh: note: the program asks an update server at $host ($name);" \
+      "give the school's server for a release students get (README, Configuring a release for a school)" >&2 ;;
   esac
 done
+if [ -z "$(setting public-update-host)$(setting lan-update-host)" ]; then
+  echo "dist.sh: note: the program asks no update server (both hosts are empty)" >&2
+fi
 # Without an update public key the program installs whatever bank and saves
 # whatever program archive the network hands it as the server's.
-key=$(sed -nE "s/^TESSALY_UPDATE_PUBLIC_KEY:[A-Z]+=(.*)/\1/p" "$root/build/native/CMakeCache.txt" 2>/dev/null)
-if [ -z "$key" ]; then
-  echo "dist.sh: note: the program checks no signatures of its downloads (TESSALY_UPDATE_PUBLIC_KEY is not set);" \
-    "build it with the school's update public key for a build students get (README, Signing the updates)" >&2
+if [ -z "$(setting update-public-key)" ]; then
+  echo "dist.sh: note: the program checks no signatures of its downloads (no update public key);" \
+    "give it the school's update public key for a release students get (README, Signing the updates)" >&2
 fi
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
 # The teachers' archive of the same version.
-"$root/scripts/teacher-kit.sh" >&2
+"$root/scripts/teacher-kit.sh" "$out" >&2
 echo "$zip"

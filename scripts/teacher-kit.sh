@@ -9,10 +9,10 @@
 #   server/           the update server kit for the school's Linux machine
 # Member names are stored as UTF-8 with the archive's UTF-8 flag. Prints the
 # archive's path as its last line. Expects `make build` done.
-#   scripts/teacher-kit.sh
+#   scripts/teacher-kit.sh [OUTPUT FOLDER, default build/dist]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out="$root/build/dist"
+out=${1:-$root/build/dist}
 version=$(cat "$root/build/native/tessaly-version.txt")
 top="tessaly-teacher-kit-$version"
 zip="$out/$top.zip"

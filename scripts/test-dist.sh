@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Tests the archives of a release (scripts/dist.sh, made here first):
-#  - its members, their bytes, the version its math.ini offers against the
-#    program's caption and version resources, and the read-me
-#    (scripts/check-dist.py);
+# Tests the archives of a release (scripts/dist.sh, made here first into
+# build/test-dist with a school's settings, as `make dist TESSALY_...=...`
+# makes it; loopback addresses only, as the program asks them under Wine):
+#  - its members, their bytes, the packed program's settings read back, the
+#    version its math.ini offers against the program's caption and version
+#    resources, and the read-me (scripts/check-dist.py);
 #  - under each locale (ANSI code pages 936 and 1252), unpacked into a fresh
 #    folder: tessaly.exe started there under Wine opens its main window, whose
 #    status line (a STATIC) shows a paper of every question of the shipped bank,
@@ -154,16 +156,19 @@ summary() {
 }
 
 echo "== the archive"
-if ! made=$("$root/scripts/dist.sh"); then
+key_file="$root/tests/keys/test-only-update-public-key.txt"
+if ! made=$(TESSALY_PUBLIC_UPDATE_HOST=127.0.0.3 TESSALY_LAN_UPDATE_HOST= TESSALY_FEEDBACK_USERID=4711 \
+  TESSALY_UPDATE_PUBLIC_KEY="$key_file" "$root/scripts/dist.sh" "$root/build/test-dist"); then
   echo "FAIL scripts/dist.sh failed"
   failed=$((failed + 1))
   summary
   exit 1
 fi
 zip=$(printf '%s\n' "$made" | tail -1)
-output=$(python3 "$root/scripts/check-dist.py" check "$zip")
+output=$(python3 "$root/scripts/check-dist.py" check "$zip" public-update-host=127.0.0.3 lan-update-host= \
+  feedback-userid=4711 update-public-key="$(head -n 1 "$key_file" | tr -d '\r\n' | tr A-F a-f)")
 echo "$output"
-count "$output" 4 "the archive check"
+count "$output" 5 "the archive check"
 kit="$(dirname "$zip")/tessaly-teacher-kit-$(cat "$root/build/native/tessaly-version.txt").zip"
 output=$(python3 "$root/scripts/check-teacher-kit.py" check "$kit")
 echo "$output"

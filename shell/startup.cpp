@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "program/build_settings.h"
 #include "program/control_ids.h"
 #include "program/global_slots.h"
+#include "program/program_settings.h"
 #include "practice/composition.h"
 #include "program/declared_functions_win.h"
 #include "runtime/controls.h"
@@ -68,6 +68,10 @@ void OnMainWindowCreated() {
   if (Globals().MathTypeCommand.empty()) {
     rt::SetCaption(状态栏, "未安装MathType，本程序无法使用答题功能");
   }
+  // The feedback link's target from the image's settings (a school may have
+  // changed them in the built program).
+  rt::SetHyperlinkTarget(FeedbackLink, FeedbackUrl(ConfiguredSetting(kFeedbackHostSetting),
+                                                   ConfiguredSetting(kFeedbackUserIdSetting)));
   SelectAllKeywords();
   ComposePaper();
   CancelAllKeywords();
@@ -76,6 +80,5 @@ void OnMainWindowCreated() {
 
 void OnPageChanged() {
   if (rt::GetSelectedPage(选择夹1) != kPageUpgradeAndFeedback) return;
-  rt::SetHyperlinkTarget(FeedbackLink, kFeedbackUrl);
   rt::OpenHyperlink(FeedbackLink);
 }

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "http/fetch.h"
-#include "program/build_settings.h"
 #include "program/control_ids.h"
 #include "program/file_names.h"
 #include "program/global_slots.h"
+#include "program/program_settings.h"
 #include "runtime/controls.h"
 #include "runtime/ini.h"
 #include "runtime/places.h"
@@ -54,8 +54,12 @@ void RecordServerVersion(const char* key) {
 void ProbeServer() {
   rt::SetCaption(状态栏, "正在与服务器通讯，请稍等……");
   if (!CurrentServerBaseUrl().empty()) return;
-  for (const char* host : {kPublicUpdateHost, kLanUpdateHost}) {
-    const std::string base = std::string("http://") + host + ":8001/";
+  // The hosts are the program image's settings, which a school may have
+  // changed in the built program; a server without a host is not asked.
+  for (const SettingSlot& setting : {kPublicUpdateHostSetting, kLanUpdateHostSetting}) {
+    const std::string host = ConfiguredSetting(setting);
+    if (host.empty()) continue;
+    const std::string base = "http://" + host + ":8001/";
     const rt::ByteSet flag = FetchUrl(base + kServerFlagFile, {}, {}, {}, {}, kDefaultTimeoutSeconds, kFlagFileLimit);
     if (flag.size() == 1) {
       rt::SetCaption(状态栏, std::string("与服务器") + host + "通讯成功，正在下载升级信息");

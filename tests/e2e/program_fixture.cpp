@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "program/control_ids.h"
+#include "tools/tessalyconfig/program_settings_file.h"
 
 namespace e2e {
 namespace {
@@ -48,6 +49,36 @@ std::wstring BinDirectory() {
   const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring p(path, n);
   return p.substr(0, p.find_last_of(L'\\'));
+}
+
+std::map<std::string, std::string> SettingsOf(const std::wstring& exe) {
+  std::ifstream in(std::filesystem::path(exe), std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string error;
+  const std::optional<tessalyconfig::ProgramSettings> found = tessalyconfig::ReadProgramSettings(bytes, error);
+  std::map<std::string, std::string> settings;
+  if (!found) ADD_FAILURE() << "the settings of the program do not read: " << error;
+  for (const auto& placed : found ? found->settings : std::vector<tessalyconfig::PlacedSetting>()) {
+    settings[std::string(placed.setting->name)] = placed.value;
+  }
+  return settings;
+}
+
+DWORD RunTool(const std::wstring& tool, const std::vector<std::wstring>& args) {
+  const std::wstring exe = BinDirectory() + L"\\" + tool;
+  std::wstring commandLine = L"\"" + exe + L"\"";
+  for (const std::wstring& arg : args) commandLine += L" \"" + arg + L"\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return static_cast<DWORD>(-1);
+  }
+  CloseHandle(pi.hThread);
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(pi.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  return code;
 }
 
 std::string Gbk(const std::wstring& text) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,13 @@ void RemoveTree(const std::wstring& path);
 // GBK bytes of a UTF-16 text, as the program's files hold them.
 std::string Gbk(const std::wstring& text);
 std::wstring FromGbk(const std::string& gbk);
+
+// The settings a program file carries (tessalyconfig's reading of it), by
+// name ("public-update-host", ...); empty when it has none.
+std::map<std::string, std::string> SettingsOf(const std::wstring& exe);
+// Runs a tool of the test folder with these arguments and waits for it; its
+// exit code (-1 when it did not start or end within 30 s).
+DWORD RunTool(const std::wstring& tool, const std::vector<std::wstring>& args);
 
 // Stored in the registry of the test prefix for the program to find.
 void SetMathTypeCommand(const std::wstring* command);  // null removes the key

@@ -2,7 +2,7 @@
 // text and where it shows, and the feedback link of the upgrade page.
 #include <optional>
 
-#include "program/build_settings.h"
+#include "program/program_settings.h"
 #include "program/control_ids.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
@@ -144,7 +144,9 @@ TEST_F(MainWindowTest, FeedbackPageOpensTheGuestbookEveryTimeItIsChosen) {
 
   driver::SwitchPage(tab, 3);
   ASSERT_TRUE(driver::WaitUntil([] { return RecordedUrls().size() == 1; }, 10000));
-  const std::string expected = kFeedbackUrl;
+  // The guestbook of the program's own settings (the build's, in this test).
+  std::map<std::string, std::string> settings = SettingsOf(folder_.exe());
+  const std::string expected = FeedbackUrl(settings["feedback-host"], settings["feedback-userid"]);
   const std::wstring url = RecordedUrls()[0];
   EXPECT_EQ(url, std::wstring(expected.begin(), expected.end()));
   EXPECT_NE(url.find(L"/script/user/list.asp?userid="), std::wstring::npos);

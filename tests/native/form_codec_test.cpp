@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "program/build_settings.h"
 #include "program/control_ids.h"
 #include "program/main_window_form.h"
 #include "image/program_layout.h"
@@ -309,7 +308,7 @@ TEST(FormCodec, PropertyBlocksOfEachKind) {
                  "drawing board, double-click");
   ExpectEndsWith(form.recordBytes(备选关键词列表框),
                  Writer().W(1).W(1).W(offset("MoveKeywordToSelected")).Z(20).W(3).W(0).W(0).out, "list box");
-  ExpectEndsWith(form.recordBytes(超级链接框1), Writer().W(0).W(0).W(0).Z(20).W(1).W(0).W(0).Counted(kFeedbackUrl).out,
+  ExpectEndsWith(form.recordBytes(超级链接框1), Writer().W(0).W(0).W(0).Z(20).W(1).W(0).W(0).Counted("").out,
                  "hyperlink box");
   // Group box, timer and unpacker store nothing after the 20 zero bytes.
   ExpectEndsWith(form.recordBytes(分组框1), Writer().W(备用2).W(4).W(0).W(0).B(0).W(1).W(0).W(0).Z(20).out,

@@ -11,6 +11,7 @@
 
 #include "program/global_slots.h"
 #include "program/pictures.h"
+#include "program/program_settings.h"
 #include "tools/image_build/program_image.h"
 #include "image/program_layout.h"
 #include "tests/native/image_test_support.h"
@@ -130,7 +131,7 @@ TEST(ImageLoader, TheProgramsImage) {
   std::string error;
   const auto constants = image::ReadConstants(loaded.bytes(SegmentId::Const), error);
   ASSERT_TRUE(constants) << error;
-  ASSERT_EQ(constants->size(), 4u);
+  ASSERT_EQ(constants->size(), 3 + program::kSettings.size());
   EXPECT_EQ((*constants)[0].name, "AnswerTemplate");
   EXPECT_EQ(std::string((*constants)[0].bytes.begin(), (*constants)[0].bytes.end()), program::AnswerTemplate());
   EXPECT_EQ(loaded.entry, loaded.segment(SegmentId::Code).offset + loaded.read.image.entryOffset);

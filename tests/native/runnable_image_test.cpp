@@ -66,7 +66,7 @@ TEST(RunnableImage, TheProgramGetsItsWindowRoutinesConstantsAndSlotsFromTheImage
   EXPECT_TRUE(r->entry().entry);
   EXPECT_EQ(r->entry().name, program::kEntryRoutineName);
 
-  ASSERT_EQ(r->constants.size(), 4u);
+  ASSERT_EQ(r->constants.size(), 3 + program::kSettings.size());
   const auto constant = [&](std::string_view name) {
     const auto it = std::find_if(r->constants.begin(), r->constants.end(),
                                  [name](const image::NamedConstant& c) { return c.name == name; });

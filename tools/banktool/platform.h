@@ -34,6 +34,15 @@ std::string ErrorText(const std::error_code& error);
 inline std::string ErrnoText(int code) { return ErrorText(std::error_code(code, std::generic_category())); }
 
 unsigned long CurrentProcessId();
+
+#ifdef _WIN32
+// A wide command-line argument (wmain) as UTF-8.
+std::string WideToUtf8(const wchar_t* wide);
+// UTF-8 text to a standard handle (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE): to a
+// console as UTF-16, so that Chinese shows whatever the console's code page
+// is; to a file or pipe as UTF-8 bytes.
+void WriteStandard(unsigned long which, const std::string& utf8);
+#endif
 std::tm LocalTimeNow();
 
 }  // namespace banktool

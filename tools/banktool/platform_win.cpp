@@ -25,6 +25,28 @@ std::string ErrorText(const std::error_code& error) {
 
 unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
 
+std::string WideToUtf8(const wchar_t* wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string utf8(static_cast<size_t>(n - 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(), n, nullptr, nullptr);
+  return utf8;
+}
+
+void WriteStandard(unsigned long which, const std::string& utf8) {
+  if (utf8.empty()) return;
+  const HANDLE handle = GetStdHandle(which);
+  DWORD mode, written;
+  if (GetConsoleMode(handle, &mode)) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+  } else {
+    WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+  }
+}
+
 std::tm LocalTimeNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

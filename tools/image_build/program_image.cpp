@@ -7,8 +7,8 @@
 #include "program/global_slots.h"
 #include "program/main_window_form.h"
 #include "program/pictures.h"
+#include "program/program_settings.h"
 #include "program/routine_names.h"
-#include "runtime/hex.h"
 
 namespace image {
 
@@ -42,38 +42,56 @@ Segment DataSegment(SegmentId id, uint32_t flags, std::vector<uint8_t> data) {
   return segment;
 }
 
-// The byte-set constants in directory order.
-std::vector<std::pair<std::string, std::string>> Constants(std::string updatePublicKey) {
-  return {
+// The byte-set constants in directory order: the pictures, then the settings
+// in the order of program::kSettings (the update public key first, where it
+// stood before the other settings were constants).
+std::optional<std::vector<std::pair<std::string, std::string>>> Constants(std::string_view hexKey,
+                                                                           std::string& error) {
+  std::vector<std::pair<std::string, std::string>> constants = {
       {std::string(kAnswerTemplateConstant), std::string(AnswerTemplate())},
       {std::string(kAnswerPlaceholderConstant), std::string(AnswerPlaceholder())},
       {std::string(kReferenceAnswerPlaceholderConstant), std::string(ReferenceAnswerPlaceholder())},
-      {std::string(kUpdatePublicKeyConstant), std::move(updatePublicKey)},
   };
+  std::optional<std::string> key = UpdatePublicKeyConstant(hexKey, error);
+  if (!key) return std::nullopt;
+  constants.emplace_back(kUpdatePublicKeyConstant, std::move(*key));
+  for (const SettingSlot& setting : kSettings) {
+    if (setting.kind == SettingKind::PublicKey) continue;
+    std::optional<std::string> slot = SlotBytes(setting, BuildSetting(setting), error);
+    if (!slot) {
+      error = "a build setting: " + error;
+      return std::nullopt;
+    }
+    constants.emplace_back(setting.constant, std::move(*slot));
+  }
+  return constants;
 }
 
 }  // namespace
 
 std::string_view ConfiguredUpdatePublicKey() { return TESSALY_UPDATE_PUBLIC_KEY; }
 
+std::string_view BuildSetting(const SettingSlot& setting) {
+  if (setting.constant == kPublicUpdateHostConstant) return TESSALY_PUBLIC_UPDATE_HOST;
+  if (setting.constant == kLanUpdateHostConstant) return TESSALY_LAN_UPDATE_HOST;
+  if (setting.constant == kFeedbackHostConstant) return TESSALY_FEEDBACK_HOST;
+  if (setting.constant == kFeedbackUserIdConstant) return TESSALY_FEEDBACK_USERID;
+  return TESSALY_UPDATE_PUBLIC_KEY;
+}
+
 std::optional<std::string> UpdatePublicKeyConstant(std::string_view hexKey, std::string& error) {
-  if (hexKey.empty()) return std::string(kUpdatePublicKeySize, '\0');
-  std::optional<std::string> key = rt::BytesFromHex(hexKey);
-  if (!key || key->size() != kUpdatePublicKeySize) {
-    error = "the update public key is not " + std::to_string(kUpdatePublicKeySize * 2) +
-            " hexadecimal digits (update-public-key.txt of banktool keygen)";
-    return std::nullopt;
-  }
-  return key;
+  std::optional<std::string> bytes = SlotBytes(kUpdatePublicKeySetting, hexKey, error);
+  if (!bytes) error = "the update public key: " + error;
+  return bytes;
 }
 
 std::optional<ProgramImage> TessalyImage(std::string_view hexKey, std::string& error) {
   ProgramImage image;
   image.libraries = Libraries();
 
-  std::optional<std::string> updatePublicKey = UpdatePublicKeyConstant(hexKey, error);
-  if (!updatePublicKey) return std::nullopt;
-  ConstBuilder constants(Constants(std::move(*updatePublicKey)));
+  std::optional<std::vector<std::pair<std::string, std::string>>> named = Constants(hexKey, error);
+  if (!named) return std::nullopt;
+  ConstBuilder constants(std::move(*named));
   for (const FunctionDeclaration& function : DeclaredFunctionList()) {
     const uint32_t dll = constants.Text(function.dll);
     const uint32_t name = constants.Text(function.name);
@@ -147,8 +165,8 @@ std::optional<std::vector<uint8_t>> TessalyImageBytes(std::string_view hexKey, s
   if (!difference.empty()) return fail("the stored window definition differs from the program's: " + difference);
   std::optional<std::vector<NamedConstant>> constants = ReadConstants(image.segment(SegmentId::Const).data, error);
   if (!constants) return std::nullopt;
-  const std::vector<std::pair<std::string, std::string>> expected = Constants(*UpdatePublicKeyConstant(hexKey, error));
-  if (constants->size() != expected.size()) return fail("\"const\" does not hold the program's four constants");
+  const std::vector<std::pair<std::string, std::string>> expected = *Constants(hexKey, error);
+  if (constants->size() != expected.size()) return fail("\"const\" does not hold the program's constants");
   for (size_t i = 0; i < expected.size(); ++i) {
     const NamedConstant& constant = (*constants)[i];
     if (constant.name != expected[i].first || detail::AsText(constant.bytes) != expected[i].second) {

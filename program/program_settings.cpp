@@ -1,0 +1,123 @@
+#include "program/program_settings.h"
+
+#include <algorithm>
+
+#include "runtime/hex.h"
+
+namespace program {
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool AllDigits(std::string_view text) { return !text.empty() && std::all_of(text.begin(), text.end(), IsDigit); }
+
+// The dot-separated pieces of a text.
+template <typename Each>
+bool EveryLabel(std::string_view text, Each each) {
+  for (size_t start = 0;;) {
+    const size_t dot = text.find('.', start);
+    if (!each(text.substr(start, dot == std::string_view::npos ? std::string_view::npos : dot - start))) return false;
+    if (dot == std::string_view::npos) return true;
+    start = dot + 1;
+  }
+}
+
+std::string HostProblem(std::string_view host) {
+  if (host.size() > kMaxHostLength) {
+    return "is " + std::to_string(host.size()) + " characters long; a host name has at most " +
+           std::to_string(kMaxHostLength);
+  }
+  for (const char c : host) {
+    if (!IsLetter(c) && !IsDigit(c) && c != '-' && c != '.') {
+      if (c == ':') return "holds a ':' (give the host alone: no \"http://\", no port, no IPv6 address)";
+      if (c == '/') return "holds a '/' (give the host alone, not a URL)";
+      if (static_cast<unsigned char>(c) >= 0x80) return "holds a character that is not ASCII (write an international name in its xn-- form)";
+      return "holds a character no host name holds";
+    }
+  }
+  size_t labels = 0, numeric = 0;
+  std::string problem;
+  EveryLabel(host, [&](std::string_view label) {
+    ++labels;
+    if (AllDigits(label)) ++numeric;
+    if (label.empty()) problem = "has an empty label (two dots in a row, or a dot at either end)";
+    else if (label.size() > 63) problem = "has a label longer than 63 characters";
+    else if (label.front() == '-' || label.back() == '-') problem = "has a label that starts or ends with '-'";
+    return problem.empty();
+  });
+  if (!problem.empty()) return problem;
+  if (!AllDigits(host.substr(host.rfind('.') + 1))) return "";
+  // Numbers: only an IPv4 address in plain dotted decimal, which Windows
+  // reads one way only (no "127.1", no octal "010.0.0.1").
+  if (labels != 4 || numeric != 4) return "is neither a host name (its last label is a number) nor an IPv4 address a.b.c.d";
+  bool ok = true;
+  EveryLabel(host, [&](std::string_view part) {
+    ok = ok && part.size() <= 3 && (part.size() == 1 || part.front() != '0') && std::stoi(std::string(part)) <= 255;
+    return ok;
+  });
+  return ok ? "" : "is no IPv4 address: each of its four numbers is 0 to 255, without leading zeros";
+}
+
+}  // namespace
+
+std::string SettingProblem(const SettingSlot& setting, std::string_view value) {
+  switch (setting.kind) {
+    case SettingKind::UpdateHost:
+      return value.empty() ? "" : HostProblem(value);
+    case SettingKind::FeedbackHost:
+      return value.empty() ? "is empty; the feedback link needs a host" : HostProblem(value);
+    case SettingKind::UserId:
+      if (!AllDigits(value)) return "is not a number of decimal digits";
+      if (value.size() > kMaxUserIdLength) return "has more than " + std::to_string(kMaxUserIdLength) + " digits";
+      return "";
+    case SettingKind::PublicKey:
+      if (value.empty()) return "";
+      if (const std::optional<std::string> key = rt::BytesFromHex(value); !key || key->size() != setting.size) {
+        return "is not " + std::to_string(setting.size * 2) +
+               " hexadecimal digits (update-public-key.txt of banktool keygen)";
+      }
+      return "";
+  }
+  return "is of no known kind";
+}
+
+std::optional<std::string> SlotBytes(const SettingSlot& setting, std::string_view value, std::string& error) {
+  if (std::string problem = SettingProblem(setting, value); !problem.empty()) {
+    error = std::string(setting.name) + " \"" + std::string(value) + "\" " + problem;
+    return std::nullopt;
+  }
+  if (setting.kind == SettingKind::PublicKey) {
+    return value.empty() ? std::string(setting.size, '\0') : *rt::BytesFromHex(value);
+  }
+  std::string bytes(value);
+  bytes.resize(setting.size, '\0');  // the checks keep every text shorter than its slot
+  return bytes;
+}
+
+std::optional<std::string> SlotValue(const SettingSlot& setting, std::span<const uint8_t> bytes, std::string& error) {
+  const auto fail = [&](std::string why) -> std::optional<std::string> {
+    error = std::string(setting.name) + " (constant " + std::string(setting.constant) + ") " + why;
+    return std::nullopt;
+  };
+  if (bytes.size() != setting.size) {
+    return fail("is " + std::to_string(bytes.size()) + " bytes, not " + std::to_string(setting.size));
+  }
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  std::string value;
+  if (setting.kind == SettingKind::PublicKey) {
+    if (all.find_first_not_of('\0') != std::string_view::npos) value = rt::HexText(all);
+    return value;
+  }
+  value = std::string(all.substr(0, all.find('\0')));
+  if (value.size() == all.size() || all.find_first_not_of('\0', value.size()) != std::string_view::npos) {
+    return fail("is not a text followed by zero bytes");
+  }
+  if (std::string problem = SettingProblem(setting, value); !problem.empty()) return fail("\"" + value + "\" " + problem);
+  return value;
+}
+
+std::string FeedbackUrl(std::string_view host, std::string_view userId) {
+  return "http://" + std::string(host) + "/script/user/list.asp?userid=" + std::string(userId);
+}
+
+}  // namespace program

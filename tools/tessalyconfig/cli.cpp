@@ -1,0 +1,211 @@
+#include "tools/tessalyconfig/cli.h"
+
+#include <map>
+#include <optional>
+
+#include "runtime/hex.h"
+#include "tools/banktool/outputs.h"
+#include "tools/banktool/platform.h"
+#include "tools/banktool/text.h"
+#include "tools/tessalyconfig/program_settings_file.h"
+
+namespace tessalyconfig {
+namespace {
+
+namespace fs = std::filesystem;
+using banktool::PathFromUtf8;
+using banktool::PathToUtf8;
+using program::SettingSlot;
+
+constexpr char kHelp[] = R"(tessalyconfig: gives a built program (tessaly.exe) a school's settings.
+
+  tessalyconfig show PROGRAM
+      prints the program's settings, one name=value line each.
+  tessalyconfig set PROGRAM --out FILE|FOLDER [settings]
+      writes a copy of PROGRAM with the settings changed (an existing FOLDER
+      gets a file of PROGRAM's name), reads it back and prints its settings.
+  tessalyconfig set PROGRAM --in-place [settings]
+      changes PROGRAM itself.
+
+settings (each at most once; an empty value "" means none where allowed):
+  --public-update-host HOST   the public update server, asked first (port 8001)
+  --lan-update-host HOST      the school's LAN update server, asked second
+  --feedback-host HOST        the feedback guestbook's host (never empty)
+  --feedback-userid NUMBER    the guestbook account number: 1 to 20 digits
+  --update-public-key KEY     the 128 hexadecimal digits of update-public-key.txt
+                              (banktool keygen), or that file; "" for no key
+
+A HOST is a DNS name (letters, digits, '-' and '.', at most 253 characters)
+or an IPv4 address such as 192.168.1.10; no "http://", no port. An empty
+update host means the program does not ask that server.
+
+Exit code 0 when done, 1 when a file or a value was refused (no file is then
+written), 2 for a wrong command line.
+)";
+
+struct Loaded {
+  std::vector<uint8_t> bytes;
+  ProgramSettings settings;
+};
+
+// The program file and its settings; nothing after saying why.
+std::optional<Loaded> Load(const fs::path& path, std::ostream& err) {
+  std::string bytes, error;
+  if (!banktool::ReadFileBytes(path, bytes, error)) {
+    err << "tessalyconfig: cannot read " << PathToUtf8(path) << ": " << error << "\n";
+    return std::nullopt;
+  }
+  Loaded loaded;
+  loaded.bytes.assign(bytes.begin(), bytes.end());
+  std::optional<ProgramSettings> settings = ReadProgramSettings(loaded.bytes, error);
+  if (!settings) {
+    err << "tessalyconfig: " << PathToUtf8(path) << " " << error << "\n";
+    return std::nullopt;
+  }
+  loaded.settings = std::move(*settings);
+  return loaded;
+}
+
+void Print(const ProgramSettings& settings, std::ostream& out) {
+  for (const PlacedSetting& placed : settings.settings) out << placed.setting->name << "=" << placed.value << "\n";
+}
+
+// The key of --update-public-key: the digits themselves, or the file holding
+// them (update-public-key.txt); nothing after saying why.
+std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream& err) {
+  if (given.empty() || program::SettingProblem(program::kUpdatePublicKeySetting, given).empty()) return given;
+  std::string content, error;
+  if (!banktool::ReadFileBytes(PathFromUtf8(given), content, error)) {
+    err << "tessalyconfig: --update-public-key \"" << given
+        << "\" is neither 128 hexadecimal digits nor a file that can be read (" << error << ")\n";
+    return std::nullopt;
+  }
+  if (content.find("private-key=") != std::string::npos) {
+    err << "tessalyconfig: " << given << " holds the private signing key; give the public key file "
+        << "update-public-key.txt beside it (the private key never goes into a program)\n";
+    return std::nullopt;
+  }
+  size_t position = 0;
+  const std::string key(banktool::TrimBlanks(banktool::NextLine(content, position)));
+  if (!banktool::TrimBlanks(content.substr(std::min(position, content.size()))).empty() ||
+      !program::SettingProblem(program::kUpdatePublicKeySetting, key).empty() || key.empty()) {
+    err << "tessalyconfig: " << given << " does not hold one line of 128 hexadecimal digits "
+        << "(update-public-key.txt of banktool keygen)\n";
+    return std::nullopt;
+  }
+  return key;
+}
+
+int Usage(std::ostream& err, const std::string& why) {
+  err << "tessalyconfig: " << why << " (tessalyconfig --help)\n";
+  return kExitUsage;
+}
+
+int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const fs::path input = PathFromUtf8(args[1]);
+  std::optional<fs::path> output;
+  bool inPlace = false;
+  std::map<const SettingSlot*, std::string> given;
+  for (size_t i = 2; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (option == "--in-place") {
+      inPlace = true;
+      continue;
+    }
+    if (i + 1 >= args.size()) return Usage(err, option + " needs a value");
+    const std::string& value = args[++i];
+    if (option == "--out") {
+      if (output) return Usage(err, "--out given twice");
+      output = PathFromUtf8(value);
+      continue;
+    }
+    const SettingSlot* setting = nullptr;
+    for (const SettingSlot& s : program::kSettings) {
+      if (option == "--" + std::string(s.name)) setting = &s;
+    }
+    if (!setting) return Usage(err, "unknown option " + option);
+    if (!given.emplace(setting, value).second) return Usage(err, option + " given twice");
+  }
+  if (inPlace == output.has_value()) return Usage(err, "set needs either --out FILE or --in-place");
+  if (given.empty()) return Usage(err, "set needs at least one setting to change");
+
+  std::error_code ignored;
+  fs::path target = inPlace ? input : *output;
+  if (!inPlace && fs::is_directory(target, ignored)) target /= input.filename();
+  if (!inPlace && fs::equivalent(input, target, ignored)) {
+    return Usage(err, "--out names the program itself; --in-place changes it");
+  }
+
+  std::vector<SettingChange> changes;
+  for (const auto& [setting, value] : given) {
+    std::optional<std::string> checked =
+        setting->kind == program::SettingKind::PublicKey ? PublicKeyValue(value, err) : value;
+    if (!checked) return kExitProblems;
+    changes.push_back({setting, std::move(*checked)});
+  }
+  std::optional<Loaded> loaded = Load(input, err);
+  if (!loaded) return kExitProblems;
+  std::string error;
+  if (!ChangeSettings(loaded->bytes, loaded->settings, changes, error)) {
+    err << "tessalyconfig: " << error << "\n";
+    return kExitProblems;
+  }
+
+  // Written beside the target and read back from there before it takes the
+  // target's place: a failure leaves the target as it was.
+  banktool::StagedOutputs staged;
+  const fs::path temporary = staged.Stage(target);
+  const std::string_view bytes(reinterpret_cast<const char*>(loaded->bytes.data()), loaded->bytes.size());
+  if (!banktool::WriteFileBytes(temporary, bytes, error)) {
+    err << "tessalyconfig: cannot write " << PathToUtf8(temporary) << ": " << error << "\n";
+    return kExitProblems;
+  }
+  std::optional<Loaded> written = Load(temporary, err);
+  if (!written) return kExitProblems;
+  // What the copy must hold: the program's values, the changed ones replaced
+  // (a key as the program shows it, in lowercase digits).
+  std::map<const SettingSlot*, std::string> expected;
+  for (const PlacedSetting& before : loaded->settings.settings) expected[before.setting] = before.value;
+  for (const SettingChange& change : changes) {
+    expected[change.setting] = change.setting->kind == program::SettingKind::PublicKey
+                                   ? rt::HexText(rt::BytesFromHex(change.value).value_or(""))
+                                   : change.value;
+  }
+  for (const PlacedSetting& placed : written->settings.settings) {
+    if (placed.value != expected[placed.setting]) {
+      err << "tessalyconfig: " << PathToUtf8(temporary) << " reads back " << placed.setting->name << "=\""
+          << placed.value << "\", not \"" << expected[placed.setting] << "\"; nothing was written\n";
+      return kExitProblems;
+    }
+  }
+  if (!staged.Commit(error)) {
+    err << "tessalyconfig: " << error << "\n";
+    return kExitProblems;
+  }
+  err << "tessalyconfig: wrote " << PathToUtf8(target) << "\n";
+  Print(written->settings, out);
+  return kExitDone;
+}
+
+}  // namespace
+
+int RunConfigTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "/?") {
+    (args.empty() ? err : out) << kHelp;
+    return args.empty() ? kExitUsage : kExitDone;
+  }
+  if (args[0] == "show") {
+    if (args.size() != 2) return Usage(err, "show takes one program file");
+    std::optional<Loaded> loaded = Load(PathFromUtf8(args[1]), err);
+    if (!loaded) return kExitProblems;
+    Print(loaded->settings, out);
+    return kExitDone;
+  }
+  if (args[0] == "set") {
+    if (args.size() < 2) return Usage(err, "set takes a program file");
+    return Set(args, out, err);
+  }
+  return Usage(err, "unknown command " + args[0]);
+}
+
+}  // namespace tessalyconfig
