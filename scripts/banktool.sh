@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the teachers' tools alone, for Linux, into build/banktool/bin: the
-# bank tool `banktool`. It needs CMake, a C++ compiler and the development
-# files of SQLite, minizip, zlib and OpenSSL (Debian and Ubuntu: the packages
+# bank tool `banktool` and `tessalyconfig`, which gives a built tessaly.exe a
+# school's settings. They need CMake, a C++ compiler, stb's headers and the
+# development files of SQLite, minizip, zlib and OpenSSL (Debian and Ubuntu: the packages
 # of group `banktool` in scripts/packages.txt, installed here when missing
 # and run as root) — no Wine, MinGW-w64, X server or fetched sources.
 #   scripts/banktool.sh [BUILD_DIR]
@@ -23,5 +24,5 @@ generator=()
 command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
 cmake -S "$root" -B "$out" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
   -DTESSALY_SYSTEM_LIBRARIES=ON -DTESSALY_TESTS=OFF >/dev/null
-cmake --build "$out" --target banktool --parallel
-echo "banktool.sh: built $out/bin/banktool" >&2
+cmake --build "$out" --target banktool tessalyconfig --parallel
+echo "banktool.sh: built $out/bin/banktool and $out/bin/tessalyconfig" >&2

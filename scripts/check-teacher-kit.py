@@ -35,7 +35,7 @@ GUIDE_SOURCE = os.path.join(ROOT, 'data', 'teacher-kit', GUIDE)
 TABLE = '示例/题目表.csv'
 SERVER = os.path.join(ROOT, 'server')
 # The tools a teacher runs on Windows.
-TOOLS = ['banktool.exe']
+TOOLS = ['banktool.exe', 'tessalyconfig.exe']
 SERVER_FILES = ['serve.sh', 'nginx.conf.in', 'tessaly-updates.conf', 'tessaly-updates.service']
 UTF8_FLAG = 0x800
 # The DLLs of every Windows x64 the program supports.

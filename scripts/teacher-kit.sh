@@ -2,6 +2,7 @@
 # Makes the teachers' archive: build/dist/tessaly-teacher-kit-VERSION.zip with
 # one folder tessaly-teacher-kit-VERSION holding
 #   banktool.exe      the bank tool for Windows (static: no DLL of its own)
+#   tessalyconfig.exe gives a built tessaly.exe a school's settings (static)
 #   教师说明.txt      the guide (data/teacher-kit/教师说明.txt in GBK with
 #                     CR LF line ends, for Notepad)
 #   示例/             an example to build a first bank from: 题目表.csv,
@@ -20,7 +21,7 @@ stage="$out/kit-stage"
 rm -rf "$stage"
 mkdir -p "$stage/$top/server"
 
-cp "$root/build/win/bin/banktool.exe" "$stage/$top/"
+cp "$root/build/win/bin/banktool.exe" "$root/build/win/bin/tessalyconfig.exe" "$stage/$top/"
 tr -d '\r' <"$root/data/teacher-kit/教师说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' |
   iconv -f UTF-8 -t GBK >"$stage/$top/教师说明.txt"
 "$root/scripts/render-demo-bank.sh" "$root/build/demo/rendered" >/dev/null

@@ -113,20 +113,34 @@ run_alone() {
   fi
 }
 
-# --run-kit KIT PROGRAM QUESTIONS: the kit's banktool.exe, run in the kit's
-# folder as its guide says, builds the example bank; the program in folder
-# PROGRAM then composes a paper of all its questions.
+# --run-kit KIT PROGRAM QUESTIONS: in the kit's folder, as its guide says,
+# the kit's banktool.exe builds the example bank and its tessalyconfig.exe
+# gives the program of folder PROGRAM (copied to 学生程序) a school's
+# update server; that program, with the example bank, then composes a paper
+# of all its questions. Output goes to files, not pipes: Wine's own
+# processes keep a pipe open.
 run_kit() {
   local kit=$1 program=$2 questions=$3
-  # Into a file, not a pipe: Wine's own processes keep a pipe open.
+  mkdir -p "$kit/学生程序"
+  cp "$program/tessaly.exe" "$kit/学生程序/"
   if (cd "$kit" && wine banktool.exe build --pictures '示例\图片' --manifest '示例\题目表.csv' \
     --keywords '示例\关键词列表.txt' --out 示例题库 --bank-version 2026.12.1 >"$kit/build.log" 2>&1) &&
     cp "$kit/示例题库/填空题题库.db" "$kit/示例题库/关键词.txt" "$program/"; then
     echo "PASS the kit's banktool.exe builds the example in \"$kit\""
-    run_program "$program" "$questions"
   else
     echo "FAIL the kit's banktool.exe builds the example in \"$kit\": $(tr -d '\r' <"$kit/build.log")"
+    return
   fi
+  if (cd "$kit" && wine tessalyconfig.exe set '学生程序\tessaly.exe' --out '学校版 程序.exe' \
+    --public-update-host 127.0.0.2 --lan-update-host "" >"$kit/config.log" 2>&1) &&
+    grep -q '^public-update-host=127.0.0.2' "$kit/config.log" &&
+    cp "$kit/学校版 程序.exe" "$program/tessaly.exe"; then
+    echo "PASS the kit's tessalyconfig.exe configures the program in \"$kit\""
+  else
+    echo "FAIL the kit's tessalyconfig.exe configures the program in \"$kit\": $(tr -d '\r' <"$kit/config.log")"
+    return
+  fi
+  run_program "$program" "$questions"
 }
 
 case "${1:-}" in
@@ -179,7 +193,7 @@ for locale in zh_CN.UTF-8 en_US.UTF-8; do
   work=$(mktemp -d "${TMPDIR:-/tmp}/tessaly-dist.XXXXXX")
   if ! unpacked=$(python3 "$root/scripts/check-dist.py" unpack "$zip" "$work"); then
     echo "FAIL the archive does not unpack"
-    failed=$((failed + 4))
+    failed=$((failed + 5))
     continue
   fi
   { read -r folder; read -r questions; read -r message; } <<<"$unpacked"
@@ -198,7 +212,7 @@ for locale in zh_CN.UTF-8 en_US.UTF-8; do
     output+=$'\n'"FAIL the teacher kit does not unpack"
   fi
   echo "$output"
-  count "$output" 4 "the run under $locale"
+  count "$output" 5 "the run under $locale"
   if printf '%s\n' "$output" | grep -q '^FAIL '; then
     echo "(the unpacked folder is kept: $work)"
   else

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# `make banktool` on a machine that has CMake and g++ but none of the Windows
-# tool-chain: a copy of the sources (no build/, so nothing fetched) is built by
+# `make banktool` (the bank tool and tessalyconfig) on a machine that has
+# CMake and g++ but none of the Windows tool-chain: a copy of the sources (no build/, so nothing fetched) is built by
 # scripts/banktool.sh with a PATH that holds every command of this machine
 # except Wine, MinGW-w64, the X server, node and npm; the tool then builds the
 # teacher kit's example bank and checks it.
@@ -53,4 +53,9 @@ if [ "$listed" != "$questions" ]; then
   echo "FAIL: the example bank lists $listed questions, its table has $questions"
   exit 1
 fi
-echo "PASS: built alone, the tool makes the example bank of $questions questions"
+program="$root/build/win/bin/tessaly.exe"
+if [ -f "$program" ] && ! "$work/build/bin/tessalyconfig" show "$program" | grep -q '^public-update-host='; then
+  echo "FAIL: tessalyconfig built alone does not show the settings of $program"
+  exit 1
+fi
+echo "PASS: built alone, the tools make the example bank of $questions questions and read a program's settings"
