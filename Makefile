@@ -1,7 +1,7 @@
 # make run   - set up this machine, build, lay out the demo program folder and start the program
 # make test  - set up this machine, build, run every test
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
-# make bench - benchmarks: the HTTP client against the test servers, composition over large banks
+# make bench - benchmarks: the HTTP client against the test servers, start-up, composition over large banks
 # make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
 # make dist  - the archive students get, build/dist/tessaly-VERSION.zip (a school's settings: see below)
 # make banktool - the teachers' tools alone for Linux (CMake and g++; no Wine, no MinGW-w64)
@@ -54,6 +54,7 @@ dist: build
 
 bench: build-win
 	@scripts/bench.sh
+	@scripts/bench-startup.sh
 	@scripts/bench-compose.sh
 
 banktool:

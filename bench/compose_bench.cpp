@@ -42,6 +42,24 @@ double Seconds() {
   return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
 }
 
+// Each measurement: one run to warm up (the bank's pages in the file cache and
+// SQLite's, the code paged in), then the median of kRuns runs, so that one run
+// disturbed by the rest of the machine moves neither side.
+constexpr int kRuns = 7;
+
+template <typename Work>
+double MedianSeconds(Work work) {
+  work();
+  std::vector<double> times;
+  for (int run = 0; run < kRuns; ++run) {
+    const double start = Seconds();
+    work();
+    times.push_back(Seconds() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times[kRuns / 2];
+}
+
 double PeakMegabytes() {
   PROCESS_MEMORY_COUNTERS pmc{};
   GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
@@ -67,22 +85,15 @@ void Compose() {
   for (int i = 0; i < 100000; ++i) rt::SetCaption(program::状态栏, i % 2 ? "题库中第12345题符合条件" : "题库中第12346题不符合条件");
   const double statusWrites = Seconds() - start;
 
-  // Best of five: the machine is shared, and the best run is the one least
-  // disturbed by others.
-  double compose = 1e9;
-  for (int run = 0; run < 5; ++run) {
-    start = Seconds();
-    ComposePaper();
-    compose = std::min(compose, Seconds() - start);
-  }
+  const double compose = MedianSeconds(ComposePaper);
   const double peak = PeakMegabytes();
   start = Seconds();
   program::Globals().CurrentQuestion = 1;
   ShowQuestion();
   const double show = Seconds() - start;
-  std::printf("compose: %zu questions of the paper in %.3f s (best of 5); show one question %.1f ms; "
+  std::printf("compose: %zu questions of the paper in %.3f s (median of %d); show one question %.1f ms; "
               "100000 status writes alone %.3f s; peak memory %.1f MB\n",
-              program::Globals().PracticePaper.size(), compose, show * 1000, statusWrites, peak);
+              program::Globals().PracticePaper.size(), compose, kRuns, show * 1000, statusWrites, peak);
   std::fflush(stdout);
   rt::EndProcess(0);
 }
@@ -128,15 +139,10 @@ long BareScan() {
 }
 
 int Bare() {
-  double best = 1e9;
   long matches = 0;
-  for (int run = 0; run < 5; ++run) {
-    const double start = Seconds();
-    matches = BareScan();
-    best = std::min(best, Seconds() - start);
-  }
+  const double scan = MedianSeconds([&] { matches = BareScan(); });
   if (matches < 0) return 1;
-  std::printf("bare scan: %ld matching records in %.3f s (best of 5); peak memory %.1f MB\n", matches, best,
+  std::printf("bare scan: %ld matching records in %.3f s (median of %d); peak memory %.1f MB\n", matches, scan, kRuns,
               PeakMegabytes());
   return 0;
 }

@@ -2,7 +2,8 @@
 // runner, and the runner runs the program whose image it is given.
 //
 // The runner lays the image out and checks it (image::PrepareImage), binds
-// the declared functions by name, finds the module that carries the image
+// the declared functions by name (WinINet's on their first call,
+// krnln/deferred_functions_win.h), finds the module that carries the image
 // and links up with the program compiled into it (image/program_link.h),
 // then builds the main window from the image's "form" segment and runs the
 // entry routine. The program's window, constants and global slots are the
@@ -18,6 +19,7 @@
 
 #include "program/declared_functions_win.h"
 #include "image/image_format.h"
+#include "krnln/deferred_functions_win.h"
 #include "image/program_link.h"
 #include "image/runner_request.h"
 #include "image/runnable_image.h"
@@ -47,7 +49,8 @@ struct RunningProgram {
 std::vector<void*> BindFunctions(const image::ProgramImage& content) {
   std::vector<void*> functions;
   for (const image::DeclaredFunction& function : content.functions) {
-    void* address = program::BindDeclaredFunction(function.name.c_str(), function.dll.c_str());
+    void* address = krnln::DeferredFunction(function.name, function.dll, Refuse);
+    if (!address) address = program::BindDeclaredFunction(function.name.c_str(), function.dll.c_str());
     if (!address) {
       Refuse("声明的函数 " + function.name + " 在 " + (function.dll.empty() ? std::string("系统 DLL") : function.dll) +
              " 中找不到。");

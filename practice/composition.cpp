@@ -1,5 +1,8 @@
 #include "practice/composition.h"
 
+#include <algorithm>
+#include <charconv>
+#include <string_view>
 #include <vector>
 
 #include "program/control_ids.h"
@@ -31,11 +34,17 @@ void ReadSelectedKeywords() {
   for (int i = 0; i < count; ++i) g_keywords.push_back(rt::ListItemText(选中关键词列表框, i));
 }
 
-rt::Text RecordStatus(int32_t record, const char* verdict) {
-  std::string text = "题库中第";
-  text += rt::IntegerToText(record).view();
-  text += verdict;
-  return rt::Text(text);
+// Writes the status line of one record of the walk: "题库中第", the record
+// number, the verdict. Written for every record of the bank, so it is put
+// together on the stack rather than in texts made and freed each time.
+void ShowRecordStatus(int32_t record, std::string_view verdict) {
+  constexpr std::string_view kStart = "题库中第";
+  char text[kStart.size() + 11 + 32];  // 11: "-2147483648"; 32: longer than any verdict
+  char* at = std::copy(kStart.begin(), kStart.end(), text);
+  at = std::to_chars(at, text + kStart.size() + 11, record).ptr;
+  verdict = verdict.substr(0, 32);
+  at = std::copy(verdict.begin(), verdict.end(), at);
+  rt::SetCaption(状态栏, std::string_view(text, static_cast<size_t>(at - text)));
 }
 
 }  // namespace
@@ -67,10 +76,10 @@ void ComposePaper() {
   for (int32_t i = 0; i < count; ++i) {
     const int32_t record = rt::CurrentRecordNumber();
     if (RecordMatchesKeywords()) {
-      rt::SetCaption(状态栏, RecordStatus(record, "题符合条件"));
+      ShowRecordStatus(record, "题符合条件");
       Globals().PracticePaper.Append(record);
     } else {
-      rt::SetCaption(状态栏, RecordStatus(record, "题不符合条件"));
+      ShowRecordStatus(record, "题不符合条件");
     }
     rt::SkipRecords(1);
   }

@@ -29,6 +29,17 @@ Text& Text::operator=(Text&& other) noexcept {
   return *this;
 }
 
+void Text::Assign(std::string_view s) {
+  const std::string_view own = view();
+  if (s.empty() || (s.data() >= own.data() && s.data() <= own.data() + own.size())) {
+    *this = Text(s);  // nothing to keep, or `s` lies in this text's own block
+    return;
+  }
+  block_ = static_cast<char*>(Realloc(block_, s.size() + 1));
+  std::memcpy(block_, s.data(), s.size());
+  block_[s.size()] = '\0';
+}
+
 void Text::Free() {
   rt::Free(block_);
   block_ = nullptr;

@@ -40,6 +40,9 @@ class Text {
   bool empty() const { return size() == 0; }
   // The heap block itself (null for the empty text).
   const char* block() const { return block_; }
+  // Makes the text a copy of `s`, in the block it has when that can be
+  // resized (a caption written for every record of a walk).
+  void Assign(std::string_view s);
   // Releases the block; the text is empty afterwards.
   void Free();
 

@@ -33,7 +33,7 @@ void SetCaption(uint32_t id, std::string_view text) {
   bool post = false;
   {
     std::lock_guard<std::mutex> lock(state.captionLock);
-    unit->caption = Text(text);
+    unit->caption.Assign(text);
     unit->captionDirty = true;
     post = !state.flushPosted;
     state.flushPosted = true;

@@ -105,7 +105,19 @@ bool Database::OpenUtf8(const std::string& path) {
     return false;
   }
   int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) keys_.push_back(sqlite3_column_int64(stmt, 0));
+  int64_t numbered = 0;  // records so far whose key is their number
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    const int64_t key = sqlite3_column_int64(stmt, 0);
+    if (keys_.empty() && key == numbered + 1) {
+      ++numbered;
+      continue;
+    }
+    if (keys_.empty()) {
+      for (int64_t n = 1; n <= numbered; ++n) keys_.push_back(n);
+    }
+    keys_.push_back(key);
+  }
+  recordCount_ = keys_.empty() ? static_cast<size_t>(numbered) : keys_.size();
   sqlite3_finalize(stmt);
   if (rc != SQLITE_DONE) {
     Close();
@@ -118,6 +130,8 @@ bool Database::OpenUtf8(const std::string& path) {
 void Database::Close() {
   cursors_.clear();
   keys_.clear();
+  keys_.shrink_to_fit();
+  recordCount_ = 0;
   current_ = 1;
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
@@ -159,7 +173,7 @@ FieldValue Database::ReadField(std::string_view gbkName) {
   FieldValue value;
   if (!db_ || current_ < 1 || current_ > RecordCount()) return value;
   Cursor* cursor = CursorFor(gbkName);
-  if (cursor->missing || !cursor->MoveTo(keys_[static_cast<size_t>(current_ - 1)])) return value;
+  if (cursor->missing || !cursor->MoveTo(KeyOf(current_))) return value;
   sqlite3_stmt* stmt = cursor->stmt;
   switch (sqlite3_column_type(stmt, 1)) {
     case SQLITE_BLOB: {

@@ -48,7 +48,7 @@ class Database {
   void Close();
   bool IsOpen() const { return db_ != nullptr; }
 
-  int32_t RecordCount() const { return static_cast<int32_t>(keys_.size()); }
+  int32_t RecordCount() const { return static_cast<int32_t>(recordCount_); }
   // 1-based; RecordCount() + 1 once a walk has gone past the last record.
   int32_t CurrentRecord() const { return current_; }
   void Skip(int32_t count);
@@ -63,8 +63,14 @@ class Database {
   Cursor* CursorFor(std::string_view gbkName);
   bool OpenUtf8(const std::string& utf8Path);
 
+  // 记录号 of record n.
+  int64_t KeyOf(int32_t record) const { return keys_.empty() ? record : keys_[static_cast<size_t>(record - 1)]; }
+
   sqlite3* db_ = nullptr;
-  std::vector<int64_t> keys_;  // 记录号 of record n at index n - 1
+  size_t recordCount_ = 0;
+  // 记录号 of record n at index n - 1; empty when record n's 记录号 is n (the
+  // bank tool's numbering), which spares a large bank a list as long as itself.
+  std::vector<int64_t> keys_;
   int32_t current_ = 1;
   std::vector<std::unique_ptr<Cursor>> cursors_;
 };

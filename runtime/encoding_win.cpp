@@ -45,7 +45,21 @@ std::optional<std::string> ConvertExactly(unsigned from, unsigned to, std::strin
 
 std::wstring GbkToWide(std::string_view gbk) { return *ToWide(kGbkCodePage, gbk); }
 Text WideToGbk(std::wstring_view wide) { return Text(*FromWide(kGbkCodePage, wide)); }
-Text Utf8ToGbk(std::string_view utf8) { return Text(*FromWide(kGbkCodePage, *ToWide(CP_UTF8, utf8))); }
+// The database family converts every unit of a composition walk: through
+// buffers kept per thread, so that a conversion makes only the text it returns.
+Text Utf8ToGbk(std::string_view utf8) {
+  if (utf8.empty()) return Text();
+  thread_local std::wstring wide;
+  thread_local std::string gbk;
+  if (wide.size() < utf8.size()) wide.resize(utf8.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                                    static_cast<int>(wide.size()));
+  if (n <= 0) return Text();
+  if (gbk.size() < static_cast<size_t>(n) * 2) gbk.resize(static_cast<size_t>(n) * 2);
+  const int m = WideCharToMultiByte(kGbkCodePage, 0, wide.data(), n, gbk.data(), static_cast<int>(gbk.size()), nullptr,
+                                    nullptr);
+  return Text(std::string_view(gbk.data(), static_cast<size_t>(m > 0 ? m : 0)));
+}
 std::string GbkToUtf8(std::string_view gbk) { return *FromWide(CP_UTF8, *ToWide(kGbkCodePage, gbk)); }
 
 std::optional<std::string> Utf8ToGbkExactly(std::string_view utf8) {

@@ -1,10 +1,17 @@
 // The drawing board: a window that shows one picture, decoded by GDI+ from the
 // bytes of an image file, at its natural size from the top-left corner. It
 // keeps the bytes so that it can answer the picture query message.
+//
+// A picture is decoded when its board is first painted, not when it is set:
+// boards on pages that are not on show, and pictures replaced before they
+// were seen, cost nothing. GDI+ is started with the first picture decoded
+// (gdiplus.dll is delay-loaded), so start-up neither loads nor starts it.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>
 #include <gdiplus.h>
+
+#include <mutex>
 
 #include "runtime/controls.h"
 #include "runtime/crc32.h"
@@ -15,9 +22,22 @@ using namespace Gdiplus::DllExports;
 namespace rt::detail {
 namespace {
 
+// Starts GDI+ once; false when it cannot be started (no picture is then shown).
+bool GdiplusStarted() {
+  static bool started = false;
+  static std::once_flag once;
+  std::call_once(once, [] {
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+  });
+  return started;
+}
+
 struct Board {
   ByteSet bytes;
   Gdiplus::GpImage* image = nullptr;
+  bool decoded = false;  // `image` is the decoding of `bytes` (null when they are no picture)
 };
 
 Board* BoardOf(HWND hwnd) { return reinterpret_cast<Board*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
@@ -25,10 +45,11 @@ Board* BoardOf(HWND hwnd) { return reinterpret_cast<Board*>(GetWindowLongPtrW(hw
 void ReleaseImage(Board* board) {
   if (board->image) GdipDisposeImage(board->image);
   board->image = nullptr;
+  board->decoded = false;
 }
 
 Gdiplus::GpImage* Decode(const ByteSet& bytes) {
-  if (bytes.empty()) return nullptr;
+  if (bytes.empty() || !GdiplusStarted()) return nullptr;
   IStream* stream = SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size()));
   if (!stream) return nullptr;
   Gdiplus::GpBitmap* bitmap = nullptr;
@@ -44,6 +65,10 @@ void Paint(HWND hwnd) {
   GetClientRect(hwnd, &client);
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   Board* board = BoardOf(hwnd);
+  if (board && !board->decoded) {
+    board->image = Decode(board->bytes);
+    board->decoded = true;
+  }
   if (board && board->image) {
     Gdiplus::GpGraphics* graphics = nullptr;
     if (GdipCreateFromHDC(dc, &graphics) == Gdiplus::Ok) {
@@ -109,7 +134,6 @@ void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
   if (!board) return;
   ReleaseImage(board);
   board->bytes = picture;
-  board->image = Decode(board->bytes);
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 

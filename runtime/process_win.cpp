@@ -1,7 +1,5 @@
 #include <windows.h>
 #include <commctrl.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <atomic>
 
@@ -31,9 +29,7 @@ void RunProgram(const ProgramDescription& program) {
   SetCurrentDirectoryW(NativePath(ProgramFile("")).c_str());
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  ULONG_PTR gdiplusToken = 0;
-  Gdiplus::GdiplusStartupInput gdiplusInput;
-  Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+  // GDI+ is started by the first picture a drawing board decodes.
   program.entry();
   EndProcess(0);
 }

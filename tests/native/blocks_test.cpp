@@ -112,6 +112,19 @@ TEST(TextBlock, SelfAssignmentKeepsTheValue) {
   EXPECT_EQ(t.view(), "am");
 }
 
+TEST(TextBlock, AssignCopiesAnyLengthAndItsOwnBytes) {
+  Text t;
+  for (const std::string_view s : {"题库中第9题符合条件", "题库中第10题不符合条件", "x", "", "again"}) {
+    t.Assign(s);
+    EXPECT_EQ(t.view(), s);
+    EXPECT_EQ(t.block() == nullptr, s.empty());
+  }
+  t.Assign(t.view().substr(2));
+  EXPECT_EQ(t.view(), "ain");
+  t.Assign(t.view());
+  EXPECT_EQ(t.view(), "ain");
+}
+
 TEST(TextBlock, FreeReleasesTheBlock) {
   Text t("to be freed");
   t.Free();

@@ -306,6 +306,29 @@ TEST_F(DatabaseTest, WalkFollowsAscendingKeysWithGapsAndOutOfOrderRows) {
   EXPECT_EQ(db_.CurrentRecord(), 6);
 }
 
+TEST_F(DatabaseTest, KeysNumberedFromOneThenAGapAreFollowed) {
+  // The bank tool numbers records 1..n; a bank edited by hand may continue
+  // with a gap after such a run, or be the run alone.
+  for (const std::vector<int>& keys : {std::vector<int>{1, 2, 3, 7, 8}, std::vector<int>{1, 2, 3}}) {
+    {
+      BankWriter bank(PathOf("bank.db"));
+      for (int key : keys) bank.AddQuestion(key, "unit " + std::to_string(key));
+      ASSERT_TRUE(bank.ok());
+    }
+    ASSERT_TRUE(db_.Open(PathOf("bank.db")));
+    ASSERT_EQ(db_.RecordCount(), static_cast<int32_t>(keys.size()));
+    for (size_t record = keys.size(); record >= 1; --record) {  // backwards: each one looked up
+      db_.GoTo(static_cast<int32_t>(record));
+      EXPECT_EQ(UnitOf(db_), "unit " + std::to_string(keys[record - 1]));
+      EXPECT_EQ(db_.ReadField(kKey).number, keys[record - 1]);
+    }
+    db_.GoTo(static_cast<int32_t>(keys.size()) + 1);
+    ExpectNothing(db_.ReadField(kUnit));
+    db_.Close();
+    fs::remove(PathOf("bank.db"));
+  }
+}
+
 TEST_F(DatabaseTest, GoToReadsThatRecordInAnyOrder) {
   // Keys 3, 10, 11 with pictures, so two cursors (one per table) move independently.
   {
