@@ -131,10 +131,10 @@ run_kit() {
     echo "FAIL the kit's banktool.exe builds the example in \"$kit\": $(tr -d '\r' <"$kit/build.log")"
     return
   fi
-  if (cd "$kit" && wine tessalyconfig.exe set '学生程序\tessaly.exe' --out '学校版 程序.exe' \
+  if (cd "$kit" && wine tessalyconfig.exe set '学生程序\tessaly.exe' --out '学校 版\tessaly.exe' \
     --public-update-host 127.0.0.2 --lan-update-host "" >"$kit/config.log" 2>&1) &&
     grep -q '^public-update-host=127.0.0.2' "$kit/config.log" &&
-    cp "$kit/学校版 程序.exe" "$program/tessaly.exe"; then
+    cp "$kit/学校 版/tessaly.exe" "$program/tessaly.exe"; then
     echo "PASS the kit's tessalyconfig.exe configures the program in \"$kit\""
   else
     echo "FAIL the kit's tessalyconfig.exe configures the program in \"$kit\": $(tr -d '\r' <"$kit/config.log")"

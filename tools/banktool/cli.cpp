@@ -193,9 +193,9 @@ banktool keygen  (生成签名密钥)
                             install anything. Keep it off the update server
                             and out of the program folder; give it to
                             banktool publish --key.
-    update-public-key.txt   the public key, one line of 128 hex digits: build
-                            the students' program with it
-                            (cmake -DTESSALY_UPDATE_PUBLIC_KEY=<those digits>).
+    update-public-key.txt   the public key, one line of 128 hex digits: give
+                            the students' program it (tessalyconfig set
+                            PROGRAM --out COPY --update-public-key FILE).
 
 EXIT STATUS
   0  done
@@ -391,7 +391,7 @@ int KeygenCommand(const std::map<std::string, std::string>& values, std::ostream
   out << "banktool keygen: " << folder << "/" << kPrivateKeyFileName
       << ": the private key: keep it secret, off the update server and out of the program folder\n"
       << "banktool keygen: " << folder << "/" << kPublicKeyFileName
-      << ": the public key: build the students' program with it (TESSALY_UPDATE_PUBLIC_KEY)\n";
+      << ": the public key: give the students' program it (tessalyconfig set ... --update-public-key)\n";
   return kExitDone;
 }
 

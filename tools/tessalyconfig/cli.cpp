@@ -23,7 +23,8 @@ constexpr char kHelp[] = R"(tessalyconfig: gives a built program (tessaly.exe) a
       prints the program's settings, one name=value line each.
   tessalyconfig set PROGRAM --out FILE|FOLDER [settings]
       writes a copy of PROGRAM with the settings changed (an existing FOLDER
-      gets a file of PROGRAM's name), reads it back and prints its settings.
+      gets a file of PROGRAM's name; a FILE's folder is made if need be),
+      reads it back and prints its settings.
   tessalyconfig set PROGRAM --in-place [settings]
       changes PROGRAM itself.
 
@@ -153,6 +154,8 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
   // Written beside the target and read back from there before it takes the
   // target's place: a failure leaves the target as it was.
+  // A copy for a new folder (学校版\tessaly.exe) makes the folder.
+  if (!inPlace && target.has_parent_path()) fs::create_directories(target.parent_path(), ignored);
   banktool::StagedOutputs staged;
   const fs::path temporary = staged.Stage(target);
   const std::string_view bytes(reinterpret_cast<const char*>(loaded->bytes.data()), loaded->bytes.size());
