@@ -44,7 +44,7 @@ import sys
 import tempfile
 import zipfile
 
-from notepad_text import notepad_text_problems
+from archive_checks import extract_inside, notepad_text_problems, run_checks
 from pe_version import version_strings
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -251,40 +251,16 @@ def check_readme(archive):
 
 
 def check(zip_path, asked):
-    try:
-        archive = zipfile.ZipFile(zip_path)
-    except (OSError, zipfile.BadZipFile) as e:
-        print(f'FAIL members: {zip_path} does not open: {e}')
-        return 1
-    failed = 0
-    with archive:
-        for what, run in (('members', lambda: check_members(archive, zip_path)),
-                          ('contents', lambda: check_contents(archive)),
-                          ('settings', lambda: check_settings(archive, asked)),
-                          ('version', lambda: check_version(archive)),
-                          ('read-me', lambda: check_readme(archive))):
-            problems = run()
-            if problems:
-                failed += 1
-                print(f'FAIL {what}: ' + '; '.join(problems))
-            else:
-                print(f'PASS {what}')
-    return 1 if failed else 0
+    return run_checks(zip_path, (('members', lambda archive: check_members(archive, zip_path)),
+                                 ('contents', check_contents),
+                                 ('settings', lambda archive: check_settings(archive, asked)),
+                                 ('version', check_version),
+                                 ('read-me', check_readme)))
 
 
 def unpack(zip_path, target):
-    target = os.path.realpath(target)
     with zipfile.ZipFile(zip_path) as archive:
-        tops = set()
-        for info in archive.infolist():
-            path = os.path.realpath(os.path.join(target, info.filename))
-            if os.path.isabs(info.filename) or not path.startswith(target + os.sep):
-                sys.exit(f'{info.filename}: outside the folder it is unpacked into')
-            tops.add(info.filename.split('/', 1)[0])
-        if len(tops) != 1:
-            sys.exit(f'the archive has {len(tops)} top folders, expected one')
-        archive.extractall(target)
-    folder = os.path.join(target, tops.pop())
+        folder = extract_inside(archive, target)
     bank_path = pathlib.Path(folder, '填空题题库.db')
     bank = sqlite3.connect(bank_path.as_uri() + '?mode=ro', uri=True)
     try:

@@ -25,7 +25,7 @@ import subprocess
 import sys
 import zipfile
 
-from notepad_text import notepad_text_problems
+from archive_checks import extract_inside, notepad_text_problems, run_checks
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.path.join(ROOT, 'build', 'win', 'bin')
@@ -113,32 +113,14 @@ def check(zip_path):
     with open(VERSION_FILE) as f:
         version = f.read().strip()
     top = f'tessaly-teacher-kit-{version}'
-    try:
-        archive = zipfile.ZipFile(zip_path)
-    except (OSError, zipfile.BadZipFile) as e:
-        print(f'FAIL members: {zip_path} does not open: {e}')
-        return 1
-    failed = 0
-    with archive:
-        for what, run in (('kit members', lambda: check_members(archive, zip_path, top)),
-                          ('kit tools', lambda: check_tools(archive, top)),
-                          ('kit guide', lambda: check_guide(archive, top, version))):
-            problems = run()
-            failed += bool(problems)
-            print(f'FAIL {what}: ' + '; '.join(problems) if problems else f'PASS {what}')
-    return 1 if failed else 0
+    return run_checks(zip_path, (('kit members', lambda archive: check_members(archive, zip_path, top)),
+                                 ('kit tools', lambda archive: check_tools(archive, top)),
+                                 ('kit guide', lambda archive: check_guide(archive, top, version))))
 
 
 def unpack(zip_path, target):
-    target = os.path.realpath(target)
     with zipfile.ZipFile(zip_path) as archive:
-        for info in archive.infolist():
-            path = os.path.realpath(os.path.join(target, info.filename))
-            if os.path.isabs(info.filename) or not path.startswith(target + os.sep):
-                sys.exit(f'{info.filename}: outside the folder it is unpacked into')
-        archive.extractall(target)
-        top = archive.infolist()[0].filename.split('/', 1)[0]
-    folder = os.path.join(target, top)
+        folder = extract_inside(archive, target)
     with open(os.path.join(folder, *TABLE.split('/')), 'rb') as f:
         rows, _ = example_pictures(f.read())
     print(folder)
