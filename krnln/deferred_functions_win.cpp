@@ -15,8 +15,16 @@ struct Deferred {
   void* standIn;
 };
 
+// Each declared function's place in the table of declared functions.
+enum DeclaredIndex : size_t {
+#define TESSALY_DECLARED_FUNCTION(name, dll) k##name,
+#include "program/declared_functions.def"
+#undef TESSALY_DECLARED_FUNCTION
+  kDeclaredCount
+};
+
 RefuseFunction g_refuse = nullptr;
-std::atomic<void*> g_bound[8];
+std::atomic<void*> g_bound[kDeclaredCount];
 
 void* Bind(size_t index);
 
@@ -34,16 +42,13 @@ struct StandIn<I, Result(Arguments...)> {
   }
 };
 
-#define TESSALY_DEFERRED(index, function) \
-  {#function, "wininet.dll", reinterpret_cast<void*>(&StandIn<index, decltype(function)>::Call)}
+// Every declared function of a DLL of its own (the system DLLs' are loaded
+// already) has a stand-in.
 const Deferred kDeferred[] = {
-    TESSALY_DEFERRED(0, InternetOpenA),      TESSALY_DEFERRED(1, InternetConnectA),
-    TESSALY_DEFERRED(2, HttpOpenRequestA),   TESSALY_DEFERRED(3, HttpSendRequestA),
-    TESSALY_DEFERRED(4, InternetReadFile),   TESSALY_DEFERRED(5, HttpQueryInfoA),
-    TESSALY_DEFERRED(6, InternetCloseHandle), TESSALY_DEFERRED(7, InternetSetCookieA),
+#define TESSALY_DECLARED_FUNCTION(name, dll) {#name, dll, reinterpret_cast<void*>(&StandIn<k##name, decltype(name)>::Call)},
+#include "program/declared_functions.def"
+#undef TESSALY_DECLARED_FUNCTION
 };
-#undef TESSALY_DEFERRED
-static_assert(std::size(kDeferred) == std::size(g_bound));
 
 void* Bind(size_t index) {
   const Deferred& function = kDeferred[index];
@@ -62,7 +67,7 @@ void* Bind(size_t index) {
 void* DeferredFunction(const std::string& name, const std::string& dll, RefuseFunction refuse) {
   if (GetModuleHandleA(dll.c_str())) return nullptr;
   for (const Deferred& function : kDeferred) {
-    if (name == function.name && lstrcmpiA(dll.c_str(), function.dll) == 0) {
+    if (*function.dll && name == function.name && lstrcmpiA(dll.c_str(), function.dll) == 0) {
       g_refuse = refuse;
       return function.standIn;
     }

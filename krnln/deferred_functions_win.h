@@ -1,4 +1,5 @@
-// Declared functions whose DLL start-up does not need: the WinINet functions,
+// Declared functions whose DLL start-up does not need: those of a DLL that is
+// not a system DLL (program/declared_functions.def), the WinINet functions,
 // first called by the update thread. Instead of loading WinINet (and what it
 // loads) before the window is up, the runner hands the program a stand-in for
 // each, which loads the DLL and binds the function on its first call.

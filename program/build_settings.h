@@ -11,18 +11,7 @@
 // a built program.
 #pragma once
 
-#ifndef TESSALY_PUBLIC_UPDATE_HOST
-#define TESSALY_PUBLIC_UPDATE_HOST "127.0.0.1"
-#endif
-#ifndef TESSALY_LAN_UPDATE_HOST
-#define TESSALY_LAN_UPDATE_HOST "127.0.0.2"
-#endif
-#ifndef TESSALY_FEEDBACK_HOST
-#define TESSALY_FEEDBACK_HOST "guestbook.example.com"
-#endif
-#ifndef TESSALY_FEEDBACK_USERID
-#define TESSALY_FEEDBACK_USERID "20061"
-#endif
-#ifndef TESSALY_UPDATE_PUBLIC_KEY
-#define TESSALY_UPDATE_PUBLIC_KEY ""
+#if !defined(TESSALY_PUBLIC_UPDATE_HOST) || !defined(TESSALY_LAN_UPDATE_HOST) || !defined(TESSALY_FEEDBACK_HOST) || \
+    !defined(TESSALY_FEEDBACK_USERID) || !defined(TESSALY_UPDATE_PUBLIC_KEY)
+#error "the image's settings come from CMake (tools/image_build/CMakeLists.txt)"
 #endif
