@@ -23,6 +23,25 @@ def run_checks(zip_path, checks):
     return 1 if failed else 0
 
 
+UTF8_FLAG = 0x800
+
+
+def member_problems(archive):
+    """What every member of a release archive must be: a non-ASCII name stored
+    as UTF-8 with the UTF-8 flag (so that Windows shows it), no empty file,
+    and every member reading back whole."""
+    problems = []
+    for info in archive.infolist():
+        if not info.filename.isascii() and not info.flag_bits & UTF8_FLAG:
+            problems.append(f'{info.filename} is not marked as a UTF-8 name')
+        if not info.filename.endswith('/') and info.file_size == 0:
+            problems.append(f'{info.filename} is empty')
+    bad = archive.testzip()
+    if bad is not None:
+        problems.append(f'{bad} does not read back whole')
+    return problems
+
+
 def extract_inside(archive, target):
     """Unpacks into target, refusing (ending the script) any name that would
     land outside it and an archive that is not one folder; gives the path of

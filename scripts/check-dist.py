@@ -44,7 +44,7 @@ import sys
 import tempfile
 import zipfile
 
-from archive_checks import extract_inside, notepad_text_problems, run_checks
+from archive_checks import extract_inside, member_problems, notepad_text_problems, run_checks
 from pe_version import version_strings
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -64,7 +64,6 @@ FILES = {
     'math.ini': os.path.join(BANK, 'math.ini'),
 }
 README = '说明.txt'
-UTF8_FLAG = 0x800
 
 
 def program_version(ini_bytes):
@@ -106,14 +105,7 @@ def check_members(archive, zip_path):
         problems.append(f'the files are {files}, expected {expected}')
     if folders not in ([], [top + '/']):
         problems.append(f'unexpected folders {folders}')
-    for info in archive.infolist():
-        if not info.filename.isascii() and not info.flag_bits & UTF8_FLAG:
-            problems.append(f'{info.filename} is not marked as a UTF-8 name')
-        if not info.filename.endswith('/') and info.file_size == 0:
-            problems.append(f'{info.filename} is empty')
-    bad = archive.testzip()
-    if bad is not None:
-        problems.append(f'{bad} does not read back whole')
+    problems += member_problems(archive)
     if f'{top}/math.ini' in names:
         inner = program_version(archive.read(f'{top}/math.ini'))
         if inner != version:

@@ -25,7 +25,7 @@ import subprocess
 import sys
 import zipfile
 
-from archive_checks import extract_inside, notepad_text_problems, run_checks
+from archive_checks import extract_inside, member_problems, notepad_text_problems, run_checks
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.path.join(ROOT, 'build', 'win', 'bin')
@@ -37,7 +37,6 @@ SERVER = os.path.join(ROOT, 'server')
 # The tools a teacher runs on Windows.
 TOOLS = ['banktool.exe', 'tessalyconfig.exe']
 SERVER_FILES = ['serve.sh', 'nginx.conf.in', 'tessaly-updates.conf', 'tessaly-updates.service']
-UTF8_FLAG = 0x800
 # The DLLs of every Windows x64 the program supports.
 SYSTEM_DLLS = {'kernel32.dll', 'user32.dll', 'gdi32.dll', 'advapi32.dll', 'shell32.dll', 'ole32.dll',
                'oleaut32.dll', 'bcrypt.dll', 'msvcrt.dll', 'ws2_32.dll', 'shlwapi.dll', 'comctl32.dll',
@@ -64,17 +63,10 @@ def check_members(archive, zip_path, top):
         expected |= example_pictures(archive.read(f'{top}/{TABLE}'))[1]
     if files != expected:
         problems.append(f'missing {sorted(expected - files)}, unexpected {sorted(files - expected)}')
-    for info in names.values():
-        if not info.filename.isascii() and not info.flag_bits & UTF8_FLAG:
-            problems.append(f'{info.filename} is not marked as a UTF-8 name')
-        if not info.filename.endswith('/') and info.file_size == 0:
-            problems.append(f'{info.filename} is empty')
+    problems += member_problems(archive)
     serve = names.get(f'{top}/server/serve.sh')
     if serve and not (serve.external_attr >> 16) & 0o100:
         problems.append('server/serve.sh is not executable')
-    bad = archive.testzip()
-    if bad is not None:
-        problems.append(f'{bad} does not read back whole')
     return problems
 
 
