@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 namespace driver {
 namespace {
 
@@ -36,9 +38,21 @@ bool Start(const std::wstring& exe, const std::wstring& directory, Process& out)
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   std::wstring commandLine = L"\"" + exe + L"\"";
-  if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si,
-                      &pi)) {
-    return false;
+  // Wine now and then fails to bring up a new process on a busy machine (the
+  // loader cannot reserve its address range); such a start is tried again
+  // and reported, a program that truly cannot start still fails.
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si,
+                       &pi)) {
+      break;
+    }
+    const DWORD error = GetLastError();
+    std::fwprintf(stderr, L"driver: starting %ls failed (error %lu, attempt %d)\n", exe.c_str(), error, attempt);
+    if (attempt == 3 || error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+        error == ERROR_BAD_EXE_FORMAT) {
+      return false;
+    }
+    Sleep(500);
   }
   CloseHandle(pi.hThread);
   out.handle = pi.hProcess;
