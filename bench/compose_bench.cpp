@@ -115,10 +115,13 @@ void Entry() {
   rt::EndProcess(0);
 }
 
-// One bare scan; the number of matching records, or -1.
-long BareScan() {
+// One bare scan; the number of matching records, or -1. `mapped`: through a
+// view of the file, as the program reads its bank, rather than SQLite's
+// default read call per page.
+long BareScan(bool mapped) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(BankPathUtf8().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) return -1;
+  if (mapped) sqlite3_exec(db, "PRAGMA mmap_size = 2147418112", nullptr, nullptr, nullptr);
   std::string sql = "SELECT \"\xE8\xAE\xB0\xE5\xBD\x95\xE5\x8F\xB7\" FROM QuestionBank WHERE 0";  // 记录号
   for (size_t i = 0; i < sizeof kKeywords / sizeof kKeywords[0]; ++i) {
     sql += " OR instr(\"\xE5\x8D\x95\xE5\x85\x83\", ?" + std::to_string(i + 1) + ") > 0";  // 单元
@@ -140,10 +143,13 @@ long BareScan() {
 
 int Bare() {
   long matches = 0;
-  const double scan = MedianSeconds([&] { matches = BareScan(); });
+  const double scan = MedianSeconds([&] { matches = BareScan(false); });
   if (matches < 0) return 1;
   std::printf("bare scan: %ld matching records in %.3f s (median of %d); peak memory %.1f MB\n", matches, scan, kRuns,
               PeakMegabytes());
+  const double mappedScan = MedianSeconds([&] { matches = BareScan(true); });
+  std::printf("bare scan, file mapped (for comparison): %ld matching records in %.3f s (median of %d)\n", matches,
+              mappedScan, kRuns);
   return 0;
 }
 

@@ -62,6 +62,8 @@ class Database {
   struct Cursor;
   Cursor* CursorFor(std::string_view gbkName);
   bool OpenUtf8(const std::string& utf8Path);
+  // Fills the list of keys from this query; false when it fails.
+  bool ReadKeys(const std::string& sql);
 
   // 记录号 of record n.
   int64_t KeyOf(int32_t record) const { return keys_.empty() ? record : keys_[static_cast<size_t>(record - 1)]; }

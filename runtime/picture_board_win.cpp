@@ -4,8 +4,10 @@
 //
 // A picture is decoded when its board is first painted, not when it is set:
 // boards on pages that are not on show, and pictures replaced before they
-// were seen, cost nothing. GDI+ is started with the first picture decoded
-// (gdiplus.dll is delay-loaded), so start-up neither loads nor starts it.
+// were seen, cost nothing. GDI+ (delay-loaded) is started once, on a thread
+// of its own that the runner starts with the program (PreparePictureDecoding)
+// and that also decodes one pixel so that the decoder is set up; a board
+// painted before that is done waits for it.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>
@@ -15,6 +17,7 @@
 
 #include "runtime/controls.h"
 #include "runtime/crc32.h"
+#include "runtime/program.h"
 #include "runtime/window_state.h"
 
 using namespace Gdiplus::DllExports;
@@ -33,6 +36,14 @@ bool GdiplusStarted() {
   });
   return started;
 }
+
+// A picture of one grey pixel: decoding it makes GDI+ load and set up its
+// decoder the way the bank's pictures need it.
+constexpr BYTE kOnePixelPng[] = {
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00,
+    0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x08, 0x00, 0x00, 0x00, 0x00, 0x3A, 0x7E, 0x9B, 0x55, 0x00,
+    0x00, 0x00, 0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0x0F, 0x00, 0x01, 0x01, 0x01, 0x00,
+    0xB1, 0x38, 0xF6, 0x14, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
 struct Board {
   ByteSet bytes;
@@ -115,6 +126,11 @@ LRESULT CALLBACK BoardProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+DWORD WINAPI PrepareDecoding(void*) {
+  if (Gdiplus::GpImage* image = Decode(ByteSet(kOnePixelPng, sizeof kOnePixelPng))) GdipDisposeImage(image);
+  return 0;
+}
+
 }  // namespace
 
 const wchar_t kDrawingBoardClass[] = L"TessalyDrawingBoard";
@@ -138,3 +154,12 @@ void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
 }
 
 }  // namespace rt::detail
+
+namespace rt {
+
+void PreparePictureDecoding() {
+  // Should the thread not start, the first picture painted starts GDI+.
+  if (HANDLE thread = CreateThread(nullptr, 0, detail::PrepareDecoding, nullptr, 0, nullptr)) CloseHandle(thread);
+}
+
+}  // namespace rt

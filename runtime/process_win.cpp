@@ -29,7 +29,7 @@ void RunProgram(const ProgramDescription& program) {
   SetCurrentDirectoryW(NativePath(ProgramFile("")).c_str());
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  // GDI+ is started by the first picture a drawing board decodes.
+  // GDI+ is started on a thread of its own while the window is built.
   program.entry();
   EndProcess(0);
 }

@@ -329,6 +329,21 @@ TEST_F(DatabaseTest, KeysNumberedFromOneThenAGapAreFollowed) {
   }
 }
 
+TEST_F(DatabaseTest, KeysThatOnlyLookNumberedFromOneAreListed) {
+  // A hand-made table whose 记录号 is no primary key may repeat a key: 1, 1, 3
+  // has the count, least and greatest key of 1..3 and is still not 1..3.
+  {
+    BankWriter bank(PathOf("bank.db"), U8(u8"CREATE TABLE QuestionBank (记录号 INTEGER, 单元 TEXT, 正答 INTEGER, 错答 INTEGER)"));
+    for (int key : {1, 1, 3}) bank.AddQuestion(key, "unit " + std::to_string(key));
+    ASSERT_TRUE(bank.ok());
+  }
+  ASSERT_TRUE(db_.Open(PathOf("bank.db")));
+  ASSERT_EQ(db_.RecordCount(), 3);
+  std::vector<double> keys;
+  for (int record = 1; record <= 3; ++record, db_.Skip(1)) keys.push_back(db_.ReadField(kKey).number);
+  EXPECT_EQ(keys, (std::vector<double>{1, 1, 3}));
+}
+
 TEST_F(DatabaseTest, GoToReadsThatRecordInAnyOrder) {
   // Keys 3, 10, 11 with pictures, so two cursors (one per table) move independently.
   {
