@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <string>
 
 namespace krnln {
 namespace {
@@ -65,7 +66,17 @@ void* Bind(size_t index) {
 }  // namespace
 
 void* DeferredFunction(const std::string& name, const std::string& dll, RefuseFunction refuse) {
-  if (GetModuleHandleA(dll.c_str())) return nullptr;
+  if (dll.empty()) return nullptr;  // a system DLL's: loaded already
+  // Whether the DLL is loaded already is asked once per DLL: the image
+  // declares its functions one after the other, and each question of a DLL
+  // that is not loaded has the loader look the file up on disk.
+  static std::string lastDll;
+  static bool lastDllLoaded = false;
+  if (lastDll.empty() || lstrcmpiA(dll.c_str(), lastDll.c_str()) != 0) {
+    lastDll = dll;
+    lastDllLoaded = GetModuleHandleA(dll.c_str()) != nullptr;
+  }
+  if (lastDllLoaded) return nullptr;
   for (const Deferred& function : kDeferred) {
     if (*function.dll && name == function.name && lstrcmpiA(dll.c_str(), function.dll) == 0) {
       g_refuse = refuse;

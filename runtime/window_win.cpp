@@ -22,7 +22,6 @@ constexpr wchar_t kMainWindowClass[] = L"TessalyMainWindow";
 constexpr UINT kRunOnWindowThread = WM_APP + 0x100;
 
 HFONT g_defaultFont = nullptr;
-constexpr wchar_t kOriginalProcProperty[] = L"TessalyOriginalProc";
 
 // Every standard control runs through this first:
 // - asked for its text (by another program, say), it first takes the newest
@@ -30,7 +29,9 @@ constexpr wchar_t kOriginalProcProperty[] = L"TessalyOriginalProc";
 // - a group box draws only its frame, so the area inside it would show
 //   whatever lay there before: fill it first with the labels' background.
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto original = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kOriginalProcProperty));
+  // The control's own procedure, kept in its user data: a window property
+  // would be asked of the window manager for every message.
+  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   switch (message) {
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
@@ -51,7 +52,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       break;
     }
     case WM_NCDESTROY:
-      RemovePropW(hwnd, kOriginalProcProperty);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
       break;
     default:
@@ -251,7 +252,7 @@ void CreateControl(const FormDefinition& form, LiveUnit& unit, HINSTANCE instanc
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   unit.caption = Text(def.text ? def.text : "");
   if (cs.cls != kDrawingBoardClass) {
-    SetPropW(unit.hwnd, kOriginalProcProperty, reinterpret_cast<HANDLE>(GetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC)));
+    SetWindowLongPtrW(unit.hwnd, GWLP_USERDATA, GetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC));
     SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
   }
   if (def.kind == UnitKind::TabControl) {
