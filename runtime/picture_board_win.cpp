@@ -7,7 +7,7 @@
 // were seen, cost nothing. GDI+ (delay-loaded) is started once, on a thread
 // of its own that the runner starts with the program (PreparePictureDecoding)
 // and that also decodes one pixel so that the decoder is set up; a board
-// painted before that is done waits for it.
+// painted before GDI+ has started waits for it.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>

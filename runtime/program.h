@@ -34,8 +34,8 @@ struct ProgramDescription {
 
 // Starts GDI+ and sets up its picture decoder on a thread of its own, so that
 // they are ready by the time the main window paints its first picture; a
-// picture painted before that waits for them. The runner calls it as soon as
-// it starts a program.
+// picture painted before GDI+ has started waits for it. The runner calls it
+// as soon as it has checked the program's image.
 void PreparePictureDecoding();
 
 // Keeps the description, prepares the runtime and runs the entry routine. Does
