@@ -166,7 +166,7 @@ int wmain(int argc, wchar_t** argv) {
   for (const Series& series : programs) {
     series.Print();
     const double ratio = series.Median() / minimal.Median();
-    std::printf("  %-28s %.2fx the minimal window's median (goal: at most %.1fx) %s\n", "", ratio, kGoal,
+    std::printf("  %-28s %.3fx the minimal window's median (goal: at most %.1fx) %s\n", "", ratio, kGoal,
                 ratio <= kGoal ? "met" : "NOT MET");
   }
   std::fflush(stdout);

@@ -25,8 +25,8 @@ compare() {
        /^compose:/   { for (i = 1; i < NF; i++) { if ($i == "in" && !t1) t1 = $(i + 1); if ($i == "memory") m1 = $(i + 1) } }
        END {
          rt = t1 / t0; rm = m1 / m0
-         printf "composition %.2fx the bare scan'"'"'s time (goal: at most 1.5x) %s\n", rt, rt <= 1.5 ? "met" : "NOT MET"
-         printf "composition %.2fx the bare scan'"'"'s peak memory (goal: at most 1.5x) %s\n", rm, rm <= 1.5 ? "met" : "NOT MET"
+         printf "composition %.3fx the bare scan'"'"'s time (goal: at most 1.5x) %s\n", rt, rt <= 1.5 ? "met" : "NOT MET"
+         printf "composition %.3fx the bare scan'"'"'s peak memory (goal: at most 1.5x) %s\n", rm, rm <= 1.5 ? "met" : "NOT MET"
        }'
 }
 
