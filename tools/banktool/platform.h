@@ -8,9 +8,11 @@
 
 #include <ctime>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace banktool {
 
@@ -35,13 +37,16 @@ inline std::string ErrnoText(int code) { return ErrorText(std::error_code(code, 
 
 unsigned long CurrentProcessId();
 
+// A command-line tool's entry: runs `tool` on the arguments after the
+// program name, as UTF-8, and hands it the standard output and error. On
+// Windows the arguments come from wmain's wide ones and the output goes to a
+// console as UTF-16 (so that Chinese shows whatever the console's code page
+// is), to a file or pipe as UTF-8 bytes.
+using ToolFunction = int (*)(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 #ifdef _WIN32
-// A wide command-line argument (wmain) as UTF-8.
-std::string WideToUtf8(const wchar_t* wide);
-// UTF-8 text to a standard handle (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE): to a
-// console as UTF-16, so that Chinese shows whatever the console's code page
-// is; to a file or pipe as UTF-8 bytes.
-void WriteStandard(unsigned long which, const std::string& utf8);
+int RunTool(int argc, wchar_t** argv, ToolFunction tool);
+#else
+int RunTool(int argc, char** argv, ToolFunction tool);
 #endif
 std::tm LocalTimeNow();
 

@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <iostream>
+
 #include "tools/banktool/platform.h"
 
 namespace banktool {
@@ -7,6 +9,11 @@ namespace banktool {
 std::string ErrorText(const std::error_code& error) { return error.message(); }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
+
+int RunTool(int argc, char** argv, ToolFunction tool) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  return tool(args, std::cout, std::cerr);
+}
 
 std::tm LocalTimeNow() {
   const std::time_t now = std::time(nullptr);

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <sstream>
 
 #include "tools/banktool/platform.h"
 
@@ -25,6 +26,8 @@ std::string ErrorText(const std::error_code& error) {
 
 unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
 
+namespace {
+
 std::string WideToUtf8(const wchar_t* wide) {
   const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
   if (n <= 1) return std::string();
@@ -45,6 +48,18 @@ void WriteStandard(unsigned long which, const std::string& utf8) {
   } else {
     WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   }
+}
+
+}  // namespace
+
+int RunTool(int argc, wchar_t** argv, ToolFunction tool) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(WideToUtf8(argv[i]));
+  std::ostringstream out, err;
+  const int code = tool(args, out, err);
+  WriteStandard(STD_OUTPUT_HANDLE, out.str());
+  WriteStandard(STD_ERROR_HANDLE, err.str());
+  return code;
 }
 
 std::tm LocalTimeNow() {

@@ -6,12 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "tools/banktool/cli.h"
+
 namespace tessalyconfig {
 
-// Exit codes: done, a file or a value had a problem, the command line was wrong.
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitProblems = 1;
-inline constexpr int kExitUsage = 2;
+// The bank tool's exit codes: done, a file or a value had a problem, the
+// command line was wrong.
+using banktool::kExitDone;
+using banktool::kExitProblems;
+using banktool::kExitUsage;
 
 // Runs one command. `args` are the UTF-8 arguments after the program name.
 int RunConfigTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
