@@ -77,8 +77,6 @@ HMODULE ModuleHolding(const void* address) {
   std::string error;
   program.image = image::PrepareImage(std::span<const uint8_t>(address, *size), error);
   if (!program.image) Refuse(error);
-  // GDI+ gets ready while the main window is built.
-  rt::PreparePictureDecoding();
   const image::ProgramImage& content = program.image->loaded.read.image;
   program.functions = BindFunctions(content);
 

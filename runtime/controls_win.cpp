@@ -16,8 +16,14 @@ using detail::OnWindowThread;
 
 namespace {
 HWND WindowOf(uint32_t id) {
-  const LiveUnit* unit = FindUnit(id);
-  return unit ? unit->hwnd : nullptr;
+  LiveUnit* unit = FindUnit(id);
+  return unit ? detail::WindowOf(*unit) : nullptr;
+}
+
+// The unit of a list box, made or not; null for any other identifier.
+LiveUnit* ListUnit(uint32_t id) {
+  LiveUnit* unit = FindUnit(id);
+  return unit && unit->def->kind == UnitKind::ListBox ? unit : nullptr;
 }
 }  // namespace
 
@@ -28,7 +34,7 @@ HWND WindowOf(uint32_t id) {
 // the window could not have painted the texts in between anyway.
 void SetCaption(uint32_t id, std::string_view text) {
   LiveUnit* unit = FindUnit(id);
-  if (!unit || !unit->hwnd) return;
+  if (!unit || (!unit->hwnd && !detail::HasWindow(*unit))) return;
   detail::WindowState& state = detail::State();
   bool post = false;
   {
@@ -64,9 +70,12 @@ bool GetVisible(uint32_t id) {
 
 void SetPicture(uint32_t id, const ByteSet& picture) {
   OnWindowThread([&] {
-    const LiveUnit* unit = FindUnit(id);
-    if (unit && unit->hwnd && unit->def->kind == UnitKind::DrawingBoard) {
+    LiveUnit* unit = FindUnit(id);
+    if (!unit || unit->def->kind != UnitKind::DrawingBoard) return;
+    if (unit->hwnd) {
       detail::DrawingBoardSetPicture(unit->hwnd, picture);
+    } else {
+      unit->picture = picture;
     }
   });
 }
@@ -112,44 +121,85 @@ int GetSelectedPage(uint32_t id) {
   return hwnd ? static_cast<int>(SendMessageW(hwnd, TCM_GETCURSEL, 0, 0)) : -1;
 }
 
+// A list box whose window is not made yet keeps its items in its unit; it
+// has no selection then. Either way the list is worked on the window's thread.
 void ListClear(uint32_t id) {
-  if (HWND hwnd = WindowOf(id)) SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
+  OnWindowThread([&] {
+    if (LiveUnit* unit = ListUnit(id)) {
+      if (unit->hwnd) {
+        SendMessageW(unit->hwnd, LB_RESETCONTENT, 0, 0);
+      } else {
+        unit->items.clear();
+      }
+    }
+  });
 }
 
 void ListAppend(uint32_t id, std::string_view text) {
-  if (HWND hwnd = WindowOf(id)) {
-    // LB_INSERTSTRING at -1 appends even to a list box that sorts.
-    SendMessageW(hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                 reinterpret_cast<LPARAM>(GbkToWide(text).c_str()));
-  }
+  OnWindowThread([&] {
+    if (LiveUnit* unit = ListUnit(id)) {
+      if (unit->hwnd) {
+        // LB_INSERTSTRING at -1 appends even to a list box that sorts.
+        SendMessageW(unit->hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(GbkToWide(text).c_str()));
+      } else {
+        unit->items.emplace_back(text);
+      }
+    }
+  });
 }
 
 int ListCount(uint32_t id) {
-  HWND hwnd = WindowOf(id);
-  return hwnd ? static_cast<int>(SendMessageW(hwnd, LB_GETCOUNT, 0, 0)) : 0;
+  int count = 0;
+  OnWindowThread([&] {
+    if (const LiveUnit* unit = ListUnit(id)) {
+      count = unit->hwnd ? static_cast<int>(SendMessageW(unit->hwnd, LB_GETCOUNT, 0, 0))
+                         : static_cast<int>(unit->items.size());
+    }
+  });
+  return count;
 }
 
 int ListSelectedIndex(uint32_t id) {
-  HWND hwnd = WindowOf(id);
-  if (!hwnd) return -1;
-  const LRESULT index = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
-  return index == LB_ERR ? -1 : static_cast<int>(index);
+  int selected = -1;
+  OnWindowThread([&] {
+    const LiveUnit* unit = ListUnit(id);
+    if (!unit || !unit->hwnd) return;
+    const LRESULT index = SendMessageW(unit->hwnd, LB_GETCURSEL, 0, 0);
+    if (index != LB_ERR) selected = static_cast<int>(index);
+  });
+  return selected;
 }
 
 Text ListItemText(uint32_t id, int index) {
-  HWND hwnd = WindowOf(id);
-  if (!hwnd) return Text();
-  const LRESULT n = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (n == LB_ERR) return Text();
-  std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1);
-  const LRESULT got = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(index),
-                                   reinterpret_cast<LPARAM>(buffer.data()));
-  if (got == LB_ERR) return Text();
-  return WideToGbk(std::wstring_view(buffer.data(), static_cast<size_t>(got)));
+  Text text;
+  OnWindowThread([&] {
+    const LiveUnit* unit = ListUnit(id);
+    if (!unit) return;
+    if (!unit->hwnd) {
+      if (index >= 0 && static_cast<size_t>(index) < unit->items.size()) text = unit->items[static_cast<size_t>(index)];
+      return;
+    }
+    const LRESULT n = SendMessageW(unit->hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == LB_ERR) return;
+    std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1);
+    const LRESULT got = SendMessageW(unit->hwnd, LB_GETTEXT, static_cast<WPARAM>(index),
+                                     reinterpret_cast<LPARAM>(buffer.data()));
+    if (got != LB_ERR) text = WideToGbk(std::wstring_view(buffer.data(), static_cast<size_t>(got)));
+  });
+  return text;
 }
 
 void ListDelete(uint32_t id, int index) {
-  if (HWND hwnd = WindowOf(id)) SendMessageW(hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  OnWindowThread([&] {
+    LiveUnit* unit = ListUnit(id);
+    if (!unit) return;
+    if (unit->hwnd) {
+      SendMessageW(unit->hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    } else if (index >= 0 && static_cast<size_t>(index) < unit->items.size()) {
+      unit->items.erase(unit->items.begin() + index);
+    }
+  });
 }
 
 }  // namespace rt

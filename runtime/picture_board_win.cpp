@@ -5,9 +5,8 @@
 // A picture is decoded when its board is first painted, not when it is set:
 // boards on pages that are not on show, and pictures replaced before they
 // were seen, cost nothing. GDI+ (delay-loaded) is started once, on a thread
-// of its own that the runner starts with the program (PreparePictureDecoding)
-// and that also decodes one pixel so that the decoder is set up; a board
-// painted before GDI+ has started waits for it.
+// of its own (PreparePictureDecoding) that also decodes one pixel so that the
+// decoder is set up; a board painted before GDI+ has started waits for it.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>
@@ -153,13 +152,9 @@ void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 
-}  // namespace rt::detail
-
-namespace rt {
-
 void PreparePictureDecoding() {
   // Should the thread not start, the first picture painted starts GDI+.
-  if (HANDLE thread = CreateThread(nullptr, 0, detail::PrepareDecoding, nullptr, 0, nullptr)) CloseHandle(thread);
+  if (HANDLE thread = CreateThread(nullptr, 0, PrepareDecoding, nullptr, 0, nullptr)) CloseHandle(thread);
 }
 
-}  // namespace rt
+}  // namespace rt::detail

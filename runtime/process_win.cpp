@@ -29,7 +29,6 @@ void RunProgram(const ProgramDescription& program) {
   SetCurrentDirectoryW(NativePath(ProgramFile("")).c_str());
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  // GDI+ is started on a thread of its own while the window is built.
   program.entry();
   EndProcess(0);
 }

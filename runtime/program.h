@@ -32,12 +32,6 @@ struct ProgramDescription {
   std::span<const NamedBytes> constants{};  // the byte-set constants
 };
 
-// Starts GDI+ and sets up its picture decoder on a thread of its own, so that
-// they are ready by the time the main window paints its first picture; a
-// picture painted before GDI+ has started waits for it. The runner calls it
-// as soon as it has checked the program's image.
-void PreparePictureDecoding();
-
 // Keeps the description, prepares the runtime and runs the entry routine. Does
 // not return: the process ends through EndProcess.
 [[noreturn]] void RunProgram(const ProgramDescription& program);

@@ -21,6 +21,10 @@ struct LiveUnit {
   Text target;              // hyperlink target
   Text caption;             // the caption property (see SetCaption); the unpacker's text
   bool captionDirty = false;  // caption not yet handed to the window
+  // What a list box or a drawing board was given before its window was made
+  // (see WindowOf); handed to the window when it is made.
+  std::vector<Text> items;
+  ByteSet picture;
   std::vector<std::pair<int32_t, RoutineFunction>> handlers;
 };
 
@@ -52,6 +56,17 @@ void FlushCaptions();
 
 // Shows or hides the unit's window from its visible property and its page.
 void ApplyVisibility(const LiveUnit& unit);
+
+// Whether the unit is shown in a window of its own (not a timer or an unpacker).
+bool HasWindow(const LiveUnit& unit);
+
+// The unit's window, made now (on the window's thread) when it is a control
+// of a page that has not been made yet; null for units without a window.
+HWND WindowOf(LiveUnit& unit);
+
+// Starts GDI+ and sets up its picture decoder on a thread of its own, so that
+// they are ready by the time the main window paints its first picture.
+void PreparePictureDecoding();
 
 // The drawing-board window class.
 void RegisterDrawingBoardClass(HINSTANCE instance);

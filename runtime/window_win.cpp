@@ -5,6 +5,13 @@
 // places of its parents (tab control, group box), so that its Win32 control ID
 // (the low 16 bits of its identifier) finds it from the main window. A control
 // on a tab page is shown only while that page is selected.
+//
+// The window is shown with only the controls of its first page and those on
+// no page. The other pages' controls are made after it has been painted, one
+// per pass of the message loop, or at once when their page is chosen or the
+// program uses one of them first; a caption written before then is the text
+// they are made with. Under Wine each control costs a millisecond or more to
+// make, and the other pages hold half of them.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -20,6 +27,7 @@ namespace {
 
 constexpr wchar_t kMainWindowClass[] = L"TessalyMainWindow";
 constexpr UINT kRunOnWindowThread = WM_APP + 0x100;
+constexpr UINT kMakeNextControl = WM_APP + 0x103;
 
 HFONT g_defaultFont = nullptr;
 
@@ -157,7 +165,22 @@ void BindHandlers(const ProgramDescription& program, LiveUnit& unit) {
 
 void UpdatePages() {
   WindowState& state = State();
+  const int page = static_cast<int>(SendMessageW(state.tab, TCM_GETCURSEL, 0, 0));
+  for (LiveUnit& unit : state.units) {
+    if (unit.page == page) WindowOf(unit);
+  }
   for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
+}
+
+// Makes the first control not made yet; true when there was one.
+bool MakeNextControl() {
+  for (LiveUnit& unit : State().units) {
+    if (HasWindow(unit) && !unit.hwnd) {
+      WindowOf(unit);
+      return true;
+    }
+  }
+  return false;
 }
 
 void HandleCommand(WPARAM wParam) {
@@ -225,6 +248,10 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case kRunOnWindowThread:
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       return 0;
+    case kMakeNextControl:
+      // One control per message, so that what arrives meanwhile is not kept waiting.
+      if (MakeNextControl()) PostMessageW(hwnd, kMakeNextControl, 0, 0);
+      return 0;
     case WM_CLOSE:
       DestroyWindow(hwnd);
       return 0;
@@ -237,24 +264,40 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-void CreateControl(const FormDefinition& form, LiveUnit& unit, HINSTANCE instance) {
+// Group boxes and the tab control lie under the controls placed on them.
+bool LiesAtTheBottom(const LiveUnit& unit) {
+  return unit.def->kind == UnitKind::GroupBox || unit.def->kind == UnitKind::TabControl;
+}
+
+void CreateControl(LiveUnit& unit) {
   const UnitDefinition& def = *unit.def;
   const WindowClassAndStyle cs = ClassFor(def.kind);
   if (!cs.cls) return;
-  const POINT at = AbsolutePlace(form, def);
+  WindowState& state = State();
+  const POINT at = AbsolutePlace(state.program->form, def);
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | cs.style;
   if (def.flags & kFlagTakesFocus) style |= WS_TABSTOP;
-  const std::wstring text = GbkToWide(def.text ? def.text : "");
+  std::wstring text;
+  {
+    std::lock_guard<std::mutex> lock(state.captionLock);
+    text = GbkToWide(unit.caption);
+    unit.captionDirty = false;
+  }
   unit.hwnd = CreateWindowExW(cs.exStyle, cs.cls, text.c_str(), style, at.x, at.y, def.width, def.height,
-                              State().main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id & 0xFFFF)),
-                              instance, nullptr);
+                              state.main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id & 0xFFFF)),
+                              GetModuleHandleW(nullptr), nullptr);
   HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  unit.caption = Text(def.text ? def.text : "");
   if (cs.cls != kDrawingBoardClass) {
     SetWindowLongPtrW(unit.hwnd, GWLP_USERDATA, GetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC));
     SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
   }
+  for (const Text& item : unit.items) {
+    SendMessageW(unit.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(GbkToWide(item).c_str()));
+  }
+  unit.items = {};
+  if (!unit.picture.empty()) DrawingBoardSetPicture(unit.hwnd, unit.picture);
+  unit.picture = ByteSet();
   if (def.kind == UnitKind::TabControl) {
     State().tab = unit.hwnd;
     for (size_t i = 0; i < def.pages.size(); ++i) {
@@ -272,6 +315,32 @@ void CreateControl(const FormDefinition& form, LiveUnit& unit, HINSTANCE instanc
 WindowState& State() {
   static WindowState state;
   return state;
+}
+
+bool HasWindow(const LiveUnit& unit) {
+  return unit.def->kind != UnitKind::Window && ClassFor(unit.def->kind).cls != nullptr;
+}
+
+HWND WindowOf(LiveUnit& unit) {
+  if (unit.hwnd || !HasWindow(unit) || !State().main) return unit.hwnd;
+  OnWindowThread([&unit] {
+    if (unit.hwnd) return;
+    CreateControl(unit);
+    if (!unit.hwnd) return;
+    // Among the others where it would lie had it been made with them: under
+    // the nearest control before it in the definition.
+    WindowState& state = State();
+    HWND above = HWND_TOP;
+    for (const LiveUnit* u = &unit - 1; u > &state.units[0]; --u) {
+      if (u->hwnd && !LiesAtTheBottom(*u)) {
+        above = u->hwnd;
+        break;
+      }
+    }
+    SetWindowPos(unit.hwnd, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ApplyVisibility(unit);
+  });
+  return unit.hwnd;
 }
 
 LiveUnit* FindUnit(uint32_t id) {
@@ -310,7 +379,7 @@ void FlushCaptions() {
     std::lock_guard<std::mutex> lock(state.captionLock);
     state.flushPosted = false;
     for (LiveUnit& unit : state.units) {
-      if (!unit.captionDirty) continue;
+      if (!unit.captionDirty || !unit.hwnd) continue;  // one not made yet is made with its caption
       unit.captionDirty = false;
       pending.emplace_back(unit.hwnd, unit.caption);
     }
@@ -337,6 +406,7 @@ void CreateStartWindow() {
   const ProgramDescription& program = *state.program;
   const FormDefinition& form = program.form;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
+  constexpr int kFirstPage = 0;  // the page a new tab control shows
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = MainWindowProc;
@@ -358,6 +428,7 @@ void CreateStartWindow() {
     unit.page = PageOf(form, def);
     unit.visible = (def.flags & kFlagVisible) != 0;
     if (def.target) unit.target = Text(def.target);
+    unit.caption = Text(def.text ? def.text : "");
     state.units.push_back(std::move(unit));
   }
   for (LiveUnit& unit : state.units) BindHandlers(program, unit);
@@ -371,8 +442,9 @@ void CreateStartWindow() {
   state.thread = GetCurrentThreadId();
   state.units[0].hwnd = state.main;
   state.units[0].caption = Text(w.text ? w.text : "");
-  for (size_t i = 1; i < state.units.size(); ++i) CreateControl(form, state.units[i], instance);
-  // Group boxes and the tab control lie under the controls placed on them.
+  for (size_t i = 1; i < state.units.size(); ++i) {
+    if (state.units[i].page < 0 || state.units[i].page == kFirstPage) CreateControl(state.units[i]);
+  }
   for (const LiveUnit& unit : state.units) {
     if (unit.hwnd && unit.def->kind == UnitKind::GroupBox) {
       SetWindowPos(unit.hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -380,10 +452,15 @@ void CreateStartWindow() {
   }
   if (state.tab) SetWindowPos(state.tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
+  // GDI+ gets ready while the creation event runs and the window is shown.
+  // Started earlier, its loading of DLLs held the loader's lock while this
+  // thread wanted it to load cursors and icons and to make the controls.
+  PreparePictureDecoding();
 
   Dispatch(state.units[0], kEventCreated);
   ShowWindow(state.main, SW_SHOW);
   UpdateWindow(state.main);
+  PostMessageW(state.main, kMakeNextControl, 0, 0);
 }
 
 void RunMessageLoop() {

@@ -4,6 +4,7 @@
 
 #include "program/program_settings.h"
 #include "program/control_ids.h"
+#include "program/main_window_form.h"
 #include "tests/e2e/bank_fixture.h"
 #include "tests/e2e/program_fixture.h"
 
@@ -92,9 +93,9 @@ TEST_F(MainWindowTest, CaptionSizePagesAndEveryControlOnItsPage) {
   EXPECT_EQ(driver::Text(program.control(标签3)).substr(0, 2), L"1.");
   const std::wstring history = driver::Text(program.control(升级历史));
   EXPECT_EQ(history.find(L"1.0.3"), history.find(L"1.0")) << "the history lists the newest version first";
-  // The timer and the unpacker are not windows.
-  EXPECT_EQ(program.control(时钟1), nullptr);
-  EXPECT_EQ(program.control(解压器), nullptr);
+  // The timer and the unpacker are not windows (every other control is made by now).
+  EXPECT_EQ(GetDlgItem(program.main(), 时钟1 & 0xFFFF), nullptr);
+  EXPECT_EQ(GetDlgItem(program.main(), 解压器 & 0xFFFF), nullptr);
 
   // Each page shows its own controls and no other page's.
   for (int page : {0, 1, 2, 4, 3}) {
@@ -107,6 +108,35 @@ TEST_F(MainWindowTest, CaptionSizePagesAndEveryControlOnItsPage) {
     }
   }
   EXPECT_EQ(program.Close(), 0u);
+}
+
+// The Tab key goes through the controls in the order of the window
+// definition, and a group box or the tab control lies under the controls
+// placed on it: the order the window's children lie in, top first. The
+// controls of the pages not on show at start are made later than the others
+// and must still take their places in it.
+TEST_F(MainWindowTest, ControlsLieInTheOrderOfTheDefinitionAboveTheirFrames) {
+  RunningProgram program(folder_);
+  ASSERT_TRUE(program.started());
+  std::vector<int> expected, groupBoxes;
+  int tab = 0;
+  for (const rt::UnitDefinition& def : MainWindowForm().controls) {
+    if (def.kind == rt::UnitKind::Timer || def.kind == rt::UnitKind::Unpacker) continue;  // no windows
+    ASSERT_NE(program.control(def.id), nullptr) << std::hex << def.id;
+    const int id = static_cast<int>(def.id & 0xFFFF);
+    if (def.kind == rt::UnitKind::TabControl) {
+      tab = id;
+    } else if (def.kind == rt::UnitKind::GroupBox) {
+      groupBoxes.insert(groupBoxes.begin(), id);
+    } else {
+      expected.push_back(id);
+    }
+  }
+  expected.insert(expected.end(), groupBoxes.begin(), groupBoxes.end());
+  expected.push_back(tab);
+  std::vector<int> lying;
+  for (HWND w = GetWindow(program.main(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) lying.push_back(GetDlgCtrlID(w));
+  EXPECT_EQ(lying, expected);
 }
 
 TEST_F(MainWindowTest, ControlsSitAtTheirPlaces) {

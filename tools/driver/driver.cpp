@@ -87,7 +87,14 @@ HWND WaitForWindow(DWORD processId, const std::wstring& caption, DWORD timeoutMs
   return result;
 }
 
-HWND Control(HWND main, uint32_t identifier) { return GetDlgItem(main, static_cast<int>(identifier & 0xFFFF)); }
+HWND Control(HWND main, uint32_t identifier) {
+  // The program makes the controls of the pages not on show just after its
+  // window is painted: one asked for at once may be a moment away.
+  HWND control = nullptr;
+  WaitUntil([&] { return (control = GetDlgItem(main, static_cast<int>(identifier & 0xFFFF))) || !IsWindow(main); },
+            2000);
+  return control;
+}
 
 std::wstring Text(HWND hwnd) {
   const LRESULT n = SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);

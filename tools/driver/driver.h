@@ -25,7 +25,8 @@ void Kill(Process& process);
 
 // The visible top-level window with this caption owned by the process.
 HWND WaitForWindow(DWORD processId, const std::wstring& caption, DWORD timeoutMs);
-// A control of the main window by its identifier (Win32 ID = low 16 bits).
+// A control of the main window by its identifier (Win32 ID = low 16 bits),
+// waiting up to 2 s for one the program has not made yet.
 HWND Control(HWND main, uint32_t identifier);
 
 std::wstring Text(HWND hwnd);
