@@ -59,6 +59,13 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       }
       break;
     }
+    case WM_NCPAINT: {
+      RECT window, client;
+      GetWindowRect(hwnd, &window);
+      GetClientRect(hwnd, &client);
+      if (window.right - window.left == client.right && window.bottom - window.top == client.bottom) return 0;
+      break;
+    }
     case WM_NCDESTROY:
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
@@ -269,7 +276,9 @@ bool LiesAtTheBottom(const LiveUnit& unit) {
   return unit.def->kind == UnitKind::GroupBox || unit.def->kind == UnitKind::TabControl;
 }
 
-void CreateControl(LiveUnit& unit) {
+// `late`: made while the window is up. Such a control gets its control ID
+// (by which GetDlgItem finds it) only once it is complete: see WindowOf.
+void CreateControl(LiveUnit& unit, bool late) {
   const UnitDefinition& def = *unit.def;
   const WindowClassAndStyle cs = ClassFor(def.kind);
   if (!cs.cls) return;
@@ -284,7 +293,7 @@ void CreateControl(LiveUnit& unit) {
     unit.captionDirty = false;
   }
   unit.hwnd = CreateWindowExW(cs.exStyle, cs.cls, text.c_str(), style, at.x, at.y, def.width, def.height,
-                              state.main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(def.id & 0xFFFF)),
+                              state.main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(late ? 0 : def.id & 0xFFFF)),
                               GetModuleHandleW(nullptr), nullptr);
   HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -325,7 +334,7 @@ HWND WindowOf(LiveUnit& unit) {
   if (unit.hwnd || !HasWindow(unit) || !State().main) return unit.hwnd;
   OnWindowThread([&unit] {
     if (unit.hwnd) return;
-    CreateControl(unit);
+    CreateControl(unit, true);
     if (!unit.hwnd) return;
     // Among the others where it would lie had it been made with them: under
     // the nearest control before it in the definition.
@@ -339,6 +348,8 @@ HWND WindowOf(LiveUnit& unit) {
     }
     SetWindowPos(unit.hwnd, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ApplyVisibility(unit);
+    // Found from now on, with its text, items and picture and in its place.
+    SetWindowLongPtrW(unit.hwnd, GWLP_ID, static_cast<LONG_PTR>(unit.def->id & 0xFFFF));
   });
   return unit.hwnd;
 }
@@ -443,7 +454,7 @@ void CreateStartWindow() {
   state.units[0].hwnd = state.main;
   state.units[0].caption = Text(w.text ? w.text : "");
   for (size_t i = 1; i < state.units.size(); ++i) {
-    if (state.units[i].page < 0 || state.units[i].page == kFirstPage) CreateControl(state.units[i]);
+    if (state.units[i].page < 0 || state.units[i].page == kFirstPage) CreateControl(state.units[i], false);
   }
   for (const LiveUnit& unit : state.units) {
     if (unit.hwnd && unit.def->kind == UnitKind::GroupBox) {
