@@ -429,6 +429,10 @@ void CreateStartWindow() {
   RegisterClassW(&wc);
   RegisterDrawingBoardClass(instance);
   g_defaultFont = CreateUnitFont(FontSpec{});
+  // GDI+ gets ready while the window is built and shown. Not before the
+  // cursor and the icon are loaded: its DLLs, loading, hold the loader's lock,
+  // which finding those resources waits for.
+  PreparePictureDecoding();
 
   // All units first, so that handlers can find each other by identifier.
   state.units.clear();
@@ -463,10 +467,6 @@ void CreateStartWindow() {
   }
   if (state.tab) SetWindowPos(state.tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
-  // GDI+ gets ready while the creation event runs and the window is shown.
-  // Started earlier, its loading of DLLs held the loader's lock while this
-  // thread wanted it to load cursors and icons and to make the controls.
-  PreparePictureDecoding();
 
   Dispatch(state.units[0], kEventCreated);
   ShowWindow(state.main, SW_SHOW);
