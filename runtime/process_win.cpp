@@ -14,6 +14,7 @@ namespace {
 std::atomic<RoutineFunction> g_exitRoutine{nullptr};
 
 DWORD WINAPI ThreadStart(void* parameter) {
+  detail::HoldUntilWindowIsUp();
   reinterpret_cast<RoutineFunction>(parameter)();
   return 0;
 }
@@ -57,6 +58,7 @@ uintptr_t StartThread(RoutineFunction routine) {
 }
 
 bool WaitForHandleOrMessage(uintptr_t handle, uint32_t timeoutMs) {
+  detail::LetHeldThreadsGo();  // the handle may be such a thread's
   HANDLE h = reinterpret_cast<HANDLE>(handle);
   // A quit message waiting for the message loop counts as new posted input each
   // time it is put back, so it would end every wait at once.
@@ -67,6 +69,7 @@ bool WaitForHandleOrMessage(uintptr_t handle, uint32_t timeoutMs) {
 }
 
 bool WaitForHandle(uintptr_t handle, uint32_t timeoutMs) {
+  detail::LetHeldThreadsGo();
   return WaitForSingleObject(reinterpret_cast<HANDLE>(handle), timeoutMs) == WAIT_OBJECT_0;
 }
 

@@ -36,6 +36,7 @@ struct WindowState {
   std::vector<LiveUnit> units;  // units[0] is the window itself
   std::mutex captionLock;       // guards the captions and flushPosted
   bool flushPosted = false;
+  HANDLE up = nullptr;          // set once the window is shown and painted (see HoldUntilWindowIsUp)
 };
 
 WindowState& State();
@@ -44,6 +45,14 @@ LiveUnit* FindUnitByControlId(int controlId);
 
 // Runs the handler bound to this event of the unit, if any.
 void Dispatch(const LiveUnit& unit, int32_t event);
+
+// A thread the program starts while the window is being built (from its
+// creation event, say) begins once the window has been shown and painted:
+// under Wine, what it loads first (WinINet, for the update check) would slow
+// the window down. It waits at most a second, and not at all once the
+// window's thread waits for something itself (LetHeldThreadsGo).
+void HoldUntilWindowIsUp();
+void LetHeldThreadsGo();
 
 // Runs the function on the window's thread (at once when already there).
 void OnWindowThread(const std::function<void()>& work);

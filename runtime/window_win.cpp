@@ -374,6 +374,16 @@ void Dispatch(const LiveUnit& unit, int32_t event) {
   }
 }
 
+void HoldUntilWindowIsUp() {
+  constexpr DWORD kHoldLimitMs = 1000;
+  if (const HANDLE up = State().up) WaitForSingleObject(up, kHoldLimitMs);
+}
+
+void LetHeldThreadsGo() {
+  const WindowState& state = State();
+  if (state.up && GetCurrentThreadId() == state.thread) SetEvent(state.up);
+}
+
 void OnWindowThread(const std::function<void()>& work) {
   const WindowState& state = State();
   if (!state.main || GetCurrentThreadId() == state.thread) {
@@ -418,6 +428,8 @@ void CreateStartWindow() {
   const FormDefinition& form = program.form;
   const HINSTANCE instance = GetModuleHandleW(nullptr);
   constexpr int kFirstPage = 0;  // the page a new tab control shows
+  state.thread = GetCurrentThreadId();
+  state.up = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = MainWindowProc;
@@ -454,7 +466,6 @@ void CreateStartWindow() {
   state.main = CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, caption.c_str(),
                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, w.left,
                                w.top, w.width, w.height, nullptr, nullptr, instance, nullptr);
-  state.thread = GetCurrentThreadId();
   state.units[0].hwnd = state.main;
   state.units[0].caption = Text(w.text ? w.text : "");
   for (size_t i = 1; i < state.units.size(); ++i) {
@@ -471,6 +482,7 @@ void CreateStartWindow() {
   Dispatch(state.units[0], kEventCreated);
   ShowWindow(state.main, SW_SHOW);
   UpdateWindow(state.main);
+  LetHeldThreadsGo();
   PostMessageW(state.main, kMakeNextControl, 0, 0);
 }
 
