@@ -2,9 +2,11 @@
 // bytes of an image file, at its natural size from the top-left corner. It
 // keeps the bytes so that it can answer the picture query message.
 //
-// A picture is decoded when its board is first painted, not when it is set:
-// boards on pages that are not on show, and pictures replaced before they
-// were seen, cost nothing. GDI+ (delay-loaded) is started once, on a thread
+// A picture set on a board that is shown is decoded at once on a thread of the
+// system's pool, while the window gets on with other things; its board takes
+// the result when it paints. Any other picture is decoded when its board is
+// first painted: boards on pages that are not on show cost nothing. GDI+
+// (delay-loaded) is started once, on a thread
 // of its own (PreparePictureDecoding) that also decodes one pixel so that the
 // decoder is set up; a board painted before GDI+ has started waits for it.
 #include <windows.h>
@@ -12,7 +14,9 @@
 #include <shlwapi.h>
 #include <gdiplus.h>
 
+#include <memory>
 #include <mutex>
+#include <utility>
 
 #include "runtime/controls.h"
 #include "runtime/crc32.h"
@@ -44,10 +48,26 @@ constexpr BYTE kOnePixelPng[] = {
     0x00, 0x00, 0x0A, 0x49, 0x44, 0x41, 0x54, 0x78, 0x9C, 0x63, 0xF8, 0x0F, 0x00, 0x01, 0x01, 0x01, 0x00,
     0xB1, 0x38, 0xF6, 0x14, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
+// A picture decoded ahead of its board's painting. Whoever lets go of it last
+// (the pool's thread or the board) disposes of a result not taken.
+struct Decoding {
+  explicit Decoding(const ByteSet& picture) : bytes(picture), done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~Decoding() {
+    if (image) GdipDisposeImage(image);
+    if (done) CloseHandle(done);
+  }
+  Decoding(const Decoding&) = delete;
+  Decoding& operator=(const Decoding&) = delete;
+  const ByteSet bytes;
+  Gdiplus::GpImage* image = nullptr;
+  const HANDLE done;  // set once `image` is the decoding of `bytes`
+};
+
 struct Board {
   ByteSet bytes;
   Gdiplus::GpImage* image = nullptr;
   bool decoded = false;  // `image` is the decoding of `bytes` (null when they are no picture)
+  std::shared_ptr<Decoding> ahead;  // the decoding of `bytes` under way, if any
 };
 
 Board* BoardOf(HWND hwnd) { return reinterpret_cast<Board*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)); }
@@ -56,6 +76,7 @@ void ReleaseImage(Board* board) {
   if (board->image) GdipDisposeImage(board->image);
   board->image = nullptr;
   board->decoded = false;
+  board->ahead.reset();
 }
 
 Gdiplus::GpImage* Decode(const ByteSet& bytes) {
@@ -68,6 +89,37 @@ Gdiplus::GpImage* Decode(const ByteSet& bytes) {
   return status == Gdiplus::Ok ? bitmap : nullptr;
 }
 
+void CALLBACK DecodeOnPool(PTP_CALLBACK_INSTANCE, void* context) {
+  const std::unique_ptr<std::shared_ptr<Decoding>> decoding(static_cast<std::shared_ptr<Decoding>*>(context));
+  (*decoding)->image = Decode((*decoding)->bytes);
+  SetEvent((*decoding)->done);
+}
+
+void DecodeAhead(Board* board) {
+  auto decoding = std::make_shared<Decoding>(board->bytes);
+  if (!decoding->done) return;
+  auto* handed = new std::shared_ptr<Decoding>(decoding);
+  if (TrySubmitThreadpoolCallback(DecodeOnPool, handed, nullptr)) {
+    board->ahead = std::move(decoding);
+  } else {
+    delete handed;  // decoded when painted
+  }
+}
+
+// The board's picture, decoded: taken from its decoding ahead when there is
+// one (waiting for it, within reason), else decoded here.
+Gdiplus::GpImage* DecodedPicture(Board* board) {
+  constexpr DWORD kWaitLimitMs = 10000;
+  Gdiplus::GpImage* image = nullptr;
+  if (board->ahead && WaitForSingleObject(board->ahead->done, kWaitLimitMs) == WAIT_OBJECT_0) {
+    image = std::exchange(board->ahead->image, nullptr);
+  } else {
+    image = Decode(board->bytes);
+  }
+  board->ahead.reset();
+  return image;
+}
+
 void Paint(HWND hwnd) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd, &ps);
@@ -76,7 +128,7 @@ void Paint(HWND hwnd) {
   FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   Board* board = BoardOf(hwnd);
   if (board && !board->decoded) {
-    board->image = Decode(board->bytes);
+    board->image = DecodedPicture(board);
     board->decoded = true;
   }
   if (board && board->image) {
@@ -149,6 +201,7 @@ void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
   if (!board) return;
   ReleaseImage(board);
   board->bytes = picture;
+  if (!picture.empty() && (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE)) DecodeAhead(board);
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 

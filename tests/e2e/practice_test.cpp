@@ -79,6 +79,27 @@ class PracticeTest : public ::testing::Test {
   std::unique_ptr<RunningProgram> program_;
 };
 
+// What the boards show on screen: each picture at its natural size from the
+// board's corner, whether decoded ahead (a board on show) or when its page is
+// first chosen (the solution board).
+TEST_F(PracticeTest, BoardsPaintTheirPicturesOnScreen) {
+  StartWith(kQuestions);
+  const auto painted = [&](uint32_t board, COLORREF colour, int pixels) {
+    return driver::WaitUntil([&] { return driver::PixelsOfColour(program_->control(board), colour) == pixels; }, 5000);
+  };
+  int seed = OnShow();
+  ASSERT_GE(seed, 1);
+  EXPECT_TRUE(painted(题目画板, RGB(200, seed * 7, 40), (60 + seed) * 30));
+  ASSERT_TRUE(driver::Click(program_->control(下一题)));
+  seed = OnShow();
+  EXPECT_TRUE(painted(题目画板, RGB(200, seed * 7, 40), (60 + seed) * 30)) << "the next question's picture";
+  ASSERT_TRUE(driver::Click(program_->control(参考答案)));
+  EXPECT_TRUE(painted(参考答案画板, RGB(40, 180, seed * 5), (40 + seed) * 20));
+  driver::SwitchPage(program_->control(选择夹1), 2);
+  EXPECT_TRUE(painted(解答过程画板, RGB(seed * 3, 60, 200), (50 + seed) * 40));
+  EXPECT_EQ(program_->Close(), 0u);
+}
+
 TEST_F(PracticeTest, StartShowsAPaperOverEveryKeywordWithNothingSelected) {
   StartWith(kQuestions);
   EXPECT_EQ(status(), kNoServerStatus) << "the update check writes last";

@@ -65,6 +65,9 @@ struct PictureInfo {
   uint32_t crc = 0;
 };
 PictureInfo Picture(HWND board);
+// How many pixels of the control's client area show this colour on screen,
+// as a person would see them.
+int PixelsOfColour(HWND control, COLORREF colour);
 
 // Waits until the condition holds or the time runs out; true when it held.
 template <typename Condition>
