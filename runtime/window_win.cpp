@@ -441,10 +441,6 @@ void CreateStartWindow() {
   RegisterClassW(&wc);
   RegisterDrawingBoardClass(instance);
   g_defaultFont = CreateUnitFont(FontSpec{});
-  // GDI+ gets ready while the window is built and shown. Not before the
-  // cursor and the icon are loaded: its DLLs, loading, hold the loader's lock,
-  // which finding those resources waits for.
-  PreparePictureDecoding();
 
   // All units first, so that handlers can find each other by identifier.
   state.units.clear();
@@ -467,6 +463,11 @@ void CreateStartWindow() {
                                WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, w.left,
                                w.top, w.width, w.height, nullptr, nullptr, instance, nullptr);
   state.units[0].hwnd = state.main;
+  // GDI+ gets ready while the controls are made and the window is shown. Not
+  // before the main window is made: GDI+'s DLLs, loading, hold the loader's
+  // lock, which the cursor, the icon and the display driver loaded for the
+  // main window wait for.
+  PreparePictureDecoding();
   state.units[0].caption = Text(w.text ? w.text : "");
   for (size_t i = 1; i < state.units.size(); ++i) {
     if (state.units[i].page < 0 || state.units[i].page == kFirstPage) CreateControl(state.units[i], false);
