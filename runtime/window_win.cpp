@@ -11,7 +11,7 @@
 // per pass of the message loop, or at once when their page is chosen or the
 // program uses one of them first; a caption written before then is the text
 // they are made with. Under Wine each control costs a millisecond or more to
-// make, and the other pages hold half of them.
+// make, and the other pages hold more than half of them.
 #include <windows.h>
 #include <commctrl.h>
 
