@@ -6,9 +6,9 @@
 // system's pool, while the window gets on with other things; its board takes
 // the result when it paints. Any other picture is decoded when its board is
 // first painted: boards on pages that are not on show cost nothing. GDI+
-// (delay-loaded) is started once, on a thread
-// of its own (PreparePictureDecoding) that also decodes one pixel so that the
-// decoder is set up; a board painted before GDI+ has started waits for it.
+// (delay-loaded) is started once, on a thread of its own
+// (PreparePictureDecoding) that also decodes one pixel so that the decoder is
+// set up; a board painted before GDI+ has started waits for it.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>

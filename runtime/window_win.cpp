@@ -308,7 +308,7 @@ void CreateControl(LiveUnit& unit, bool late) {
   if (!unit.picture.empty()) DrawingBoardSetPicture(unit.hwnd, unit.picture);
   unit.picture = ByteSet();
   if (def.kind == UnitKind::TabControl) {
-    State().tab = unit.hwnd;
+    state.tab = unit.hwnd;
     for (size_t i = 0; i < def.pages.size(); ++i) {
       std::wstring caption = GbkToWide(def.pages[i]);
       TCITEMW item{};
@@ -327,7 +327,7 @@ WindowState& State() {
 }
 
 bool HasWindow(const LiveUnit& unit) {
-  return unit.def->kind != UnitKind::Window && ClassFor(unit.def->kind).cls != nullptr;
+  return ClassFor(unit.def->kind).cls != nullptr;  // the window itself has none either
 }
 
 HWND WindowOf(LiveUnit& unit) {
