@@ -116,9 +116,13 @@ bool Database::OpenUtf8(const std::string& path) {
   // the count and the least and greatest key settle that without reading
   // every row. Otherwise every 记录号 in ascending order. This also proves the file is a bank (a damaged
   // or foreign file fails here).
+  //
+  // The checks share one read transaction: each read transaction of its own
+  // locks and unlocks the file, a request to the system each time.
   const BankTable& records = kBankTables[0];
   const std::string key = Quoted(records.key);
   const std::string table = Quoted(records.name);
+  sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
   const std::optional<int64_t> count = SingleInteger(db_, "SELECT count(*) FROM " + table);
   const std::optional<int64_t> least = SingleInteger(db_, "SELECT min(" + key + ") FROM " + table);
   const std::optional<int64_t> greatest = SingleInteger(db_, "SELECT max(" + key + ") FROM " + table);
@@ -136,6 +140,7 @@ bool Database::OpenUtf8(const std::string& path) {
     Close();
     return false;
   }
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   current_ = 1;
   return true;
 }
