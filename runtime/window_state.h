@@ -15,6 +15,7 @@ namespace rt::detail {
 struct LiveUnit {
   const UnitDefinition* def = nullptr;
   HWND hwnd = nullptr;      // null for units that are not windows (timer, unpacker)
+  WNDPROC controlProc = nullptr;  // the standard control's own procedure, which the runtime's runs first
   int page = -1;            // tab page the unit lives on; -1 for none
   bool visible = false;     // the visible property
   int timerPeriod = 0;

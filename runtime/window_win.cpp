@@ -37,9 +37,17 @@ HFONT g_defaultFont = nullptr;
 // - a group box draws only its frame, so the area inside it would show
 //   whatever lay there before: fill it first with the labels' background.
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  // The control's own procedure, kept in its user data: a window property
-  // would be asked of the window manager for every message.
-  const auto original = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  // The control's own procedure, kept with its unit: a window property would
+  // be asked of the window manager for every message, and even the user data
+  // costs a request to set.
+  WNDPROC original = nullptr;
+  for (const LiveUnit& unit : State().units) {
+    if (unit.hwnd == hwnd) {
+      original = unit.controlProc;
+      break;
+    }
+  }
+  if (!original) return DefWindowProcW(hwnd, message, wParam, lParam);
   switch (message) {
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
@@ -67,7 +75,6 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       break;
     }
     case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
       break;
     default:
@@ -298,8 +305,8 @@ void CreateControl(LiveUnit& unit, bool late) {
   HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (cs.cls != kDrawingBoardClass) {
-    SetWindowLongPtrW(unit.hwnd, GWLP_USERDATA, GetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC));
-    SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc));
+    unit.controlProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
   }
   for (const Text& item : unit.items) {
     SendMessageW(unit.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(GbkToWide(item).c_str()));
