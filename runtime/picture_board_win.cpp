@@ -2,18 +2,25 @@
 // bytes of an image file, at its natural size from the top-left corner. It
 // keeps the bytes so that it can answer the picture query message.
 //
-// A picture set on a board that is shown is decoded at once on a thread of the
-// system's pool, while the window gets on with other things; its board takes
-// the result when it paints. Any other picture is decoded when its board is
-// first painted: boards on pages that are not on show cost nothing. GDI+
+// A picture set on a board that is shown is decoded at once on another
+// thread, while the window gets on with other things; its board takes the
+// result when it paints. Any other picture is decoded when its board is first
+// painted: boards on pages that are not on show cost nothing. GDI+
 // (delay-loaded) is started once, on a thread of its own
 // (PreparePictureDecoding) that also decodes one pixel so that the decoder is
 // set up; a board painted before GDI+ has started waits for it.
+//
+// The pictures to decode ahead are queued and decoded one after the other by
+// one thread: the preparing thread once GDI+ is up, else one of the system's
+// pool. Under Wine each new thread costs the window's thread a request or
+// more, and on a machine of two cores pictures decoded side by side only
+// compete with the window.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>
 #include <gdiplus.h>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -89,21 +96,54 @@ Gdiplus::GpImage* Decode(const ByteSet& bytes) {
   return status == Gdiplus::Ok ? bitmap : nullptr;
 }
 
-void CALLBACK DecodeOnPool(PTP_CALLBACK_INSTANCE, void* context) {
-  const std::unique_ptr<std::shared_ptr<Decoding>> decoding(static_cast<std::shared_ptr<Decoding>*>(context));
-  (*decoding)->image = Decode((*decoding)->bytes);
-  SetEvent((*decoding)->done);
+// The pictures waiting to be decoded ahead, and whether a thread is at them.
+// Never destroyed: a thread may still be at them while the process ends.
+struct DecodeQueue {
+  std::mutex lock;
+  std::deque<std::shared_ptr<Decoding>> waiting;
+  bool served = false;
+};
+DecodeQueue& Queue() {
+  static auto* queue = new DecodeQueue;
+  return *queue;
 }
+
+// Decodes what is queued until nothing is; then no thread serves the queue.
+void DecodeQueued() {
+  DecodeQueue& queue = Queue();
+  for (;;) {
+    std::shared_ptr<Decoding> decoding;
+    {
+      std::lock_guard<std::mutex> guard(queue.lock);
+      if (queue.waiting.empty()) {
+        queue.served = false;
+        return;
+      }
+      decoding = std::move(queue.waiting.front());
+      queue.waiting.pop_front();
+    }
+    if (decoding.use_count() == 1) continue;  // its board has another picture by now
+    decoding->image = Decode(decoding->bytes);
+    SetEvent(decoding->done);
+  }
+}
+
+void CALLBACK DecodeQueuedOnPool(PTP_CALLBACK_INSTANCE, void*) { DecodeQueued(); }
 
 void DecodeAhead(Board* board) {
   auto decoding = std::make_shared<Decoding>(board->bytes);
   if (!decoding->done) return;
-  auto* handed = new std::shared_ptr<Decoding>(decoding);
-  if (TrySubmitThreadpoolCallback(DecodeOnPool, handed, nullptr)) {
-    board->ahead = std::move(decoding);
-  } else {
-    delete handed;  // decoded when painted
+  DecodeQueue& queue = Queue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  queue.waiting.push_back(decoding);
+  if (!queue.served) {
+    if (!TrySubmitThreadpoolCallback(DecodeQueuedOnPool, nullptr, nullptr)) {
+      queue.waiting.clear();  // nothing serves the queue: each board decodes its own when painted
+      return;
+    }
+    queue.served = true;
   }
+  board->ahead = std::move(decoding);
 }
 
 // The board's picture, decoded: taken from its decoding ahead when there is
@@ -179,6 +219,7 @@ LRESULT CALLBACK BoardProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 DWORD WINAPI PrepareDecoding(void*) {
   if (Gdiplus::GpImage* image = Decode(ByteSet(kOnePixelPng, sizeof kOnePixelPng))) GdipDisposeImage(image);
+  DecodeQueued();
   return 0;
 }
 
@@ -206,8 +247,17 @@ void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
 }
 
 void PreparePictureDecoding() {
-  // Should the thread not start, the first picture painted starts GDI+.
-  if (HANDLE thread = CreateThread(nullptr, 0, PrepareDecoding, nullptr, 0, nullptr)) CloseHandle(thread);
+  // The thread serves the queue from the start: what is queued while GDI+
+  // gets ready waits for it rather than for another thread. Should the
+  // thread not start, the pool serves the queue and the first picture
+  // decoded starts GDI+.
+  DecodeQueue& queue = Queue();
+  std::lock_guard<std::mutex> guard(queue.lock);
+  if (queue.served) return;
+  HANDLE thread = CreateThread(nullptr, 0, PrepareDecoding, nullptr, 0, nullptr);
+  if (!thread) return;
+  CloseHandle(thread);
+  queue.served = true;
 }
 
 }  // namespace rt::detail
