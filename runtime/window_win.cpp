@@ -488,6 +488,11 @@ void CreateStartWindow() {
   for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
 
   Dispatch(state.units[0], kEventCreated);
+  // The captions the creation event wrote go to their controls while these
+  // are hidden: showing the window asks for its own caption, which would hand
+  // them over then, and a label given its text while shown paints it at once,
+  // then again with the window.
+  FlushCaptions();
   ShowWindow(state.main, SW_SHOW);
   UpdateWindow(state.main);
   LetHeldThreadsGo();
