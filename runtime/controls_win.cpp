@@ -73,7 +73,7 @@ void SetPicture(uint32_t id, const ByteSet& picture) {
     LiveUnit* unit = FindUnit(id);
     if (!unit || unit->def->kind != UnitKind::DrawingBoard) return;
     if (unit->hwnd) {
-      detail::DrawingBoardSetPicture(unit->hwnd, picture);
+      detail::DrawingBoardSetPicture(unit->hwnd, picture, detail::IsShown(*unit));
     } else {
       unit->picture = picture;
     }

@@ -237,12 +237,12 @@ void RegisterDrawingBoardClass(HINSTANCE instance) {
   RegisterClassW(&wc);
 }
 
-void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture) {
+void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture, bool shown) {
   Board* board = BoardOf(hwnd);
   if (!board) return;
   ReleaseImage(board);
   board->bytes = picture;
-  if (!picture.empty() && (GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE)) DecodeAhead(board);
+  if (!picture.empty() && shown) DecodeAhead(board);
   InvalidateRect(hwnd, nullptr, FALSE);
 }
 

@@ -64,6 +64,10 @@ inline constexpr UINT kFlushCaptionsMessage = WM_APP + 0x102;
 // window's thread.
 void FlushCaptions();
 
+// Whether the unit is to be seen: its visible property and, for a unit on a
+// tab page, that page on show.
+bool IsShown(const LiveUnit& unit);
+
 // Shows or hides the unit's window from its visible property and its page.
 void ApplyVisibility(const LiveUnit& unit);
 
@@ -81,6 +85,8 @@ void PreparePictureDecoding();
 // The drawing-board window class.
 void RegisterDrawingBoardClass(HINSTANCE instance);
 extern const wchar_t kDrawingBoardClass[];
-void DrawingBoardSetPicture(HWND board, const ByteSet& picture);
+// `shown`: the board is on show or about to be, so the picture is decoded
+// ahead (see picture_board_win.cpp).
+void DrawingBoardSetPicture(HWND board, const ByteSet& picture, bool shown);
 
 }  // namespace rt::detail

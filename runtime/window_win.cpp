@@ -312,7 +312,7 @@ void CreateControl(LiveUnit& unit, bool late) {
     SendMessageW(unit.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(GbkToWide(item).c_str()));
   }
   unit.items = {};
-  if (!unit.picture.empty()) DrawingBoardSetPicture(unit.hwnd, unit.picture);
+  if (!unit.picture.empty()) DrawingBoardSetPicture(unit.hwnd, unit.picture, IsShown(unit));
   unit.picture = ByteSet();
   if (def.kind == UnitKind::TabControl) {
     state.tab = unit.hwnd;
@@ -415,13 +415,14 @@ void FlushCaptions() {
   for (const auto& [hwnd, text] : pending) SetWindowTextW(hwnd, GbkToWide(text).c_str());
 }
 
+bool IsShown(const LiveUnit& unit) {
+  if (!unit.visible || unit.page < 0 || !State().tab) return unit.visible;
+  return unit.page == static_cast<int>(SendMessageW(State().tab, TCM_GETCURSEL, 0, 0));
+}
+
 void ApplyVisibility(const LiveUnit& unit) {
   if (!unit.hwnd || unit.def->kind == UnitKind::Window) return;
-  bool shown = unit.visible;
-  if (shown && unit.page >= 0 && State().tab) {
-    shown = unit.page == static_cast<int>(SendMessageW(State().tab, TCM_GETCURSEL, 0, 0));
-  }
-  ShowWindow(unit.hwnd, shown ? SW_SHOWNA : SW_HIDE);
+  ShowWindow(unit.hwnd, IsShown(unit) ? SW_SHOWNA : SW_HIDE);
 }
 
 }  // namespace rt::detail
@@ -485,7 +486,6 @@ void CreateStartWindow() {
     }
   }
   if (state.tab) SetWindowPos(state.tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  for (const LiveUnit& unit : state.units) ApplyVisibility(unit);
 
   Dispatch(state.units[0], kEventCreated);
   // The captions the creation event wrote go to their controls while these
@@ -493,7 +493,17 @@ void CreateStartWindow() {
   // them over then, and a label given its text while shown paints it at once,
   // then again with the window.
   FlushCaptions();
+  // The window is shown before its controls, and they after it with their
+  // erasing left to their painting. Shown with the window, each control was
+  // erased at once, in a pass of its own that asked the window manager again
+  // for its update and visible regions, and then painted.
   ShowWindow(state.main, SW_SHOW);
+  for (const LiveUnit& unit : state.units) {
+    if (unit.hwnd && unit.def->kind != UnitKind::Window && IsShown(unit)) {
+      SetWindowPos(unit.hwnd, nullptr, 0, 0, 0, 0,
+                   SWP_SHOWWINDOW | SWP_DEFERERASE | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER);
+    }
+  }
   UpdateWindow(state.main);
   LetHeldThreadsGo();
   PostMessageW(state.main, kMakeNextControl, 0, 0);
