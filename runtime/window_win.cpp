@@ -443,7 +443,9 @@ void CreateStartWindow() {
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // No icon of the class's own: the system gives such a window its default
+  // application icon, the one IDI_APPLICATION names, without the program
+  // loading it first.
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.lpszClassName = kMainWindowClass;
   RegisterClassW(&wc);
