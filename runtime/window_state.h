@@ -37,7 +37,7 @@ struct WindowState {
   std::vector<LiveUnit> units;  // units[0] is the window itself
   std::mutex captionLock;       // guards the captions and flushPosted
   bool flushPosted = false;
-  HANDLE up = nullptr;          // set once the window is shown and painted (see HoldUntilWindowIsUp)
+  HANDLE up = nullptr;          // set once the window is shown, painted and complete (see HoldUntilWindowIsUp)
 };
 
 WindowState& State();
@@ -48,10 +48,11 @@ LiveUnit* FindUnitByControlId(int controlId);
 void Dispatch(const LiveUnit& unit, int32_t event);
 
 // A thread the program starts while the window is being built (from its
-// creation event, say) begins once the window has been shown and painted:
-// under Wine, what it loads first (WinINet, for the update check) would slow
-// the window down. It waits at most a second, and not at all once the
-// window's thread waits for something itself (LetHeldThreadsGo).
+// creation event, say) begins once the window has been shown and painted and
+// the controls of its other pages are made: under Wine, what it loads first
+// (WinINet, for the update check) would slow the window down. It waits at
+// most a second, and not at all once the window's thread waits for something
+// itself (LetHeldThreadsGo).
 void HoldUntilWindowIsUp();
 void LetHeldThreadsGo();
 

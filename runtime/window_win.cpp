@@ -263,8 +263,13 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       (*reinterpret_cast<const std::function<void()>*>(lParam))();
       return 0;
     case kMakeNextControl:
-      // One control per message, so that what arrives meanwhile is not kept waiting.
-      if (MakeNextControl()) PostMessageW(hwnd, kMakeNextControl, 0, 0);
+      // One control per message, so that what arrives meanwhile is not kept
+      // waiting. The window is complete once the last is made.
+      if (MakeNextControl()) {
+        PostMessageW(hwnd, kMakeNextControl, 0, 0);
+      } else {
+        LetHeldThreadsGo();
+      }
       return 0;
     case WM_CLOSE:
       DestroyWindow(hwnd);
@@ -507,7 +512,6 @@ void CreateStartWindow() {
     }
   }
   UpdateWindow(state.main);
-  LetHeldThreadsGo();
   PostMessageW(state.main, kMakeNextControl, 0, 0);
 }
 
