@@ -27,6 +27,7 @@ namespace {
 
 constexpr double kGoal = 1.3;
 constexpr DWORD kStartLimitMs = 30000;
+constexpr DWORD kSettleMs = 200;
 constexpr wchar_t kProgramCaption[] = L"\x300ATessaly\x300B\x4E4B\x586B\x7A7A\x9898\x7EC3\x4E60" TESSALY_VERSION;
 constexpr wchar_t kMinimalCaption[] = L"Tessaly minimal window";
 constexpr wchar_t kInfoStart[] = L"\x672C\x9898\x96BE\x5EA6\x7CFB\x6570";  // 本题难度系数: a question is on show
@@ -48,14 +49,14 @@ HWND VisibleWindow(DWORD processId, const wchar_t* caption) {
   return nullptr;
 }
 
-// A control's text without waiting on a busy window.
+// A control's text as the window manager keeps it. For another process's
+// window GetWindowText asks no message of that process: the program is not
+// asked for anything the minimal window is not asked for (the clock stops
+// once both are painted, see TimeStart).
 std::wstring TextNow(HWND control) {
   wchar_t text[256] = {};
-  DWORD_PTR got = 0;
-  if (!SendMessageTimeoutW(control, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 50, &got)) {
-    return std::wstring();
-  }
-  return std::wstring(text, std::min<size_t>(got, 255));
+  const int got = GetWindowTextW(control, text, 256);
+  return std::wstring(text, static_cast<size_t>(std::max(got, 0)));
 }
 
 // Starts the program and waits until `ready` says its window is up; the time
@@ -92,6 +93,9 @@ double TimeStart(const std::wstring& exe, const std::wstring& directory, const w
   DWORD code = 0;
   if (!driver::WaitForExit(process, 10000, code)) driver::Kill(process);
   if (process.handle) CloseHandle(process.handle);
+  // What an ended program leaves the system to do (its windows taken off the
+  // desktop, its process cleaned up) is done before the next start begins.
+  Sleep(kSettleMs);
   return took;
 }
 
