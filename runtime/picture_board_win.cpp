@@ -229,7 +229,10 @@ const wchar_t kDrawingBoardClass[] = L"TessalyDrawingBoard";
 
 void RegisterDrawingBoardClass(HINSTANCE instance) {
   WNDCLASSW wc{};
-  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
+  // One device context for all the boards, which paint one after the other on
+  // the window's thread: under Wine each window painted first on a context of
+  // the shared cache gets a new one made, at some ten requests to the server.
+  wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW | CS_CLASSDC;
   wc.lpfnWndProc = BoardProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
