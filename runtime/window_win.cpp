@@ -40,23 +40,22 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   // The control's own procedure, kept with its unit: a window property would
   // be asked of the window manager for every message, and even the user data
   // costs a request to set.
-  WNDPROC original = nullptr;
-  for (const LiveUnit& unit : State().units) {
-    if (unit.hwnd == hwnd) {
-      original = unit.controlProc;
+  const LiveUnit* unit = nullptr;
+  for (const LiveUnit& u : State().units) {
+    if (u.hwnd == hwnd) {
+      unit = &u;
       break;
     }
   }
-  if (!original) return DefWindowProcW(hwnd, message, wParam, lParam);
+  if (!unit || !unit->controlProc) return DefWindowProcW(hwnd, message, wParam, lParam);
+  const WNDPROC original = unit->controlProc;
   switch (message) {
     case WM_GETTEXT:
     case WM_GETTEXTLENGTH:
       FlushCaptions();
       break;
     case WM_PAINT: {
-      wchar_t cls[16] = {};
-      GetClassNameW(hwnd, cls, 16);
-      if ((GetWindowLongW(hwnd, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX && lstrcmpiW(cls, WC_BUTTONW) == 0) {
+      if (unit->def->kind == UnitKind::GroupBox) {
         RECT client;
         GetClientRect(hwnd, &client);
         HDC dc = GetDC(hwnd);
