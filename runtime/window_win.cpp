@@ -447,9 +447,7 @@ void CreateStartWindow() {
   wc.lpfnWndProc = MainWindowProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  // No icon of the class's own: the system gives such a window its default
-  // application icon, the one IDI_APPLICATION names, without the program
-  // loading it first.
+  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.lpszClassName = kMainWindowClass;
   RegisterClassW(&wc);
