@@ -83,6 +83,11 @@ HWND WindowOf(LiveUnit& unit);
 // they are ready by the time the main window paints its first picture.
 void PreparePictureDecoding();
 
+// Paints the tab control whose own procedure is `controlProc` (for its
+// WM_PAINT); false when it is left to the control (no visual style, tabs not
+// along the top).
+bool PaintTabControl(HWND tab, WNDPROC controlProc);
+
 // The drawing-board window class.
 void RegisterDrawingBoardClass(HINSTANCE instance);
 extern const wchar_t kDrawingBoardClass[];

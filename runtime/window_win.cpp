@@ -35,7 +35,8 @@ HFONT g_defaultFont = nullptr;
 // - asked for its text (by another program, say), it first takes the newest
 //   caption written by the program;
 // - a group box draws only its frame, so the area inside it would show
-//   whatever lay there before: fill it first with the labels' background.
+//   whatever lay there before: fill it first with the labels' background;
+// - the tab control's pane is painted in pieces (PaintTabControl).
 LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   // The control's own procedure, kept with its unit: a window property would
   // be asked of the window manager for every message, and even the user data
@@ -55,6 +56,7 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
       FlushCaptions();
       break;
     case WM_PAINT: {
+      if (unit->def->kind == UnitKind::TabControl && !wParam && PaintTabControl(hwnd, original)) return 0;
       if (unit->def->kind == UnitKind::GroupBox) {
         RECT client;
         GetClientRect(hwnd, &client);

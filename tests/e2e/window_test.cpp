@@ -1,5 +1,6 @@
 // The main window as a person sees it: caption, size, pages, every control's
 // text and where it shows, and the feedback link of the upgrade page.
+#include <algorithm>
 #include <optional>
 
 #include "program/program_settings.h"
@@ -162,6 +163,37 @@ TEST_F(MainWindowTest, ControlsSitAtTheirPlaces) {
     EXPECT_EQ(r.right, p.rect.right) << std::hex << p.id;
     EXPECT_EQ(r.bottom, p.rect.bottom) << std::hex << p.id;
   }
+}
+
+// The tab control's pane frames the page on screen where the controls leave
+// it uncovered: down the strips beside the question board every row shows the
+// same frame (not just the window's background), and along the bottom too.
+TEST_F(MainWindowTest, TabPaneFramesThePageWhereControlsLeaveItUncovered) {
+  RunningProgram program(folder_);
+  ASSERT_TRUE(program.started());
+  HWND tab = program.control(选择夹1);
+  const RECT board = driver::PlaceInParent(program.control(题目画板));
+  const RECT answer = driver::PlaceInParent(program.control(答题画板));
+  RedrawWindow(program.main(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  int width = 0;
+  const std::vector<uint32_t> pixels = driver::ScreenPixels(tab, width);
+  ASSERT_EQ(pixels.size(), static_cast<size_t>(width) * 550);
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  const uint32_t background = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+  const auto row = [&](LONG y, LONG from, LONG to) {
+    return std::vector<uint32_t>(pixels.begin() + y * width + from, pixels.begin() + y * width + to);
+  };
+  const auto framed = [&](const std::vector<uint32_t>& part) {
+    return std::any_of(part.begin(), part.end(), [&](uint32_t p) { return p != background; });
+  };
+  for (const auto& [from, to] : {std::pair<LONG, LONG>{0, board.left}, std::pair<LONG, LONG>{board.right, width}}) {
+    const std::vector<uint32_t> first = row(board.top, from, to);
+    EXPECT_TRUE(framed(first)) << "columns " << from << "-" << to;
+    for (LONG y = board.top + 1; y < board.bottom; ++y) ASSERT_EQ(row(y, from, to), first) << "row " << y;
+  }
+  bool bottomEdge = false;
+  for (LONG y = answer.bottom; y < 550; ++y) bottomEdge = bottomEdge || framed(row(y, board.left, board.right));
+  EXPECT_TRUE(bottomEdge);
 }
 
 TEST_F(MainWindowTest, FeedbackPageOpensTheGuestbookEveryTimeItIsChosen) {

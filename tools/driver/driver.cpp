@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace driver {
@@ -224,32 +225,38 @@ PictureInfo Picture(HWND board) {
   return PictureInfo{static_cast<uint32_t>(answer >> 32), static_cast<uint32_t>(answer & 0xFFFFFFFFu)};
 }
 
-int PixelsOfColour(HWND control, COLORREF colour) {
+std::vector<uint32_t> ScreenPixels(HWND control, int& width) {
   RECT client{};
   GetClientRect(control, &client);
   POINT corner{0, 0};
   ClientToScreen(control, &corner);
-  const int width = client.right, height = client.bottom;
-  if (width <= 0 || height <= 0) return 0;
+  width = client.right;
+  const int height = client.bottom;
+  std::vector<uint32_t> pixels;
+  if (width <= 0 || height <= 0) return pixels;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  int count = 0;
-  if (copy) {
+  if (HBITMAP copy = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
     const HGDIOBJ old = SelectObject(memory, copy);
     BitBlt(memory, 0, 0, width, height, screen, corner.x, corner.y, SRCCOPY);
-    const uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    for (int i = 0; i < width * height; ++i) count += (pixels[i] & 0xFFFFFF) == wanted;
+    const auto* first = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < width * height; ++i) pixels.push_back(first[i] & 0xFFFFFF);
     SelectObject(memory, old);
     DeleteObject(copy);
   }
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
-  return count;
+  return pixels;
+}
+
+int PixelsOfColour(HWND control, COLORREF colour) {
+  int width = 0;
+  const std::vector<uint32_t> pixels = ScreenPixels(control, width);
+  const uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+  return static_cast<int>(std::count(pixels.begin(), pixels.end(), wanted));
 }
 
 }  // namespace driver

@@ -65,8 +65,10 @@ struct PictureInfo {
   uint32_t crc = 0;
 };
 PictureInfo Picture(HWND board);
-// How many pixels of the control's client area show this colour on screen,
-// as a person would see them.
+// The control's client area as a person sees it on screen: the colour of each
+// pixel as 0x00RRGGBB, row after row of `width` pixels.
+std::vector<uint32_t> ScreenPixels(HWND control, int& width);
+// How many pixels of the control's client area show this colour on screen.
 int PixelsOfColour(HWND control, COLORREF colour);
 
 // Waits until the condition holds or the time runs out; true when it held.
