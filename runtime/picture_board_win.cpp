@@ -14,7 +14,9 @@
 // one thread: the preparing thread once GDI+ is up, else one of the system's
 // pool. Under Wine each new thread costs the window's thread a request or
 // more, and on a machine of two cores pictures decoded side by side only
-// compete with the window.
+// compete with the window. Decoding begins when the main window is about to
+// be shown (BeginDecodingAhead): a window that is never shown sets up no
+// decoder, which with its image codecs holds about a megabyte.
 #include <windows.h>
 #include <objidl.h>
 #include <shlwapi.h>
@@ -102,6 +104,7 @@ struct DecodeQueue {
   std::mutex lock;
   std::deque<std::shared_ptr<Decoding>> waiting;
   bool served = false;
+  const HANDLE shown = CreateEventW(nullptr, TRUE, FALSE, nullptr);  // set by BeginDecodingAhead
 };
 DecodeQueue& Queue() {
   static auto* queue = new DecodeQueue;
@@ -135,6 +138,8 @@ void DecodeAhead(Board* board) {
   if (!decoding->done) return;
   DecodeQueue& queue = Queue();
   std::lock_guard<std::mutex> guard(queue.lock);
+  // Those whose boards have other pictures by now are not kept waiting.
+  std::erase_if(queue.waiting, [](const std::shared_ptr<Decoding>& d) { return d.use_count() == 1; });
   queue.waiting.push_back(decoding);
   if (!queue.served) {
     if (!TrySubmitThreadpoolCallback(DecodeQueuedOnPool, nullptr, nullptr)) {
@@ -218,8 +223,11 @@ LRESULT CALLBACK BoardProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 }
 
 DWORD WINAPI PrepareDecoding(void*) {
-  if (Gdiplus::GpImage* image = Decode(ByteSet(kOnePixelPng, sizeof kOnePixelPng))) GdipDisposeImage(image);
+  GdiplusStarted();
+  if (Queue().shown) WaitForSingleObject(Queue().shown, INFINITE);
   DecodeQueued();
+  // The decoder set up for the pictures still to come.
+  if (Gdiplus::GpImage* image = Decode(ByteSet(kOnePixelPng, sizeof kOnePixelPng))) GdipDisposeImage(image);
   return 0;
 }
 
@@ -247,6 +255,10 @@ void DrawingBoardSetPicture(HWND hwnd, const ByteSet& picture, bool shown) {
   board->bytes = picture;
   if (!picture.empty() && shown) DecodeAhead(board);
   InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void BeginDecodingAhead() {
+  if (const HANDLE shown = Queue().shown) SetEvent(shown);
 }
 
 void PreparePictureDecoding() {

@@ -79,9 +79,12 @@ bool HasWindow(const LiveUnit& unit);
 // of a page that has not been made yet; null for units without a window.
 HWND WindowOf(LiveUnit& unit);
 
-// Starts GDI+ and sets up its picture decoder on a thread of its own, so that
-// they are ready by the time the main window paints its first picture.
+// Starts GDI+ on a thread of its own, so that it is ready by the time the
+// main window paints its first picture; the thread then decodes the pictures
+// set on boards on show, once BeginDecodingAhead lets it.
 void PreparePictureDecoding();
+// The main window is about to be shown: its pictures are decoded from now on.
+void BeginDecodingAhead();
 
 // Paints the tab control whose own procedure is `controlProc` (for its
 // WM_PAINT); false when it is left to the control (no visual style, tabs not

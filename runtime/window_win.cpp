@@ -503,6 +503,7 @@ void CreateStartWindow() {
   // erasing left to their painting. Shown with the window, each control was
   // erased at once, in a pass of its own that asked the window manager again
   // for its update and visible regions, and then painted.
+  BeginDecodingAhead();
   ShowWindow(state.main, SW_SHOW);
   for (const LiveUnit& unit : state.units) {
     if (unit.hwnd && unit.def->kind != UnitKind::Window && IsShown(unit)) {
