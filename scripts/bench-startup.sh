@@ -2,7 +2,7 @@
 # The start-up benchmark: the program in a folder with the demo bank and in
 # one with a bank of 10,000 questions (the demo's questions over and over),
 # each started through its launcher beside the minimal window program, in one
-# run under Wine. STARTUP_ROUNDS starts of each (default 20).
+# run under Wine. STARTUP_ROUNDS starts of each (default 40).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -37,7 +37,7 @@ cp build/win/bin/minimal_window.exe "$out/"
 # The Windows paths are asked of Wine inside the run, where its server and
 # display are the ones the programs meet.
 run() {
-  wine build/win/bin/startup_bench.exe "${STARTUP_ROUNDS:-20}" "$(winepath -w "$out/minimal_window.exe")" \
+  wine build/win/bin/startup_bench.exe "${STARTUP_ROUNDS:-40}" "$(winepath -w "$out/minimal_window.exe")" \
     "demo bank=$(winepath -w "$out/demo")" "10,000 questions=$(winepath -w "$out/large")" 2>&1 | tr -d '\r'
 }
 export -f run
