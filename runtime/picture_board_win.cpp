@@ -7,8 +7,9 @@
 // result when it paints. Any other picture is decoded when its board is first
 // painted: boards on pages that are not on show cost nothing. GDI+
 // (delay-loaded) is started once, on a thread of its own
-// (PreparePictureDecoding) that also decodes one pixel so that the decoder is
-// set up; a board painted before GDI+ has started waits for it.
+// (PreparePictureDecoding), which once the window is shown decodes the queued
+// pictures and then one pixel, so that the decoder is set up for those to
+// come; a board painted before GDI+ has started waits for it.
 //
 // The pictures to decode ahead are queued and decoded one after the other by
 // one thread: the preparing thread once GDI+ is up, else one of the system's

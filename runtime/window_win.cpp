@@ -499,11 +499,11 @@ void CreateStartWindow() {
   // them over then, and a label given its text while shown paints it at once,
   // then again with the window.
   FlushCaptions();
+  BeginDecodingAhead();
   // The window is shown before its controls, and they after it with their
   // erasing left to their painting. Shown with the window, each control was
   // erased at once, in a pass of its own that asked the window manager again
   // for its update and visible regions, and then painted.
-  BeginDecodingAhead();
   ShowWindow(state.main, SW_SHOW);
   for (const LiveUnit& unit : state.units) {
     if (unit.hwnd && unit.def->kind != UnitKind::Window && IsShown(unit)) {

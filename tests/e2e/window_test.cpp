@@ -178,8 +178,7 @@ TEST_F(MainWindowTest, TabPaneFramesThePageWhereControlsLeaveItUncovered) {
   int width = 0;
   const std::vector<uint32_t> pixels = driver::ScreenPixels(tab, width);
   ASSERT_EQ(pixels.size(), static_cast<size_t>(width) * 550);
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  const uint32_t background = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+  const uint32_t background = driver::ScreenColour(GetSysColor(COLOR_BTNFACE));
   const auto row = [&](LONG y, LONG from, LONG to) {
     return std::vector<uint32_t>(pixels.begin() + y * width + from, pixels.begin() + y * width + to);
   };

@@ -252,11 +252,14 @@ std::vector<uint32_t> ScreenPixels(HWND control, int& width) {
   return pixels;
 }
 
+uint32_t ScreenColour(COLORREF colour) {
+  return (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
 int PixelsOfColour(HWND control, COLORREF colour) {
   int width = 0;
   const std::vector<uint32_t> pixels = ScreenPixels(control, width);
-  const uint32_t wanted = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-  return static_cast<int>(std::count(pixels.begin(), pixels.end(), wanted));
+  return static_cast<int>(std::count(pixels.begin(), pixels.end(), ScreenColour(colour)));
 }
 
 }  // namespace driver

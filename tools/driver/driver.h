@@ -68,6 +68,8 @@ PictureInfo Picture(HWND board);
 // The control's client area as a person sees it on screen: the colour of each
 // pixel as 0x00RRGGBB, row after row of `width` pixels.
 std::vector<uint32_t> ScreenPixels(HWND control, int& width);
+// A colour as ScreenPixels gives it.
+uint32_t ScreenColour(COLORREF colour);
 // How many pixels of the control's client area show this colour on screen.
 int PixelsOfColour(HWND control, COLORREF colour);
 
