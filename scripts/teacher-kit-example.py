@@ -3,7 +3,7 @@
 
   teacher-kit-example.py RENDERED OUTDIR
 
-RENDERED is the output of scripts/render-demo-bank.sh (pictures/ and
+RENDERED is the rendered demo bank, data/demo/rendered (pictures/ and
 manifest.tsv). OUTDIR gets what a teacher starts from:
   题目表.csv       the questions: UTF-8 with a byte-order mark and CR LF line
                    ends, as a spreadsheet saves "CSV UTF-8", so that it opens

@@ -24,8 +24,7 @@ mkdir -p "$stage/$top/server"
 cp "$root/build/win/bin/banktool.exe" "$root/build/win/bin/tessalyconfig.exe" "$stage/$top/"
 tr -d '\r' <"$root/data/teacher-kit/教师说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' |
   iconv -f UTF-8 -t GBK >"$stage/$top/教师说明.txt"
-"$root/scripts/render-demo-bank.sh" "$root/build/demo/rendered" >/dev/null
-python3 "$root/scripts/teacher-kit-example.py" "$root/build/demo/rendered" "$stage/$top/示例"
+python3 "$root/scripts/teacher-kit-example.py" "$root/data/demo/rendered" "$stage/$top/示例"
 cp "$root/server/serve.sh" "$root/server/nginx.conf.in" "$root/server/tessaly-updates.conf" \
   "$root/server/tessaly-updates.service" "$stage/$top/server/"
 

@@ -37,9 +37,8 @@ if grep -v '^//' "$work/build/CMakeCache.txt" | grep -qiE 'wine|mingw|build/deps
   exit 1
 fi
 
-"$root/scripts/render-demo-bank.sh" "$root/build/demo/rendered" >/dev/null
 example="$work/示例 文件夹"
-python3 "$root/scripts/teacher-kit-example.py" "$root/build/demo/rendered" "$example" || exit 1
+python3 "$root/scripts/teacher-kit-example.py" "$root/data/demo/rendered" "$example" || exit 1
 if ! "$tool" build --pictures "$example/图片" --manifest "$example/题目表.csv" --keywords "$example/关键词列表.txt" \
   --out "$work/示例题库" --bank-version 2026.12.1 >"$work/run.log" 2>&1; then
   cat "$work/run.log"

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the typesetter's page into build/typesetter, ready to open from
+# file:// with no network:
+#   typesetter.html, typesetter.js   the page and its one script (MathJax and
+#                                    the boards' sizes bundled in)
+#   TessalySerif-GBK.woff2           Noto Serif CJK SC cut to GBK's characters
+#   TessalySerif-GBK-许可.txt        the font's licence (SIL Open Font License)
+# Installs what it needs first: Debian's chromium (the tests' browser),
+# fonts-noto-cjk and fontTools (packages.txt, group typesetter), and the npm
+# packages pinned by tools/typesetter/package-lock.json.
+# Cutting the font takes a minute or two, so the cut font is kept in
+# ${TESSALY_CACHE:-~/.cache/tessaly}, named for what it was made from, where
+# a fresh clone on this machine finds it again. Expects `make build-native`.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/build/typesetter"
+src="$root/tools/typesetter"
+"$root/scripts/install-packages.sh" typesetter
+
+# npm packages, again only when the lock file changed.
+lock_sum=$(sha256sum "$src/package-lock.json" | cut -d' ' -f1)
+if [ "$(cat "$src/node_modules/.tessaly-lock" 2>/dev/null)" != "$lock_sum" ]; then
+  echo "typesetter: npm packages"
+  (cd "$src" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 PUPPETEER_SKIP_DOWNLOAD=1 \
+     npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  echo "$lock_sum" >"$src/node_modules/.tessaly-lock"
+fi
+
+# The font: face 2 of the collection is Noto Serif CJK SC.
+ttc=/usr/share/fonts/opentype/noto/NotoSerifCJK-Regular.ttc
+face=2
+cache=${TESSALY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
+key=$( { dpkg-query -W -f='${Version}' fonts-noto-cjk python3-fonttools; echo "$face"; \
+         cat "$root/scripts/gbk-repertoire.py"; } | sha256sum | cut -c1-16)
+font="$cache/TessalySerif-GBK-$key.woff2"
+if [ ! -s "$font" ]; then
+  echo "typesetter: cutting Noto Serif CJK SC to GBK (a minute or two, once per machine)"
+  mkdir -p "$cache"
+  tmp=$(mktemp -d)
+  trap 'rm -rf "$tmp"' EXIT
+  /usr/bin/python3 "$root/scripts/gbk-repertoire.py" >"$tmp/unicodes.txt"
+  # fontTools is in Debian's Python, not in other Pythons on the PATH.
+  /usr/bin/python3 -m fontTools.subset "$ttc" --font-number="$face" --unicodes-file="$tmp/unicodes.txt" \
+    --flavor=woff2 --output-file="$tmp/font.woff2"
+  mv "$tmp/font.woff2" "$font"
+fi
+
+mkdir -p "$out"
+cmp -s "$font" "$out/TessalySerif-GBK.woff2" || cp "$font" "$out/TessalySerif-GBK.woff2"
+cp /usr/share/doc/fonts-noto-cjk/copyright "$out/TessalySerif-GBK-许可.txt"
+"$root/build/native/bin/typesetter-boards" >"$out/boards.json.tmp"
+mv "$out/boards.json.tmp" "$out/boards.json"
+node "$src/build.js" "$out" "$out/boards.json"
