@@ -1,11 +1,13 @@
 # make run   - set up this machine, build, lay out the demo program folder and start the program
 # make test  - set up this machine, build, run every test
 # make screenshots - every tab page under both locales, as PNG files in build/screenshots
-# make bench - benchmarks: the HTTP client against the test servers, start-up, composition over large banks
+# make bench - benchmarks: the HTTP client against the test servers, start-up, composition over large banks,
+#              the typesetter
+# make typesetter - the typesetter's page in build/typesetter (Chromium, the CJK font, npm packages)
 # make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
 # make dist  - the archive students get, build/dist/tessaly-VERSION.zip (a school's settings: see below)
 # make banktool - the teachers' tools alone for Linux (CMake and g++; no Wine, no MinGW-w64)
-.PHONY: all setup build build-native build-win run test screenshots bench dist banktool clean
+.PHONY: all setup build build-native build-win run test screenshots bench dist banktool typesetter clean
 
 # The program's version for both build trees, e.g. `make dist TESSALY_VERSION=1.0.4`;
 # unset, each tree keeps the one in its CMake cache (default 1.0.2).
@@ -52,16 +54,20 @@ screenshots: build-win
 dist: build
 	@scripts/dist.sh
 
-bench: build-win
+bench: build typesetter
 	@scripts/bench.sh
 	@scripts/bench-startup.sh
 	@scripts/bench-compose.sh
+	@node tools/typesetter/bench.js
+
+typesetter: build-native
+	@scripts/typesetter.sh
 
 banktool:
 	@scripts/banktool.sh
 
 clean:
-	rm -rf build/native build/win build/run build/screenshots build/dist build/banktool build/test-dist
+	rm -rf build/native build/win build/run build/screenshots build/dist build/banktool build/test-dist build/typesetter
 
 .PHONY: fuzz
 fuzz: build-native

@@ -2,6 +2,9 @@
 # Runs every test and ends with one summary line, "N passed, M failed" (exit
 # code 1 when any failed):
 #  - the native unit tests: CTest in build/native;
+#  - the typesetter's: its layout logic under node's test runner, and its
+#    page in Debian's Chromium, headless (scripts/typesetter.sh builds the
+#    page and installs what it needs);
 #  - the Windows tests under Wine: CTest in build/win, inside
 #    scripts/with-wine.sh; the end-to-end and the HTTP client's tests, each
 #    under both locales (ANSI code pages 936 and 1252), their servers started
@@ -43,6 +46,29 @@ report="$root/build/native-tests.xml"
 rm -f "$report"
 ctest --test-dir build/native --output-on-failure --output-junit "$report"
 count_ctest "$report" $? "the native unit tests"
+
+echo "== the typesetter (node's test runner; its page in headless Chromium)"
+log="$root/build/typesetter-tests.log"
+rm -f "$log"
+if scripts/typesetter.sh; then
+  timeout 600 node --test --test-reporter=tap tools/typesetter/test/ >"$log" 2>&1
+  status=$?
+  grep -E '^not ok|^# (pass|fail)' "$log"
+  [ "$status" -eq 0 ] || grep -vE '^ *(ok|# Subtest)' "$log" | head -80
+  p=$(sed -nE 's/^# pass ([0-9]+)$/\1/p' "$log" | tail -1)
+  f=$(sed -nE 's/^# fail ([0-9]+)$/\1/p' "$log" | tail -1)
+  if [ -z "$p" ] || [ -z "$f" ]; then
+    echo "the typesetter's tests did not finish"
+    failed=$((failed + 1))
+  else
+    [ "$status" -ne 0 ] && [ "$f" -eq 0 ] && f=1
+    passed=$((passed + p))
+    failed=$((failed + f))
+  fi
+else
+  echo "the typesetter's page could not be built"
+  failed=$((failed + 1))
+fi
 
 echo "== Windows tests under Wine (end-to-end, HTTP client; LANG=zh_CN.UTF-8 and en_US.UTF-8)"
 report="$root/build/win-tests.xml"
