@@ -14,19 +14,34 @@ KEYWORDS defaults to data/demo/keywords.txt. Checks that
   - every keyword is the topic of at least 5 questions (a keyword found only
     inside a longer keyword, 函数 in 三角函数, does not count);
   - no two rows are the same and no picture is named twice;
-  - every picture exists, is a whole PNG file no bigger than its board
-    (question 785 × 424, answer 280 × 64, solution 785 × 523), not tiny, and
-    not one flat colour (it decodes the image data to see that).
+  - every picture exists, is a whole PNG file no bigger than its board (the
+    sizes the native build's typesetter-boards prints from the program's
+    window definition), not tiny, and not one flat colour (it decodes the
+    image data to see that).
 Prints one line per fault and exits 1 if there is any.
 """
+import json
 import os
 import re
 import struct
+import subprocess
 import sys
 import zlib
 
 HEADER = ['题目', '参考答案', '解答过程', '单元', '正答', '错答']
-BOARDS = {'题目': (785, 424), '参考答案': (280, 64), '解答过程': (785, 523)}
+ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..')
+
+
+def boards():
+    """The drawing boards' sizes by manifest column, from the window definition."""
+    tool = os.path.join(ROOT, 'build', 'native', 'bin', 'typesetter-boards')
+    try:
+        listed = json.loads(subprocess.run([tool], check=True, capture_output=True, text=True).stdout)
+    except (OSError, subprocess.CalledProcessError, ValueError) as e:
+        sys.exit('check-demo-bank: cannot read the boards\' sizes from %s (run make build): %s' % (tool, e))
+    return {b['column']: (b['width'], b['height']) for b in listed.values()}
+
+
 MIN_W, MIN_H, MIN_BYTES = 40, 20, 100  # the answer "1" is about 200 bytes
 MIN_PER_KEYWORD = 5
 
@@ -107,8 +122,8 @@ def main(argv):
         print(__doc__.strip().splitlines()[2].strip(), file=sys.stderr)
         return 2
     out = argv[1]
-    keywords_path = argv[2] if len(argv) == 3 else os.path.join(
-        os.path.dirname(os.path.abspath(__file__)), '..', 'data', 'demo', 'keywords.txt')
+    keywords_path = argv[2] if len(argv) == 3 else os.path.join(ROOT, 'data', 'demo', 'keywords.txt')
+    board_sizes = boards()
     faults = []
     keywords = [k for k in open(keywords_path, encoding='utf-8').read().splitlines() if k.strip()]
     if not keywords:
@@ -167,7 +182,7 @@ def main(argv):
             named |= k in unit
         if not named:
             faults.append('%s, column 单元: %r names no keyword' % (where, unit))
-        for col, board in BOARDS.items():
+        for col, board in board_sizes.items():
             name = rec[col]
             if not name:
                 continue
