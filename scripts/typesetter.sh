@@ -29,7 +29,7 @@ fi
 # The font: face 2 of the collection is Noto Serif CJK SC.
 ttc=/usr/share/fonts/opentype/noto/NotoSerifCJK-Regular.ttc
 face=2
-cache=${TESSALY_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tessaly}
+cache=${TESSALY_CACHE:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/tessaly}
 key=$( { dpkg-query -W -f='${Version}' fonts-noto-cjk python3-fonttools; echo "$face"; \
          cat "$root/scripts/gbk-repertoire.py"; } | sha256sum | cut -c1-16)
 font="$cache/TessalySerif-GBK-$key.woff2"

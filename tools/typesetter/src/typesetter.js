@@ -68,6 +68,27 @@ function fontOf(size, style = {}) {
 
 const math = createMath((text, style) => textWidth(text, 100, style) / 100);
 
+// The characters the font has: GBK's and printable ASCII (the font is cut to
+// them). A character outside would be drawn in whatever font the PC has, so
+// the picture would differ from PC to PC; it is reported instead.
+let repertoire = null;
+function inFont(ch) {
+  if (!repertoire) {
+    const bytes = [];
+    for (let lead = 0x81; lead < 0xff; lead++) {
+      for (let trail = 0x40; trail < 0xff; trail++) if (trail !== 0x7f) bytes.push(lead, trail);
+    }
+    repertoire = new Set(new TextDecoder('gbk').decode(new Uint8Array(bytes)));
+    repertoire.delete('\ufffd');
+  }
+  const c = ch.codePointAt(0);
+  return (c >= 0x20 && c < 0x7f) || /\s/.test(ch) || repertoire.has(ch);
+}
+
+function outsideFont(text) {
+  return Array.from(text).filter((ch) => !inFont(ch));
+}
+
 async function ready() {
   const faces = await document.fonts.load(fontOf(20), '中文');
   if (!faces.length || !document.fonts.check(fontOf(20), '中')) {
@@ -238,9 +259,22 @@ async function typeset(text, options = {}) {
   // Every formula is typeset first, so that each one that does not parse is
   // reported, with where it stands.
   for (const token of tokens) {
+    if (token.kind === 'text') {
+      let column = token.column;
+      for (const ch of token.text) {
+        if (!inFont(ch)) problems.push({message: `“${ch}”不在排版用的字体里（只有 GBK 的字符），请换一种写法`, line: token.line, column});
+        column += ch.length;
+      }
+      continue;
+    }
     if (token.kind !== 'math') continue;
     try {
-      math.typeset(token.tex, token.display);
+      const formula = math.typeset(token.tex, token.display);
+      const missing = formula.ops.filter((op) => op.type === 'text').flatMap((op) => outsideFont(op.text));
+      if (missing.length) {
+        problems.push({message: `公式“${token.tex}”里的“${missing.join('')}”不在排版用的字体里（只有 GBK 的字符）`,
+          line: token.line, column: token.column});
+      }
     } catch (err) {
       if (!(err instanceof MathError)) throw err;
       problems.push({message: `公式“${token.tex}”有误：${err.message}`, line: token.line, column: token.column});

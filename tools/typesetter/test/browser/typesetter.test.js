@@ -114,6 +114,10 @@ test('a formula that does not parse, or an unclosed one, is reported where it st
   assert.ok(!r.ok);
   assert.deepStrictEqual(r.problems.map((p) => [p.line, p.column]), [[2, 4], [2, 19], [2, 28]]);
   assert.match(r.problems[1].message, /\\foo/);
+  // A character the font lacks would be drawn in whatever font a PC has.
+  const foreign = await t.typeset('温度 −5 ℃ 即 ☃，$\\text{☃}$', {board: 'question'});
+  assert.strictEqual(foreign.png, null);
+  assert.deepStrictEqual(foreign.problems.map((p) => [p.line, p.column]), [[1, 4], [1, 11], [1, 13]]);
 });
 
 test('a figure is scaled to fit below or beside the text, inside the board', async () => {
