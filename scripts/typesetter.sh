@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the typesetter's page into build/typesetter, ready to open from
-# file:// with no network:
-#   typesetter.html, typesetter.js   the page and its one script (MathJax and
-#                                    the boards' sizes bundled in)
-#   TessalySerif-GBK.woff2           Noto Serif CJK SC cut to GBK's characters
-#   TessalySerif-GBK-许可.txt        the font's licence (SIL Open Font License)
+# Builds the typesetter's pages, ready to open from file:// with no network:
+#   build/typesetter/   typesetter.html and its one script (MathJax and the
+#                       boards' sizes bundled in), for the scripts that render
+#                       a bank headless and for the tests
+#   build/editor/       the question editor of the teacher kit: 题库编辑器.html
+#                       and 题库编辑器文件/
+# each with TessalySerif-GBK.woff2 (Noto Serif CJK SC cut to GBK's characters)
+# and its licence (SIL Open Font License).
 # Installs what it needs first: Debian's chromium (the tests' browser),
 # fonts-noto-cjk and fontTools (packages.txt, group typesetter), and the npm
 # packages pinned by tools/typesetter/package-lock.json.
@@ -13,7 +15,6 @@
 # a fresh clone on this machine finds it again. Expects `make build-native`.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-out="$root/build/typesetter"
 src="$root/tools/typesetter"
 "$root/scripts/install-packages.sh" typesetter
 
@@ -45,9 +46,7 @@ if [ ! -s "$font" ]; then
   mv "$tmp/font.woff2" "$font"
 fi
 
-mkdir -p "$out"
-cmp -s "$font" "$out/TessalySerif-GBK.woff2" || cp "$font" "$out/TessalySerif-GBK.woff2"
-cp /usr/share/doc/fonts-noto-cjk/copyright "$out/TessalySerif-GBK-许可.txt"
-"$root/build/native/bin/typesetter-boards" >"$out/boards.json.tmp"
-mv "$out/boards.json.tmp" "$out/boards.json"
-node "$src/build.js" "$out" "$out/boards.json"
+boards="$root/build/typesetter-boards.json"
+"$root/build/native/bin/typesetter-boards" >"$boards.tmp"
+mv "$boards.tmp" "$boards"
+node "$src/build.js" "$root/build" "$boards" "$font" /usr/share/doc/fonts-noto-cjk/copyright

@@ -26,6 +26,7 @@ const {parseSource} = require('./source.js');
 const {layoutText} = require('./layout.js');
 const {createMath, MathError} = require('./math.js');
 const {encodePng} = require('./png.js');
+const {inGbk} = require('./gbk.js');
 const boards = require('tessaly-boards');
 
 const FONT_FAMILY = 'Tessaly Serif';
@@ -68,21 +69,12 @@ function fontOf(size, style = {}) {
 
 const math = createMath((text, style) => textWidth(text, 100, style) / 100);
 
-// The characters the font has: GBK's and printable ASCII (the font is cut to
-// them). A character outside would be drawn in whatever font the PC has, so
-// the picture would differ from PC to PC; it is reported instead.
-let repertoire = null;
+// The font has GBK's characters and printable ASCII (it is cut to them). A
+// character outside would be drawn in whatever font the PC has, so the
+// picture would differ from PC to PC; it is reported instead.
 function inFont(ch) {
-  if (!repertoire) {
-    const bytes = [];
-    for (let lead = 0x81; lead < 0xff; lead++) {
-      for (let trail = 0x40; trail < 0xff; trail++) if (trail !== 0x7f) bytes.push(lead, trail);
-    }
-    repertoire = new Set(new TextDecoder('gbk').decode(new Uint8Array(bytes)));
-    repertoire.delete('\ufffd');
-  }
   const c = ch.codePointAt(0);
-  return (c >= 0x20 && c < 0x7f) || /\s/.test(ch) || repertoire.has(ch);
+  return c >= 0x80 ? inGbk(ch) : c >= 0x20 || /\s/.test(ch);
 }
 
 function outsideFont(text) {
