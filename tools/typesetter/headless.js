@@ -16,24 +16,31 @@ const {chromium} = require('playwright-core');
 const DEFAULT_PAGE_DIR = path.join(__dirname, '..', '..', 'build', 'typesetter');
 const CHROMIUM = process.env.TESSALY_CHROMIUM || '/usr/bin/chromium';
 
-async function openTypesetter(pageDir = process.env.TESSALY_TYPESETTER_DIR || DEFAULT_PAGE_DIR) {
-  const page = path.resolve(pageDir, 'typesetter.html');
-  if (!fs.existsSync(page)) throw new Error(`${page} is missing: run scripts/typesetter.sh`);
+// Debian's Chromium, headless, and a context of its own whose requests for
+// anything but local files are refused and listed in foreignRequests.
+async function launch(contextOptions = {}) {
   const browser = await chromium.launch({
     executablePath: CHROMIUM,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-      '--disable-component-update', '--disable-sync', '--allow-file-access-from-files'],
+      '--disable-component-update', '--disable-sync'],
   });
   const foreignRequests = [];
-  const context = await browser.newContext({deviceScaleFactor: 1});
+  const context = await browser.newContext({deviceScaleFactor: 1, ...contextOptions});
   await context.route(/^(?!file:|data:|blob:)/, (route) => {
     foreignRequests.push(route.request().url());
     return route.abort();
   });
-  const tab = await context.newPage();
-  tab.on('request', (r) => {
+  context.on('request', (r) => {
     if (!/^(file|data|blob):/.test(r.url()) && !foreignRequests.includes(r.url())) foreignRequests.push(r.url());
   });
+  return {browser, context, foreignRequests};
+}
+
+async function openTypesetter(pageDir = process.env.TESSALY_TYPESETTER_DIR || DEFAULT_PAGE_DIR) {
+  const page = path.resolve(pageDir, 'typesetter.html');
+  if (!fs.existsSync(page)) throw new Error(`${page} is missing: run scripts/typesetter.sh`);
+  const {browser, context, foreignRequests} = await launch();
+  const tab = await context.newPage();
   const errors = [];
   tab.on('pageerror', (e) => errors.push(e.message));
   await tab.goto('file://' + page);
@@ -68,4 +75,6 @@ async function openTypesetter(pageDir = process.env.TESSALY_TYPESETTER_DIR || DE
   };
 }
 
-module.exports = {openTypesetter};
+const EDITOR_PAGE = path.join(__dirname, '..', '..', 'build', 'editor', '题库编辑器.html');
+
+module.exports = {openTypesetter, launch, EDITOR_PAGE};
