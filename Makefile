@@ -51,7 +51,7 @@ test: build
 screenshots: build-win
 	@scripts/screenshots.sh
 
-dist: build
+dist: build typesetter
 	@scripts/dist.sh
 
 bench: build typesetter

@@ -4,7 +4,8 @@
     scripts/check-teacher-kit.py check ZIP
         One line per check, "PASS what" or "FAIL what: why"; exit 1 if any failed.
           members — one folder tessaly-teacher-kit-VERSION (the program's
-                    version) with the tools, 教师说明.txt, the example (its
+                    version) with the tools, 教师说明.txt, the question editor
+                    (build/editor, the same bytes), the example (its
                     table, keyword list and every picture the table names, and
                     nothing else) and the server kit; nothing empty; a
                     non-ASCII name stored as UTF-8 with the UTF-8 flag;
@@ -34,6 +35,7 @@ GUIDE = '教师说明.txt'
 GUIDE_SOURCE = os.path.join(ROOT, 'data', 'teacher-kit', GUIDE)
 TABLE = '示例/题目表.csv'
 SERVER = os.path.join(ROOT, 'server')
+EDITOR = os.path.join(ROOT, 'build', 'editor')
 # The tools a teacher runs on Windows.
 TOOLS = ['banktool.exe', 'tessalyconfig.exe']
 SERVER_FILES = ['serve.sh', 'nginx.conf.in', 'tessaly-updates.conf', 'tessaly-updates.service']
@@ -50,6 +52,16 @@ def example_pictures(table_bytes):
     return rows[1:], {f'示例/图片/{row[c]}' for row in rows[1:] for c in columns}
 
 
+def editor_files():
+    """The question editor's files as built: {name in the kit: path}."""
+    found = {}
+    for folder, _, files in os.walk(EDITOR):
+        for name in files:
+            full = os.path.join(folder, name)
+            found[os.path.relpath(full, EDITOR).replace(os.sep, '/')] = full
+    return found
+
+
 def check_members(archive, zip_path, top):
     problems = []
     if os.path.basename(zip_path) != top + '.zip':
@@ -58,7 +70,14 @@ def check_members(archive, zip_path, top):
     files = {n[len(top) + 1:] for n in names if not n.endswith('/')}
     if any(not n.startswith(top + '/') for n in names):
         problems.append(f'not everything is in the folder {top}/')
-    expected = set(TOOLS) | {GUIDE, TABLE, '示例/关键词列表.txt'} | {f'server/{n}' for n in SERVER_FILES}
+    editor = editor_files()
+    expected = set(TOOLS) | {GUIDE, TABLE, '示例/关键词列表.txt'} | {f'server/{n}' for n in SERVER_FILES} | set(editor)
+    if '题库编辑器.html' not in editor:
+        problems.append(f'the question editor is not built in {EDITOR}')
+    for name, path in editor.items():
+        with open(path, 'rb') as f:
+            if f'{top}/{name}' in names and archive.read(f'{top}/{name}') != f.read():
+                problems.append(f'{name} differs from {path}')
     if TABLE in files:
         expected |= example_pictures(archive.read(f'{top}/{TABLE}'))[1]
     if files != expected:
