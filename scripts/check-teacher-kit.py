@@ -5,7 +5,8 @@
         One line per check, "PASS what" or "FAIL what: why"; exit 1 if any failed.
           members — one folder tessaly-teacher-kit-VERSION (the program's
                     version) with the tools, 教师说明.txt, the question editor
-                    (build/editor, the same bytes), the example (its
+                    (build/editor, the same bytes), the example (its editor
+                    file 示例题库.zip, its
                     table, keyword list and every picture the table names, and
                     nothing else) and the server kit; nothing empty; a
                     non-ASCII name stored as UTF-8 with the UTF-8 flag;
@@ -34,6 +35,7 @@ VERSION_FILE = os.path.join(ROOT, 'build', 'native', 'tessaly-version.txt')
 GUIDE = '教师说明.txt'
 GUIDE_SOURCE = os.path.join(ROOT, 'data', 'teacher-kit', GUIDE)
 TABLE = '示例/题目表.csv'
+EXAMPLE_FILE = '示例/示例题库.zip'  # the example as a question editor file
 SERVER = os.path.join(ROOT, 'server')
 EDITOR = os.path.join(ROOT, 'build', 'editor')
 # The tools a teacher runs on Windows.
@@ -71,7 +73,7 @@ def check_members(archive, zip_path, top):
     if any(not n.startswith(top + '/') for n in names):
         problems.append(f'not everything is in the folder {top}/')
     editor = editor_files()
-    expected = set(TOOLS) | {GUIDE, TABLE, '示例/关键词列表.txt'} | {f'server/{n}' for n in SERVER_FILES} | set(editor)
+    expected = set(TOOLS) | {GUIDE, TABLE, '示例/关键词列表.txt', EXAMPLE_FILE} | {f'server/{n}' for n in SERVER_FILES} | set(editor)
     if '题库编辑器.html' not in editor:
         problems.append(f'the question editor is not built in {EDITOR}')
     for name, path in editor.items():

@@ -8,8 +8,10 @@
 #   题库编辑器.html   the question editor, opened by double-click, with its
 #   题库编辑器文件/   script, font and licences (build/editor, made by
 #                     scripts/typesetter.sh)
-#   示例/             an example to build a first bank from: 题目表.csv,
-#                     图片/, 关键词列表.txt (scripts/teacher-kit-example.py)
+#   示例/             an example to build a first bank from: 示例题库.zip, the
+#                     question editor's file of it (tools/typesetter/
+#                     kit-example.js), and the same as 题目表.csv, 图片/,
+#                     关键词列表.txt (scripts/teacher-kit-example.py)
 #   server/           the update server kit for the school's Linux machine
 # Member names are stored as UTF-8 with the archive's UTF-8 flag. Prints the
 # archive's path as its last line. Expects `make build` and `make typesetter`
@@ -31,6 +33,7 @@ cp -R "$root/build/editor/." "$stage/$top/"
 tr -d '\r' <"$root/data/teacher-kit/教师说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' |
   iconv -f UTF-8 -t GBK >"$stage/$top/教师说明.txt"
 python3 "$root/scripts/teacher-kit-example.py" "$root/data/demo/rendered" "$stage/$top/示例"
+node "$root/tools/typesetter/kit-example.js" "$stage/$top/示例/示例题库.zip"
 cp "$root/server/serve.sh" "$root/server/nginx.conf.in" "$root/server/tessaly-updates.conf" \
   "$root/server/tessaly-updates.service" "$stage/$top/server/"
 

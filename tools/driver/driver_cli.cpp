@@ -6,6 +6,8 @@
 //                               Win32 ID, decimal or 0x...), without waiting
 //   driver_cli text ID          print a control's text (UTF-8)
 //   driver_cli class ID         print a control's window class name
+//   driver_cli picture ID       print the byte length and CRC-32 (hex) of the
+//                               picture a drawing board shows
 //   driver_cli messagebox [seconds]
 //                               wait for a message box of any program (the
 //                               main window need not exist), print its text
@@ -76,10 +78,17 @@ int wmain(int argc, wchar_t** argv) {
     driver::SwitchPage(driver::Control(main, kTabControl), static_cast<int>(std::wcstol(argv[2], nullptr, 10)));
     return 0;
   }
-  if ((command == L"click" || command == L"text" || command == L"class") && argc > 2) {
+  if ((command == L"click" || command == L"text" || command == L"class" || command == L"picture") && argc > 2) {
     HWND control = driver::Control(main, static_cast<uint32_t>(std::wcstoul(argv[2], nullptr, 0)));
     if (!control) return 1;
     if (command == L"click") return driver::PostClick(control) ? 0 : 1;
+    if (command == L"picture") {
+      const driver::PictureInfo info = driver::Picture(control);
+      wchar_t line[64];
+      std::swprintf(line, 64, L"%lu %08lx", static_cast<unsigned long>(info.length), static_cast<unsigned long>(info.crc));
+      PrintUtf8(line);
+      return 0;
+    }
     if (command == L"class") {
       wchar_t name[256] = {};
       GetClassNameW(control, name, 256);
