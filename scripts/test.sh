@@ -2,9 +2,11 @@
 # Runs every test and ends with one summary line, "N passed, M failed" (exit
 # code 1 when any failed):
 #  - the native unit tests: CTest in build/native;
-#  - the typesetter's: its layout logic under node's test runner, and its
-#    page in Debian's Chromium, headless (scripts/typesetter.sh builds the
-#    page and installs what it needs);
+#  - the typesetter's and the question editor's: their logic under node's
+#    test runner, their pages in Debian's Chromium, headless
+#    (scripts/typesetter.sh builds the pages and installs what they need),
+#    and a question typed in the editor shown by the program under Wine
+#    (tests/kit/editor_to_program_test.sh);
 #  - the Windows tests under Wine: CTest in build/win, inside
 #    scripts/with-wine.sh; the end-to-end and the HTTP client's tests, each
 #    under both locales (ANSI code pages 936 and 1252), their servers started
@@ -47,7 +49,7 @@ rm -f "$report"
 ctest --test-dir build/native --output-on-failure --output-junit "$report"
 count_ctest "$report" $? "the native unit tests"
 
-echo "== the typesetter (node's test runner; its page in headless Chromium)"
+echo "== the typesetter and the question editor (node's test runner; their pages in headless Chromium; one question to the program)"
 log="$root/build/typesetter-tests.log"
 rm -f "$log"
 if scripts/typesetter.sh; then
@@ -64,6 +66,13 @@ if scripts/typesetter.sh; then
     [ "$status" -ne 0 ] && [ "$f" -eq 0 ] && f=1
     passed=$((passed + p))
     failed=$((failed + f))
+  fi
+  # End to end: typed in the editor, built by the bank tool, shown by the
+  # program under Wine.
+  if timeout 300 tests/kit/editor_to_program_test.sh; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
   fi
 else
   echo "the typesetter's page could not be built"
