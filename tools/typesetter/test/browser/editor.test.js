@@ -176,6 +176,18 @@ test('the formula editor inserts TeX at the cursor, and everything its palette m
   }
 });
 
+test('the page alone, as Windows opens it from inside the zip, says to unpack first and how', async () => {
+  const alone = path.join(tmp, 'Temp1_kit.zip');
+  fs.mkdirSync(alone);
+  fs.copyFileSync(EDITOR_PAGE, path.join(alone, '题库编辑器.html'));
+  const page = await env.context.newPage();
+  await page.goto('file://' + path.join(alone, '题库编辑器.html'));
+  assert.ok(await page.isVisible('#unzip-first'));
+  assert.match(await page.textContent('#unzip-first'), /请先解压[\s\S]*全部解压缩/);
+  assert.ok(await page.isHidden('#app'));
+  await page.close();
+});
+
 test('the editor made no request but for its own files, and raised no error', () => {
   assert.deepStrictEqual(env.foreignRequests, []);
   assert.deepStrictEqual(pageErrors, []);
