@@ -2,6 +2,7 @@
 // value that need no picture files, each with its row and column.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -47,15 +48,43 @@ TEST(ManifestTable, CsvQuotedValuesHoldCommasAndDoubledQuotes) {
   EXPECT_TRUE(table.problems.empty());
 }
 
-TEST(ManifestTable, CsvQuotingFaultsNameTheirRow) {
-  const Table table = ParseTable("a,b\n\"open,1\n\"closed\"x,2\n3,4\n");
-  ASSERT_EQ(table.problems.size(), 2u);
-  EXPECT_EQ(table.problems[0].line, 2);
-  EXPECT_NE(table.problems[0].text.find("not closed"), std::string::npos);
-  EXPECT_EQ(table.problems[1].line, 3);
-  EXPECT_NE(table.problems[1].text.find("closing quote"), std::string::npos);
-  ASSERT_EQ(table.rows.size(), 1u);
-  EXPECT_EQ(table.rows[0].line, 4);
+// Spreadsheets write a cell holding line breaks as a quoted value over several
+// lines; a row is numbered by the line it begins on.
+TEST(ManifestTable, CsvQuotedValuesRunOverLinesAndRowsAreNumberedByTheLineTheyBeginOn) {
+  const Table table = ParseTable(
+      "a,b,c\r\n"
+      "1,\"line one\r\nline two\nline three\rend\",x\r\n"
+      "\r\n"
+      "2,\"\",\"say \"\"hi\"\"\r\n\"\r\n"
+      "3,y,z");
+  EXPECT_TRUE(table.problems.empty());
+  ASSERT_EQ(table.rows.size(), 3u);
+  EXPECT_EQ(table.rows[0].line, 2);
+  EXPECT_EQ(table.rows[0].fields, (Fields{"1", "line one\r\nline two\nline three\rend", "x"}));
+  EXPECT_EQ(table.rows[1].line, 7);  // lines 2-5 hold the first row, line 6 is blank
+  EXPECT_EQ(table.rows[1].fields, (Fields{"2", "", "say \"hi\"\r\n"}));
+  EXPECT_EQ(table.rows[2].line, 9);
+  EXPECT_EQ(table.rows[2].fields, (Fields{"3", "y", "z"}));
+}
+
+TEST(ManifestTable, CsvQuotingFaultsNameTheRowTheyBeginOn) {
+  // A stray quote: its line is passed over and the rows after it are read.
+  const Table stray = ParseTable("a,b\n\"closed\"x,2\n\"two\nlines\",3\n4,5\n");
+  ASSERT_EQ(stray.problems.size(), 1u);
+  EXPECT_EQ(stray.problems[0].line, 2);
+  EXPECT_NE(stray.problems[0].text.find("closing quote"), std::string::npos);
+  ASSERT_EQ(stray.rows.size(), 2u);
+  EXPECT_EQ(stray.rows[0].line, 3);
+  EXPECT_EQ(stray.rows[0].fields, (Fields{"two\nlines", "3"}));
+  EXPECT_EQ(stray.rows[1].line, 5);
+
+  // A quote never closed would take the rest of the file: named at its row.
+  const Table open = ParseTable("a,b\n1,2\n\"open,1\n3,4\n5,6\n");
+  ASSERT_EQ(open.problems.size(), 1u);
+  EXPECT_EQ(open.problems[0].line, 3);
+  EXPECT_NE(open.problems[0].text.find("never closed"), std::string::npos);
+  ASSERT_EQ(open.rows.size(), 1u);
+  EXPECT_EQ(open.rows[0].line, 2);
 }
 
 TEST(ManifestTable, TextThatIsNotUtf8IsRefusedWithItsRow) {
@@ -181,6 +210,46 @@ TEST(Manifest, AQuestionPictureNamedTwiceIsADuplicateRow) {
   ASSERT_EQ(manifest.questions.size(), 3u);
   EXPECT_TRUE(manifest.questions[1].textOk);  // the same answer picture twice is fine
   EXPECT_FALSE(manifest.questions[2].textOk);
+}
+
+const char* const kSourcesHeader = "题目,参考答案,解答过程,单元,正答,错答,题目文字,参考答案文字,解答过程文字,插图,插图位置\n";
+
+TEST(Manifest, SourceColumnsAreOptionalAndTheirTextsKeptAsWritten) {
+  const Manifest manifest = ReadManifest(std::string(kSourcesHeader) +
+                                         "q1.png,a1.png,s1.png,集合,1,2,\"  求 $x^2$，\r\n其中 \"\"x\"\" 为实数 \",$1$,,"
+                                         "图\\f1.png,右侧\n"
+                                         "q2.png,a2.png,s2.png,函数,0,0,,,,,\n");
+  EXPECT_TRUE(manifest.problems.empty());
+  ASSERT_EQ(manifest.questions.size(), 2u);
+  const QuestionSources& sources = manifest.questions[0].sources;
+  EXPECT_EQ(sources.texts, (std::array<std::string, 3>{"  求 $x^2$，\r\n其中 \"x\" 为实数 ", "$1$", ""}));
+  EXPECT_EQ(sources.figure, "图/f1.png");
+  EXPECT_EQ(sources.place, "右侧");
+  EXPECT_TRUE(manifest.questions[1].sources.empty());
+  EXPECT_EQ(manifest.questions[1].line, 4);
+
+  // A table without them: no sources, the rest as ever.
+  const Manifest plain = ReadManifest(std::string(kTsvHeader) + "q.png\ta.png\ts.png\t集合\t1\t1\n");
+  ASSERT_EQ(plain.questions.size(), 1u);
+  EXPECT_TRUE(plain.questions[0].textOk);
+  EXPECT_TRUE(plain.questions[0].sources.empty());
+}
+
+TEST(Manifest, SourceValuesThatCannotBeKeptNameTheirRowAndColumn) {
+  const std::string longest(kLongestSourceText, 'x');
+  EXPECT_EQ(Messages(std::string(kSourcesHeader) +
+                     "q1.png,a,s,集合,1,1,\"" + longest + "\r\n\",,,,\n" +       // rows 2-3: one byte too long
+                     "q2.png,a,s,集合,1,1," + longest + ",a\x01" "b,,../f.png,左侧\n" +  // row 4
+                     "q3.png,a,s,集合,1,1,,,\"\t\r\n\",,\n"),                     // rows 5-6: fine
+            (std::vector<std::string>{
+                "m.tsv: row 2, column 题目文字: is 20002 bytes long; a typed text may be at most 20000",
+                "m.tsv: row 4, column 参考答案文字: holds the control character U+0001; a typed text may hold tabs "
+                "and line breaks only",
+                "m.tsv: row 4, column 插图: \"../f.png\" leads out of the pictures folder (\"..\")",
+                "m.tsv: row 4, column 插图位置: \"左侧\" is no place for the figure; write 下方 or 右侧 (empty: 下方)"}));
+  const Manifest twice = ReadManifest("题目,参考答案,解答过程,单元,正答,错答,插图,插图\nq,a,s,u,1,2,f,g\n");
+  EXPECT_FALSE(twice.usable);
+  EXPECT_EQ(FormatProblem("m.csv", twice.problems.at(0)), "m.csv: row 1, column 插图: appears twice in the header row");
 }
 
 TEST(Manifest, ProblemsOfARowAreReportedInTheOrderOfItsColumns) {

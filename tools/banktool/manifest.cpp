@@ -11,41 +11,71 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// One CSV line into values. Returns why it cannot be split, empty on success.
-std::string SplitCsvLine(std::string_view line, std::vector<std::string>& fields) {
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+// Moves `p` past the line end at `p` (LF, CR LF or a lone CR) and counts it.
+void PassLineEnd(std::string_view text, size_t& p, int& line) {
+  if (text[p] == '\r' && p + 1 < text.size() && text[p + 1] == '\n') ++p;
+  ++p;
+  ++line;
+}
+
+// One CSV row from `p`, on line `line`, into values; `p` and `line` end up at
+// the start of the next row. A quoted value may hold line breaks, which it
+// keeps as written. Returns why the row cannot be split, empty on success;
+// after a fault the rest of the line is passed over.
+std::string ReadCsvRow(std::string_view text, size_t& p, int& line, std::vector<std::string>& fields) {
   fields.clear();
-  size_t p = 0;
+  const auto skipRestOfLine = [&] {
+    NextLine(text, p);
+    ++line;
+  };
   while (true) {
     std::string field;
-    if (p < line.size() && line[p] == '"') {
+    if (p < text.size() && text[p] == '"') {
       ++p;
       bool closed = false;
-      while (p < line.size()) {
-        if (line[p] == '"') {
-          if (p + 1 < line.size() && line[p + 1] == '"') {
-            field += '"';
-            p += 2;
-            continue;
-          }
-          ++p;
-          closed = true;
-          break;
+      while (p < text.size()) {
+        const size_t stop = std::min(text.find_first_of("\"\r\n", p), text.size());
+        field.append(text.substr(p, stop - p));
+        p = stop;
+        if (p == text.size()) break;
+        if (text[p] != '"') {
+          const size_t breakStart = p;
+          PassLineEnd(text, p, line);
+          field.append(text.substr(breakStart, p - breakStart));
+          continue;
         }
-        field += line[p++];
+        if (p + 1 < text.size() && text[p + 1] == '"') {
+          field += '"';
+          p += 2;
+          continue;
+        }
+        ++p;
+        closed = true;
+        break;
       }
-      if (!closed) return "a quoted value is not closed on this line (a value cannot run over several lines)";
+      if (!closed) {
+        return "a quoted value that begins on this row is never closed, so the rest of the file would be one "
+               "value; a quote is missing (inside a quoted value write a quote as two quotes: \"\")";
+      }
       // Spaces may follow the closing quote; anything else is a stray quote.
-      while (p < line.size() && (line[p] == ' ' || line[p] == '\t')) ++p;
-      if (p < line.size() && line[p] != ',') {
+      while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
+      if (p < text.size() && text[p] != ',' && !IsLineEnd(text[p])) {
+        skipRestOfLine();
         return "text follows a closing quote; inside a quoted value write a quote as two quotes (\"\")";
       }
     } else {
-      const size_t end = std::min(line.find(',', p), line.size());
-      field.assign(line.substr(p, end - p));
+      const size_t end = std::min(text.find_first_of(",\r\n", p), text.size());
+      field.assign(text.substr(p, end - p));
       p = end;
     }
     fields.push_back(std::move(field));
-    if (p >= line.size()) return std::string();
+    if (p >= text.size()) return std::string();
+    if (text[p] != ',') {
+      PassLineEnd(text, p, line);
+      return std::string();
+    }
     ++p;  // the comma
   }
 }
@@ -87,11 +117,14 @@ Table ParseTable(std::string_view bytes) {
     return table;
   }
 
-  int line = 0;
+  // `line` is the line `p` stands on; a row is numbered by the line it begins on.
+  int line = 1;
   bool haveHeader = false;
+  std::vector<std::string> fields;
   for (size_t p = 0; p < bytes.size();) {
-    ++line;
-    const std::string_view text = NextLine(bytes, p);
+    const int rowLine = line;
+    size_t lineEnd = p;
+    const std::string_view text = NextLine(bytes, lineEnd);
     if (!haveHeader) {
       haveHeader = true;
       if (TrimBlanks(text).empty()) {
@@ -100,24 +133,28 @@ Table ParseTable(std::string_view bytes) {
         return table;
       }
       table.tabs = text.find('\t') != std::string_view::npos;
-      if (table.tabs) {
-        table.header = SplitTsvLine(text);
-      } else if (std::string why = SplitCsvLine(text, table.header); !why.empty()) {
+    } else if (TrimBlanks(text).empty()) {
+      p = lineEnd;
+      ++line;
+      continue;
+    }
+    if (table.tabs) {
+      fields = SplitTsvLine(text);
+      p = lineEnd;
+      ++line;
+    } else if (std::string why = ReadCsvRow(bytes, p, line, fields); !why.empty()) {
+      table.problems.push_back({rowLine, "", why});
+      if (rowLine == 1) {
         table.readable = false;
-        table.problems.push_back({1, "", why});
         return table;
       }
       continue;
     }
-    if (TrimBlanks(text).empty()) continue;
-    TableRow row{line, {}};
-    if (table.tabs) {
-      row.fields = SplitTsvLine(text);
-    } else if (std::string why = SplitCsvLine(text, row.fields); !why.empty()) {
-      table.problems.push_back({line, "", why});
-      continue;
+    if (rowLine == 1) {
+      table.header = std::move(fields);
+    } else {
+      table.rows.push_back({rowLine, std::move(fields)});
     }
-    table.rows.push_back(std::move(row));
   }
   if (!haveHeader) {
     table.readable = false;
@@ -195,21 +232,42 @@ std::string CheckUnit(std::string_view unit) {
   return std::string();
 }
 
+std::string CheckSourceText(std::string_view text) {
+  if (text.size() > kLongestSourceText) {
+    return "is " + std::to_string(text.size()) + " bytes long; a typed text may be at most " +
+           std::to_string(kLongestSourceText);
+  }
+  for (size_t p = 0; p < text.size();) {
+    const char32_t c = NextCodePoint(text, p);
+    if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) {
+      return "holds the control character " + CodePointName(c) + "; a typed text may hold tabs and line breaks only";
+    }
+  }
+  return std::string();
+}
+
 Manifest ReadManifest(std::string_view bytes) {
   Manifest manifest;
   Table table = ParseTable(bytes);
   manifest.problems = std::move(table.problems);
   if (!table.readable) return manifest;
 
-  // Where each needed column stands; a name given twice is ambiguous.
+  // Where each column stands: the six needed ones, then the source columns
+  // when they are there. A name given twice is ambiguous.
+  constexpr size_t kColumns = kManifestColumns.size() + kSourceColumns.size();
+  const auto columnName = [](size_t c) {
+    return c < kManifestColumns.size() ? kManifestColumns[c] : kSourceColumns[c - kManifestColumns.size()];
+  };
   std::vector<std::string>& header = manifest.header;
   for (const auto& name : table.header) header.emplace_back(TrimBlanks(name));
-  std::array<size_t, kManifestColumns.size()> at{};
+  std::vector<size_t> present;  // the columns there, as indexes of columnName
+  std::array<size_t, kColumns> at{};
   bool headerOk = true;
-  for (size_t c = 0; c < kManifestColumns.size(); ++c) {
-    const std::string_view name = kManifestColumns[c];
+  for (size_t c = 0; c < kColumns; ++c) {
+    const std::string_view name = columnName(c);
     const auto found = std::find(header.begin(), header.end(), name);
     if (found == header.end()) {
+      if (c >= kManifestColumns.size()) continue;
       headerOk = false;
       manifest.problems.push_back({1, std::string(name),
                                    "missing from the header row (it has: " + JoinColumns(header) + ")"});
@@ -221,14 +279,16 @@ Manifest ReadManifest(std::string_view bytes) {
       continue;
     }
     at[c] = static_cast<size_t>(found - header.begin());
+    present.push_back(c);
   }
   if (!headerOk) return manifest;
   manifest.usable = true;
 
   // Checked in the order the columns stand in the file, so that messages read
   // left to right.
-  std::array<size_t, kManifestColumns.size()> order{0, 1, 2, 3, 4, 5};
-  std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return at[a] < at[b]; });
+  std::sort(present.begin(), present.end(), [&](size_t a, size_t b) { return at[a] < at[b]; });
+  // Indexes of columnName: the first typed text, the figure, its place.
+  constexpr size_t firstText = kManifestColumns.size(), figure = firstText + kSourceTextColumns, place = figure + 1;
 
   std::map<std::string, int> questionRows;  // question picture name -> row
   for (const TableRow& row : table.rows) {
@@ -244,17 +304,20 @@ Manifest ReadManifest(std::string_view bytes) {
     QuestionRow question;
     question.line = row.line;
     const size_t before = manifest.problems.size();
-    for (const size_t c : order) {
-      const std::string_view value = TrimBlanks(row.fields[at[c]]);
-      const std::string column(kManifestColumns[c]);
+    for (const size_t c : present) {
+      const std::string& raw = row.fields[at[c]];
+      const std::string_view value = TrimBlanks(raw);
+      const std::string column(columnName(c));
       std::string why;
-      if (c <= 2) {
+      if (c <= 2 || c == figure) {
+        if (c == figure && value.empty()) continue;  // no figure
         const auto name = NormalisePictureName(value, why);
         if (!name) {
           manifest.problems.push_back({row.line, column, why});
           continue;
         }
-        (c == 0 ? question.question : c == 1 ? question.answer : question.solution) = *name;
+        (c == 0 ? question.question : c == 1 ? question.answer : c == 2 ? question.solution : question.sources.figure) =
+            *name;
         if (c == 0) {
           const auto [seen, isNew] = questionRows.emplace(*name, row.line);
           if (!isNew) {
@@ -270,13 +333,30 @@ Manifest ReadManifest(std::string_view bytes) {
           continue;
         }
         question.unit = value;
-      } else {
+      } else if (c <= 5) {
         const auto count = ParseCount(value, why);
         if (!count) {
           manifest.problems.push_back({row.line, column, why});
           continue;
         }
         (c == 4 ? question.correct : question.wrong) = *count;
+      } else if (c < figure) {
+        // The typed text as it stands: its spaces and line breaks are part of it.
+        why = CheckSourceText(raw);
+        if (!why.empty()) {
+          manifest.problems.push_back({row.line, column, why});
+          continue;
+        }
+        question.sources.texts[c - firstText] = raw;
+      } else if (c == place) {
+        if (!value.empty() && std::find(kFigurePlaces.begin(), kFigurePlaces.end(), value) == kFigurePlaces.end()) {
+          manifest.problems.push_back({row.line, column,
+                                       Quoted(value) + " is no place for the figure; write " +
+                                           std::string(kFigurePlaces[0]) + " or " + std::string(kFigurePlaces[1]) +
+                                           " (empty: " + std::string(kFigurePlaces[0]) + ")"});
+          continue;
+        }
+        question.sources.place = value;
       }
     }
     question.textOk = manifest.problems.size() == before;
