@@ -17,14 +17,37 @@ namespace {
 
 // The bank's tables, keys and fields as runtime/question_bank.def has them,
 // which is what the program reads: kTableQuestionBank, kKeyQuestionBank,
-// kFieldUnit and so on.
+// kFieldUnit and so on; and the tool's own table of sources,
+// kTableQuestionSources, kFieldQuestionText and so on.
 #define TESSALY_BANK_TABLE(table, key, keyDeclaration) \
   constexpr std::string_view kTable##table = #table;  \
   constexpr std::string_view kKey##table = key;
 #define TESSALY_BANK_FIELD(identifier, name, declaration) constexpr std::string_view kField##identifier = name;
+#define TESSALY_BANK_SOURCE_TABLE TESSALY_BANK_TABLE
+#define TESSALY_BANK_SOURCE_FIELD TESSALY_BANK_FIELD
 #include "runtime/question_bank.def"
 #undef TESSALY_BANK_TABLE
 #undef TESSALY_BANK_FIELD
+#undef TESSALY_BANK_SOURCE_TABLE
+#undef TESSALY_BANK_SOURCE_FIELD
+
+// The statement that makes the table of sources.
+std::string SourcesSchema() {
+  std::string sql;
+#define TESSALY_BANK_TABLE(table, key, keyDeclaration)
+#define TESSALY_BANK_FIELD(identifier, name, declaration)
+#define TESSALY_BANK_SOURCE_TABLE(table, key, keyDeclaration) sql += "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
+#define TESSALY_BANK_SOURCE_FIELD(identifier, name, declaration) sql += ",\n  " name " " declaration;
+#include "runtime/question_bank.def"
+#undef TESSALY_BANK_TABLE
+#undef TESSALY_BANK_FIELD
+#undef TESSALY_BANK_SOURCE_TABLE
+#undef TESSALY_BANK_SOURCE_FIELD
+  return sql + ");\n";
+}
+
+const std::array<std::string_view, 3> kSourceTextFields = {kFieldQuestionText, kFieldReferenceAnswerText,
+                                                           kFieldSolutionText};
 
 
 // "a, b, c"
@@ -60,6 +83,19 @@ std::string ColumnBlob(sqlite3_stmt* statement, int column) {
 // whose whole picture is read instead.
 constexpr int kHeadBytes = 64 * 1024;
 
+// Whether the bank has the table.
+bool HasTable(sqlite3* db, std::string_view table) {
+  sqlite3_stmt* statement = nullptr;
+  bool found = false;
+  if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?", -1, &statement,
+                         nullptr) == SQLITE_OK) {
+    sqlite3_bind_text64(statement, 1, table.data(), table.size(), SQLITE_STATIC, SQLITE_UTF8);
+    found = sqlite3_step(statement) == SQLITE_ROW;
+  }
+  sqlite3_finalize(statement);
+  return found;
+}
+
 // Opens an existing bank read-only; null after writing the reason to `error`.
 sqlite3* OpenBank(const fs::path& path, std::string& error) {
   const std::string name = PathToUtf8(path);
@@ -84,7 +120,8 @@ BankWriter::~BankWriter() { Close(); }
 void BankWriter::Close() {
   sqlite3_finalize(addQuestion_);
   sqlite3_finalize(addPictures_);
-  addQuestion_ = addPictures_ = nullptr;
+  sqlite3_finalize(addSources_);
+  addQuestion_ = addPictures_ = addSources_ = nullptr;
   if (db_) sqlite3_close(db_);
   db_ = nullptr;
 }
@@ -147,6 +184,38 @@ bool BankWriter::Add(int32_t record, std::string_view unit, int32_t correct, int
   return ok;
 }
 
+bool BankWriter::AddSources(int32_t record, const StoredSources& sources, std::string& error) {
+  if (!addSources_) {
+    const std::string addSources =
+        "INSERT INTO " + std::string(kTableQuestionSources) + " (" +
+        List({kKeyQuestionSources, kSourceTextFields[0], kSourceTextFields[1], kSourceTextFields[2], kFieldFigure,
+              kFieldFigurePlace}) +
+        ") VALUES (?, ?, ?, ?, ?, ?)";
+    if (!Run(SourcesSchema().c_str(), error)) return false;
+    if (sqlite3_prepare_v2(db_, addSources.c_str(), -1, &addSources_, nullptr) != SQLITE_OK) {
+      error = DatabaseError(db_);
+      return false;
+    }
+  }
+  // Empty values stay NULL: the parameters are cleared after every row.
+  sqlite3_bind_int(addSources_, 1, record);
+  for (int i = 0; i < 3; ++i) {
+    const std::string& text = sources.texts[static_cast<size_t>(i)];
+    if (!text.empty()) sqlite3_bind_text64(addSources_, i + 2, text.data(), text.size(), SQLITE_STATIC, SQLITE_UTF8);
+  }
+  if (!sources.figure.empty()) {
+    sqlite3_bind_blob64(addSources_, 5, sources.figure.data(), sources.figure.size(), SQLITE_STATIC);
+  }
+  if (!sources.place.empty()) {
+    sqlite3_bind_text64(addSources_, 6, sources.place.data(), sources.place.size(), SQLITE_STATIC, SQLITE_UTF8);
+  }
+  const bool ok = sqlite3_step(addSources_) == SQLITE_DONE;
+  if (!ok) error = DatabaseError(db_);
+  sqlite3_reset(addSources_);
+  sqlite3_clear_bindings(addSources_);
+  return ok;
+}
+
 bool BankWriter::Finish(std::string& error) {
   if (!db_) {
     error = "the bank is not open";
@@ -155,7 +224,8 @@ bool BankWriter::Finish(std::string& error) {
   const bool committed = Run("COMMIT", error);
   sqlite3_finalize(addQuestion_);
   sqlite3_finalize(addPictures_);
-  addQuestion_ = addPictures_ = nullptr;
+  sqlite3_finalize(addSources_);
+  addQuestion_ = addPictures_ = addSources_ = nullptr;
   const bool closed = sqlite3_close(db_) == SQLITE_OK;
   if (committed && !closed) error = DatabaseError(db_);
   db_ = nullptr;
@@ -305,8 +375,18 @@ bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&
   std::string sql = "SELECT " + key + ", q." + std::string(kFieldUnit) + ", q." + std::string(kFieldCorrect) + ", q." +
                     std::string(kFieldWrong);
   for (const std::string_view field : kPictureFields) sql += ", p." + std::string(field);
+  // The sources, in a bank that has them: whether the question has a row, then its fields.
+  const bool hasSources = HasTable(db, kTableQuestionSources);
+  const std::string sourceKey = "s." + std::string(kKeyQuestionSources);
+  if (hasSources) {
+    sql += ", " + sourceKey + " IS NOT NULL";
+    for (const std::string_view field : kSourceTextFields) sql += ", s." + std::string(field);
+    sql += ", s." + std::string(kFieldFigure) + ", s." + std::string(kFieldFigurePlace);
+  }
   sql += " FROM " + std::string(kTableQuestionBank) + " q LEFT JOIN " + std::string(kTableQuestionPictures) + " p ON " +
-         pictureKey + " = " + key + " ORDER BY " + key;
+         pictureKey + " = " + key;
+  if (hasSources) sql += " LEFT JOIN " + std::string(kTableQuestionSources) + " s ON " + sourceKey + " = " + key;
+  sql += " ORDER BY " + key;
   sqlite3_stmt* rows = nullptr;
   bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) == SQLITE_OK;
   if (!ok) error = PathToUtf8(path) + ": not a question bank: " + DatabaseError(db);
@@ -318,6 +398,13 @@ bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&
     question.correct = FormatNumber(rows, 2);
     question.wrong = FormatNumber(rows, 3);
     for (int i = 0; i < 3; ++i) question.pictures[static_cast<size_t>(i)] = ColumnBlob(rows, 4 + i);
+    question.sources.reset();
+    if (hasSources && sqlite3_column_int(rows, 7) != 0) {
+      StoredSources& sources = question.sources.emplace();
+      for (int i = 0; i < 3; ++i) sources.texts[static_cast<size_t>(i)] = ColumnText(rows, 8 + i);
+      sources.figure = ColumnBlob(rows, 11);
+      sources.place = ColumnText(rows, 12);
+    }
     if (!each(question)) break;
   }
   if (ok && step != SQLITE_ROW && step != SQLITE_DONE) {

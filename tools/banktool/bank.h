@@ -1,11 +1,15 @@
 // The question bank file: SQLite, with the tables QuestionBank (记录号, 单元,
 // 正答, 错答) and QuestionPictures (记录号, 题目, 参考答案, 解答过程), as
-// runtime/question_bank.def defines them for the program and the tool alike.
+// runtime/question_bank.def defines them for the program and the tool alike,
+// and in a bank made from a question set with sources the tool's own table
+// QuestionSources (记录号, 题目文字, 参考答案文字, 解答过程文字, 插图,
+// 插图位置), which the program never reads.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,6 +20,14 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace banktool {
+
+// What a question's pictures were made from, as the bank keeps it: a row of
+// QuestionSources. An empty text, figure or place is stored as NULL.
+struct StoredSources {
+  std::array<std::string, 3> texts;  // UTF-8: the typed text of 题目, 参考答案, 解答过程
+  std::string figure;                // the figure: a whole picture file
+  std::string place;                 // where the figure stands: 下方 or 右侧
+};
 
 // Writes a new bank inside one transaction: nothing is in the file until
 // Finish() succeeds.
@@ -31,6 +43,10 @@ class BankWriter {
   // One question; `unit` is UTF-8, the pictures are whole image files.
   bool Add(int32_t record, std::string_view unit, int32_t correct, int32_t wrong, std::string_view question,
            std::string_view answer, std::string_view solution, std::string& error);
+  // What question `record` (added already) was made from. The table
+  // QuestionSources is made with the first; a bank given none has no such
+  // table, as before there were sources.
+  bool AddSources(int32_t record, const StoredSources& sources, std::string& error);
   // Commits and closes the file.
   bool Finish(std::string& error);
 
@@ -41,6 +57,7 @@ class BankWriter {
   sqlite3* db_ = nullptr;
   sqlite3_stmt* addQuestion_ = nullptr;
   sqlite3_stmt* addPictures_ = nullptr;
+  sqlite3_stmt* addSources_ = nullptr;
 };
 
 // Opens a bank read-only and lists its questions on `out`: record number,
@@ -58,6 +75,7 @@ struct BankQuestion {
   std::string unit;                     // UTF-8
   std::string correct, wrong;           // as stored: digits for a whole number
   std::array<std::string, 3> pictures;  // question, reference answer, solution; empty when missing
+  std::optional<StoredSources> sources; // its row of QuestionSources, when it has one
 };
 
 // Opens a bank read-only and hands its questions to `each` in record order,
