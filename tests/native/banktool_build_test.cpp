@@ -26,30 +26,6 @@ namespace {
 using namespace banktool;
 using namespace banktool_test;
 
-// One row of a query, each column as text ("NULL" for null).
-using Rows = std::vector<std::vector<std::string>>;
-
-Rows Query(const fs::path& bank, const std::string& sql) {
-  sqlite3* db = nullptr;
-  Rows rows;
-  EXPECT_EQ(sqlite3_open_v2(bank.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  sqlite3_stmt* statement = nullptr;
-  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
-    std::vector<std::string> row;
-    for (int c = 0; c < sqlite3_column_count(statement); ++c) {
-      const auto* blob = static_cast<const char*>(sqlite3_column_blob(statement, c));
-      row.push_back(sqlite3_column_type(statement, c) == SQLITE_NULL
-                        ? "NULL"
-                        : std::string(blob ? blob : "", static_cast<size_t>(sqlite3_column_bytes(statement, c))));
-    }
-    rows.push_back(row);
-  }
-  sqlite3_finalize(statement);
-  sqlite3_close(db);
-  return rows;
-}
-
 struct ZipEntry {
   std::string name;  // raw bytes as stored
   uLong flag, method;
@@ -503,7 +479,9 @@ TEST(BankToolCommands, HelpDocumentsEveryOptionAndMisuseExitsWith2) {
                            "--bank-version", "--ini", "--key", "--value", "--bank", "题目", "参考答案", "解答过程",
                            "单元", "正答", "错答", "关键词.txt", "bank.zip", "math.ini", "publish", "--server",
                            "--bank-version", "--program", "--program-version", "zentra.rar", "keygen",
-                           "update-signing-key.txt", "题库签名", "主程序签名"}) {
+                           "update-signing-key.txt", "题库签名", "主程序签名", "--input", "题目表.csv", "图片",
+                           "关键词列表.txt", "题目文字", "参考答案文字", "解答过程文字", "插图", "插图位置",
+                           "QuestionSources"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }
   EXPECT_EQ(Tool({"build", "--help"}).out, help.out);
@@ -515,6 +493,9 @@ TEST(BankToolCommands, HelpDocumentsEveryOptionAndMisuseExitsWith2) {
            {"check", "--bank", "a", "--bank", "b"},
            {"check", "--bank", "a", "extra"},
            {"build", "--pictures", "p", "--manifest", "m"},
+           {"build", "--out", "o"},
+           {"build", "--pictures", "p", "--out", "o"},
+           {"build", "--input", "set.zip", "--manifest", "m", "--out", "o"},
            {"set-version", "--ini", "x", "--key", "bank", "--value", "1", "--keywords", "k"}}) {
     const Outcome run = Tool(args);
     EXPECT_EQ(run.code, 2) << testing::PrintToString(args);

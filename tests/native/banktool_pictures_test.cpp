@@ -221,9 +221,8 @@ TEST_F(Pictures, ExportedBankBuildsIntoTheSameBank) {
   const Outcome exported = Tool({"export", "--bank", PathToUtf8(dir / "first"), "--out", PathToUtf8(dir / "exp")});
   ASSERT_EQ(exported.code, 0) << exported.err;
   const fs::path e = dir / "exp";
-  const Outcome again = Tool({"build", "--pictures", PathToUtf8(e / "pictures"), "--manifest",
-                              PathToUtf8(e / "manifest.tsv"), "--keywords", PathToUtf8(e / "keywords.txt"), "--out",
-                              PathToUtf8(dir / "second")});
+  // The set takes its keyword list along.
+  const Outcome again = Tool({"build", "--input", PathToUtf8(e), "--out", PathToUtf8(dir / "second")});
   ASSERT_EQ(again.code, 0) << again.err;
   EXPECT_EQ(again.out, "banktool build: 3 questions and 3 keywords written to " + PathToUtf8(dir / "second") +
                            ": 填空题题库.db, 关键词.txt, bank.zip\n");
@@ -241,9 +240,9 @@ TEST_F(Pictures, ExportedBankBuildsIntoTheSameBank) {
   }
   EXPECT_EQ(ReadAll(dir / "second/关键词.txt"), ReadAll(dir / "first/关键词.txt"));
   // Each picture keeps the extension of its kind.
-  EXPECT_TRUE(fs::exists(e / "pictures/q0002.jpg"));
-  EXPECT_TRUE(fs::exists(e / "pictures/a0001.gif"));
-  EXPECT_TRUE(fs::exists(e / "pictures/q0003.png"));
+  EXPECT_TRUE(fs::exists(e / "图片/q0002.jpg"));
+  EXPECT_TRUE(fs::exists(e / "图片/a0001.gif"));
+  EXPECT_TRUE(fs::exists(e / "图片/q0003.png"));
 
   // A folder with anything in it is refused and left as it was; so is a bank that is not there.
   const auto kept = Snapshot(e);

@@ -1,7 +1,9 @@
 // Helpers of the bank tool's tests: the command line, a scratch folder, small
-// picture files of each kind, whole-file reads and writes.
+// picture files of each kind, whole-file reads and writes, queries of a bank.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <zlib.h>
 
 #include <atomic>
@@ -63,6 +65,30 @@ inline std::string ReadAll(const fs::path& path) {
 inline void WriteAll(const fs::path& path, std::string_view bytes) {
   fs::create_directories(path.parent_path());
   std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// One row of a query, each column as text ("NULL" for null).
+using Rows = std::vector<std::vector<std::string>>;
+
+inline Rows Query(const fs::path& bank, const std::string& sql) {
+  sqlite3* db = nullptr;
+  Rows rows;
+  EXPECT_EQ(sqlite3_open_v2(bank.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  sqlite3_stmt* statement = nullptr;
+  EXPECT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+  while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+    std::vector<std::string> row;
+    for (int c = 0; c < sqlite3_column_count(statement); ++c) {
+      const auto* blob = static_cast<const char*>(sqlite3_column_blob(statement, c));
+      row.push_back(sqlite3_column_type(statement, c) == SQLITE_NULL
+                        ? "NULL"
+                        : std::string(blob ? blob : "", static_cast<size_t>(sqlite3_column_bytes(statement, c))));
+    }
+    rows.push_back(row);
+  }
+  sqlite3_finalize(statement);
+  sqlite3_close(db);
+  return rows;
 }
 
 // Every file under `folder` with its bytes, to compare a folder before and after.

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "runtime/archive_names.h"
 #include "runtime/file_system.h"
 
 namespace banktool {
@@ -30,10 +31,11 @@ bool AddEntry(zipFile zip, const ArchiveEntry& entry, const zip_fileinfo& info, 
   std::error_code ec;
   const auto size = fs::file_size(entry.source, ec);
   const int zip64 = !ec && size >= 0xFFFFFFFFu ? 1 : 0;
-  // Flag base 0: bit 11 stays clear, the name is in the local code page (GBK).
+  // Without bit 11 of the flags the name is in the local code page (GBK).
+  const uLong flagBase = entry.utf8Name ? rt::kZipUtf8NameFlag : 0;
   if (zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                               Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, kMemoryLevel, Z_DEFAULT_STRATEGY, nullptr, 0,
-                              kVersionMadeBy, 0, zip64) != ZIP_OK) {
+                              kVersionMadeBy, flagBase, zip64) != ZIP_OK) {
     error = "cannot add an entry to the archive";
     return false;
   }

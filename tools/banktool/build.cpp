@@ -14,10 +14,12 @@
 #include "tools/banktool/boards.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/ini.h"
+#include "tools/banktool/input_files.h"
 #include "tools/banktool/keywords.h"
 #include "tools/banktool/manifest.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
+#include "tools/banktool/question_set.h"
 #include "tools/banktool/text.h"
 
 namespace banktool {
@@ -59,22 +61,26 @@ struct PictureFile {
   std::string problem;
 };
 
-PictureFile ReadPicture(const fs::path& folder, const std::string& name) {
+PictureFile ReadPicture(const InputFiles& folder, const std::string& name) {
   PictureFile picture;
-  const fs::path path = folder / PathFromUtf8(name);
-  std::error_code ec;
-  const auto status = fs::status(path, ec);
-  if (!fs::exists(status)) {
-    picture.problem = Quoted(name) + " is not in the pictures folder " + PathToUtf8(folder);
-  } else if (!fs::is_regular_file(status)) {
-    picture.problem = Quoted(name) + " is a folder, not a picture file";
-  } else if (std::string why; !ReadFileBytes(path, picture.bytes, why)) {
-    picture.problem = Quoted(name) + " cannot be read: " + why;
-  } else if (picture.bytes.empty()) {
-    picture.problem = Quoted(name) + " is an empty file, not a picture";
-  } else if (SniffPicture(std::string_view(picture.bytes).substr(0, kSniffBytes), picture.bytes.size()) ==
-             PictureKind::kNone) {
-    picture.problem = Quoted(name) + " is not a picture (GIF, PNG, JPEG or BMP)";
+  std::string why;
+  switch (folder.KindOf(name)) {
+    case InputFiles::Kind::kMissing:
+      picture.problem = Quoted(name) + " is not in the pictures folder " + folder.Shown();
+      break;
+    case InputFiles::Kind::kFolder:
+      picture.problem = Quoted(name) + " is a folder, not a picture file";
+      break;
+    case InputFiles::Kind::kFile:
+      if (!folder.Read(name, picture.bytes, why)) {
+        picture.problem = Quoted(name) + " cannot be read: " + why;
+      } else if (picture.bytes.empty()) {
+        picture.problem = Quoted(name) + " is an empty file, not a picture";
+      } else if (SniffPicture(std::string_view(picture.bytes).substr(0, kSniffBytes), picture.bytes.size()) ==
+                 PictureKind::kNone) {
+        picture.problem = Quoted(name) + " is not a picture (GIF, PNG, JPEG or BMP)";
+      }
+      break;
   }
   if (!picture.problem.empty()) picture.bytes.clear();
   return picture;
@@ -85,11 +91,11 @@ PictureFile ReadPicture(const fs::path& folder, const std::string& name) {
 class QuestionPictures {
  public:
   // The row and file of an earlier question with the very same bytes.
-  std::optional<std::pair<int, std::string>> FindSame(const fs::path& folder, std::string_view bytes) const {
+  std::optional<std::pair<int, std::string>> FindSame(const InputFiles& folder, std::string_view bytes) const {
     const auto range = seen_.equal_range(Key(bytes));
     for (auto it = range.first; it != range.second; ++it) {
       std::string earlier, ignored;
-      if (ReadFileBytes(folder / PathFromUtf8(it->second.second), earlier, ignored) && earlier == bytes) {
+      if (folder.Read(it->second.second, earlier, ignored) && earlier == bytes) {
         return it->second;
       }
     }
@@ -161,27 +167,50 @@ BuildResult BuildBank(const BuildOptions& options) {
     return result;
   };
   std::error_code ec;
-  const std::string manifestName = PathToUtf8(options.manifest.filename());
 
-  // Everything that can be checked before reading a picture.
-  if (!fs::is_directory(options.pictures, ec)) return fail(PathToUtf8(options.pictures) + ": no such folder");
-  std::string manifestBytes, why;
-  if (!ReadFileBytes(options.manifest, manifestBytes, why)) {
-    return fail(PathToUtf8(options.manifest) + ": cannot be read: " + why);
+  // Everything that can be checked before reading a picture. The table, the
+  // pictures and the keyword list come from the question set, or from the
+  // files named one by one.
+  std::optional<InputFiles> pictureFolder;
+  std::string manifestName, manifestBytes, why;
+  std::optional<std::string> keywordBytes;
+  std::string keywordListName;
+  if (options.input) {
+    const std::optional<InputFiles> set = OpenQuestionSet(*options.input, why);
+    if (!set) return fail(why);
+    manifestName = kQuestionTableName;
+    if (!set->Read(manifestName, manifestBytes, why)) {
+      return fail(set->Shown(manifestName) + ": cannot be read: " + why);
+    }
+    pictureFolder = set->In(kPicturesFolderName);
+    if (!options.keywords && set->KindOf(kKeywordListName) != InputFiles::Kind::kMissing) {
+      keywordListName = kKeywordListName;
+      if (!set->Read(keywordListName, keywordBytes.emplace(), why)) {
+        return fail(set->Shown(keywordListName) + ": cannot be read: " + why);
+      }
+    }
+  } else {
+    manifestName = PathToUtf8(options.manifest.filename());
+    if (!fs::is_directory(options.pictures, ec)) return fail(PathToUtf8(options.pictures) + ": no such folder");
+    pictureFolder = InputFiles::Folder(options.pictures);
+    if (!ReadFileBytes(options.manifest, manifestBytes, why)) {
+      return fail(PathToUtf8(options.manifest) + ": cannot be read: " + why);
+    }
   }
   if (options.bankVersion) {
     if (const std::string bad = CheckIniValue(*options.bankVersion); !bad.empty()) {
       return fail("--bank-version: " + bad);
     }
   }
-  KeywordList keywordList;
-  const std::string keywordListName = options.keywords ? PathToUtf8(options.keywords->filename()) : "";
   if (options.keywords) {
-    std::string bytes;
-    if (!ReadFileBytes(*options.keywords, bytes, why)) {
+    keywordListName = PathToUtf8(options.keywords->filename());
+    if (!ReadFileBytes(*options.keywords, keywordBytes.emplace(), why)) {
       return fail(PathToUtf8(*options.keywords) + ": cannot be read: " + why);
     }
-    keywordList = ReadKeywordList(bytes);
+  }
+  KeywordList keywordList;
+  if (keywordBytes) {
+    keywordList = ReadKeywordList(*keywordBytes);
     for (const auto& problem : keywordList.problems) {
       result.errors.push_back(FormatProblem(keywordListName, problem, "line"));
     }
@@ -248,14 +277,14 @@ BuildResult BuildBank(const BuildOptions& options) {
     const std::array<const std::string*, 3> names = {&row.question, &row.answer, &row.solution};
     for (size_t i = 0; i < 3; ++i) {
       if (names[i]->empty()) continue;  // the name itself was faulty
-      pictures[i] = ReadPicture(options.pictures, *names[i]);
+      pictures[i] = ReadPicture(*pictureFolder, *names[i]);
       if (!pictures[i].problem.empty()) {
         problems.push_back({row.line, std::string(kManifestColumns[i]), pictures[i].problem});
         rowOk = false;
       }
     }
     if (!row.question.empty() && pictures[0].problem.empty()) {
-      if (const auto same = questionPictures.FindSame(options.pictures, pictures[0].bytes)) {
+      if (const auto same = questionPictures.FindSame(*pictureFolder, pictures[0].bytes)) {
         // The same file named twice has been reported already.
         if (same->second != row.question) {
           problems.push_back({row.line, std::string(kManifestColumns[0]),
@@ -268,6 +297,15 @@ BuildResult BuildBank(const BuildOptions& options) {
         questionPictures.Add(pictures[0].bytes, row.line, row.question);
       }
     }
+    // The figure is kept as it is: the program never shows it, so no board limits it.
+    PictureFile figure;
+    if (!row.sources.figure.empty()) {
+      figure = ReadPicture(*pictureFolder, row.sources.figure);
+      if (!figure.problem.empty()) {
+        problems.push_back({row.line, std::string(kFigureColumn), figure.problem});
+        rowOk = false;
+      }
+    }
     const size_t problemsBefore = problems.size();
     for (size_t i = 0; i < 3; ++i) {
       if (!pictures[i].bytes.empty()) {
@@ -277,8 +315,13 @@ BuildResult BuildBank(const BuildOptions& options) {
     rowOk = rowOk && problems.size() == problemsBefore;
     writing = writing && rowOk;
     if (!writing) continue;
-    if (!writer.Add(++record, row.unit, row.correct, row.wrong, pictures[0].bytes, pictures[1].bytes,
-                    pictures[2].bytes, why)) {
+    bool added = writer.Add(++record, row.unit, row.correct, row.wrong, pictures[0].bytes, pictures[1].bytes,
+                            pictures[2].bytes, why);
+    if (added && !row.sources.empty()) {
+      added = writer.AddSources(record, {row.sources.texts, std::move(figure.bytes), row.sources.place}, why);
+      ++result.withSources;
+    }
+    if (!added) {
       problems.push_back({row.line, "", "cannot be written to the bank: " + why});
       writing = false;
     }
@@ -290,8 +333,8 @@ BuildResult BuildBank(const BuildOptions& options) {
   if (!writer.Finish(why)) return fail(PathToUtf8(bankPath) + ": cannot be written: " + why);
 
   // The keyword file, and a word about keywords no question would match.
-  std::vector<std::string> keywords = options.keywords ? keywordList.keywords : KeywordsFromUnits(units);
-  if (options.keywords) {
+  std::vector<std::string> keywords = keywordBytes ? keywordList.keywords : KeywordsFromUnits(units);
+  if (keywordBytes) {
     for (size_t k = 0; k < keywords.size(); ++k) {
       const bool matches = std::any_of(units.begin(), units.end(), [&](const std::string& unit) {
         return unit.find(keywords[k]) != std::string::npos;

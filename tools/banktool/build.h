@@ -1,5 +1,6 @@
 // The bank tool's two writing commands: building a bank from pictures and a
-// manifest, and setting a version in math.ini.
+// manifest (or a question set, question_set.h, holding both), and setting a
+// version in math.ini.
 #pragma once
 
 #include <optional>
@@ -25,10 +26,13 @@ inline constexpr std::string_view kBankVersionKey = program::kBankVersionKey;
 inline constexpr std::string_view kProgramVersionKey = program::kProgramVersionKey;
 
 struct BuildOptions {
+  // Either a question set (a folder or zip archive: its 题目表.csv, 图片 and
+  // 关键词列表.txt) or a pictures folder and a manifest.
+  std::optional<fs::path> input;
   fs::path pictures;
   fs::path manifest;
   fs::path out;
-  std::optional<fs::path> keywords;
+  std::optional<fs::path> keywords;  // instead of the question set's keyword list
   std::optional<std::string> bankVersion;  // UTF-8
   // Pictures larger than their drawing board go into the bank scaled down to
   // fit it (a JPEG picture as JPEG, any other as PNG); the files in the
@@ -42,13 +46,16 @@ struct BuildResult {
   std::vector<std::string> warnings;  // the bank is made, but students may not see it all
   std::vector<std::string> notes;     // worth knowing, but nothing wrong
   int questions = 0;
+  int withSources = 0;  // questions whose sources went into the bank
   size_t keywords = 0;
 };
 
 // Checks every row and picture (a picture larger than its drawing board is a
-// warning, or with `fit` is scaled down), then writes 填空题题库.db, 关键词.txt,
-// bank.zip and (with a bank version) math.ini into the output folder. When
-// anything is wrong nothing in the output folder is replaced.
+// warning, or with `fit` is scaled down) and the figure a row names, then
+// writes 填空题题库.db (with its table QuestionSources for the rows that have
+// sources, bank.h), 关键词.txt, bank.zip and (with a bank version) math.ini
+// into the output folder. When anything is wrong nothing in the output folder
+// is replaced.
 BuildResult BuildBank(const BuildOptions& options);
 
 // Sets `key` (题库版本 or 主程序版本) of section 版本信息 in the INI file

@@ -10,6 +10,7 @@
 #include "tools/banktool/export.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/publish.h"
+#include "tools/banktool/question_set.h"
 #include "tools/banktool/signing.h"
 
 namespace banktool {
@@ -18,11 +19,13 @@ namespace {
 constexpr const char* kHelp = R"(banktool - makes the question bank of 《Tessaly》之填空题练习 (题库制作工具)
 
 USAGE
+  banktool build --input FOLDER|ZIP --out DIR
+                 [--keywords FILE] [--bank-version TEXT] [--fit]
   banktool build --pictures DIR --manifest FILE --out DIR
                  [--keywords FILE] [--bank-version TEXT] [--fit]
   banktool set-version --ini FILE --key 题库版本|主程序版本 --value TEXT
   banktool check --bank FILE [--against FILE]
-  banktool export --bank FILE|DIR --out DIR
+  banktool export --bank FILE|DIR --out DIR|ZIP
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
                    [[--program FILE] --program-version TEXT] [--key FILE]
   banktool keygen --out DIR
@@ -31,8 +34,22 @@ USAGE
 An option's value may also be written as --option=VALUE.
 
 banktool build  (生成题库)
-  Makes a question bank from a folder of pictures and a list of questions.
+  Makes a question bank from a list of questions and a folder of pictures:
+  a question set as the question editor exports it (--input), or the two
+  named one by one (--pictures and --manifest).
 
+  --input FOLDER|ZIP
+      A question set: a zip archive, or a folder (the archive unpacked),
+      holding
+        题目表.csv      the list of questions, as --manifest below
+        图片            the folder of its pictures, as --pictures below
+        关键词列表.txt  the keywords, as --keywords below (optional;
+                        --keywords takes its place)
+      at its top, or inside the one folder at its top. The archive is read
+      where it is, nothing is unpacked; it is refused whole when a member's
+      name leads out of it (".." or an absolute path), is no UTF-8 or GBK
+      text, is program code (.exe, .dll ...) or is no name Windows gives a
+      file.
   --pictures DIR
       The folder holding the pictures: for every question a picture of the
       question, of its reference answer and of its worked solution. Each must
@@ -56,6 +73,23 @@ banktool build  (生成题库)
       value holding a comma or a quote is put in double quotes, with each quote
       inside written twice: "函数, 单调性". A TSV file takes every value as it
       stands. The two counts set the difficulty shown with each question.
+      A value in double quotes may run over several lines, as a spreadsheet
+      writes a cell holding line breaks; a row is counted from the line it
+      begins on.
+      These columns may come too, as the question editor writes them: what
+      the pictures were made from. They go into the bank's own table
+      QuestionSources, which students' programs never read, so that
+      banktool export gives them back:
+        题目文字      the typed text (Chinese with TeX maths) of the
+        参考答案文字  question, reference-answer and worked-solution
+        解答过程文字  pictures, kept exactly as written, line breaks
+                      included; at most 20000 bytes each
+        插图          file name of the figure placed in the question, in
+                      the pictures folder (a GIF, PNG, JPEG or BMP picture)
+        插图位置      where the figure stands: 下方 (below the text, also
+                      when empty) or 右侧 (right of the text)
+      A row whose source columns are empty (pictures made by hand) has no
+      sources.
   --out DIR
       The folder to write into; it is made if it does not exist. It receives:
         填空题题库.db  the question bank
@@ -91,13 +125,15 @@ banktool build  (生成题库)
   Every row and every picture is checked before anything is written. Each
   problem is reported with its row (the header is row 1, as a spreadsheet
   counts) and its column, for example
-      manifest.tsv: row 7, column 正答: "abc" is not a whole number
+      题目表.csv: row 7, column 正答: "abc" is not a whole number
   Problems are: a missing column, a row with too few or too many values, a
-  missing, unreadable or empty picture, a file that is not a GIF, PNG, JPEG or
-  BMP picture, a count that is not a whole number from 0 to 2147483647, an
-  empty unit or one with a character that GBK cannot encode (the program
-  shows texts in GBK), and a question given twice (the same question picture
-  file, or another file with the very same picture). When there is any
+  missing, unreadable or empty picture or figure, a file that is not a GIF,
+  PNG, JPEG or BMP picture, a count that is not a whole number from 0 to
+  2147483647, an empty unit or one with a character that GBK cannot encode
+  (the program shows texts in GBK), a question given twice (the same question
+  picture file, or another file with the very same picture), a typed text too
+  long or with a control character other than a tab or a line break, and a
+  figure's place other than 下方 or 右侧. When there is any
   problem, or a file cannot be written, nothing in the output folder is
   replaced: the files of a run are written under temporary names and put in
   place together at the end.
@@ -129,20 +165,26 @@ banktool check  (检查题库)
                  another question. The list does not change the exit status.
 
 banktool export  (导出题库)
-  Writes a bank back into the files banktool build makes it from.
+  Writes a bank back as a question set, the files banktool build --input
+  makes it from.
   --bank FILE|DIR  the bank (填空题题库.db), or the folder that holds it; the
                  keyword file 关键词.txt beside it is exported too
-  --out DIR      a new or empty folder (anything else is refused, so no file
-                 is replaced); it receives
-                   manifest.tsv  the list of questions (UTF-8, tab-separated),
-                                 in record order
-                   pictures/     the pictures as the bank holds them, named
-                                 q0001.png (question), a0001.png (reference
-                                 answer) and s0001.png (solution) after the
-                                 record, with the extension of their kind
-                   keywords.txt  the keywords (UTF-8), when the bank has them
-  banktool build --pictures DIR/pictures --manifest DIR/manifest.tsv
-  --keywords DIR/keywords.txt makes the same bank again.
+  --out DIR|ZIP  a new or empty folder (anything else is refused, so no file
+                 is replaced), or a new zip archive when the name ends in
+                 .zip (names stored as UTF-8); it receives
+                   题目表.csv      the list of questions (UTF-8 with a byte
+                                   order mark, CR LF line ends, as a
+                                   spreadsheet saves "CSV UTF-8"), in record
+                                   order, with the source columns filled from
+                                   the bank's QuestionSources
+                   图片/           the pictures as the bank holds them, named
+                                   q0001.png (question), a0001.png (reference
+                                   answer) and s0001.png (solution) after the
+                                   record, and the figures f0001.png, with the
+                                   extension of their kind
+                   关键词列表.txt  the keywords (UTF-8), when the bank has them
+  banktool build --input DIR|ZIP makes the same bank again, sources and
+  every picture byte for byte.
 
 banktool publish  (发布到升级服务器)
   Puts a new question bank, a new main program, or both on the update
@@ -218,7 +260,7 @@ struct Command {
 
 const std::map<std::string, Command>& Commands() {
   static const std::map<std::string, Command> commands = {
-      {"build", {{"--pictures", "--manifest", "--out"}, {"--keywords", "--bank-version"}, {"--fit"}}},
+      {"build", {{"--out"}, {"--input", "--pictures", "--manifest", "--keywords", "--bank-version"}, {"--fit"}}},
       {"set-version", {{"--ini", "--key", "--value"}, {}}},
       {"check", {{"--bank"}, {"--against"}}},
       {"export", {{"--bank", "--out"}, {}}},
@@ -264,9 +306,23 @@ bool ParseOptions(const std::string& name, const std::vector<std::string>& args,
 }
 
 int Build(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
+  // The input is a question set, or a pictures folder and a manifest.
+  const bool set = values.contains("--input");
+  const bool files = values.contains("--pictures") || values.contains("--manifest");
+  if (set == files || (!set && !(values.contains("--pictures") && values.contains("--manifest")))) {
+    err << "banktool build: "
+        << (set ? "--input takes the place of --pictures and --manifest; give one or the other"
+                : "name the input: --input PATH (a question set), or --pictures DIR and --manifest FILE")
+        << " (see banktool --help)\n";
+    return kExitUsage;
+  }
   BuildOptions options;
-  options.pictures = PathFromUtf8(values.at("--pictures"));
-  options.manifest = PathFromUtf8(values.at("--manifest"));
+  if (set) {
+    options.input = PathFromUtf8(values.at("--input"));
+  } else {
+    options.pictures = PathFromUtf8(values.at("--pictures"));
+    options.manifest = PathFromUtf8(values.at("--manifest"));
+  }
   options.out = PathFromUtf8(values.at("--out"));
   if (values.contains("--keywords")) options.keywords = PathFromUtf8(values.at("--keywords"));
   if (values.contains("--bank-version")) options.bankVersion = values.at("--bank-version");
@@ -283,7 +339,10 @@ int Build(const std::map<std::string, std::string>& values, std::ostream& out, s
     err << "banktool build: " << Count(result.errors.size(), "problem") << "; nothing in " << values.at("--out") << " was replaced\n";
     return kExitProblems;
   }
-  out << "banktool build: " << Count(result.questions, "question") << " and " << Count(result.keywords, "keyword")
+  const std::string sources =
+      result.withSources > 0 ? " (" + std::to_string(result.withSources) + " with their sources)" : std::string();
+  out << "banktool build: " << Count(result.questions, "question") << sources << " and "
+      << Count(result.keywords, "keyword")
       << " written to " << values.at("--out") << ": " << kBankFileName << ", " << kKeywordFileName << ", " << kArchiveFileName;
   if (options.bankVersion) out << ", " << kIniFileName << " (" << kBankVersionKey << "=" << *options.bankVersion << ")";
   out << "\n";
@@ -324,20 +383,19 @@ int Check(const std::map<std::string, std::string>& values, std::ostream& out, s
 }
 
 int ExportCommand(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
-  const std::string folder = values.at("--out");
-  const ExportResult result = ExportBank(PathFromUtf8(values.at("--bank")), PathFromUtf8(folder));
+  const std::string target = values.at("--out");
+  const ExportResult result = ExportBank(PathFromUtf8(values.at("--bank")), PathFromUtf8(target));
   if (!result.ok) {
     err << "banktool export: " << result.error << "\n";
     return kExitProblems;
   }
   for (const auto& note : result.notes) out << "note: " << note << "\n";
-  out << "banktool export: " << Count(static_cast<size_t>(result.questions), "question") << " written to " << folder
-      << ": " << kExportManifestName << ", " << kExportPicturesFolder << "/"
-      << (result.keywords ? ", " + std::string(kExportKeywordsName) : std::string()) << "\n"
-      << "  to build it again: banktool build --pictures " << folder << "/" << kExportPicturesFolder << " --manifest "
-      << folder << "/" << kExportManifestName
-      << (result.keywords ? " --keywords " + folder + "/" + std::string(kExportKeywordsName) : std::string())
-      << " --out FOLDER\n";
+  const std::string sources =
+      result.withSources > 0 ? " (" + std::to_string(result.withSources) + " with their sources)" : std::string();
+  out << "banktool export: " << Count(static_cast<size_t>(result.questions), "question") << sources << " written to "
+      << target << ": " << kQuestionTableName << ", " << kPicturesFolderName << "/"
+      << (result.keywords ? ", " + std::string(kKeywordListName) : std::string()) << "\n"
+      << "  to build it again: banktool build --input " << target << " --out FOLDER\n";
   return kExitDone;
 }
 
