@@ -7,7 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "runtime/database.h"
+#include "tools/banktool/archive.h"
+#include "tools/banktool/build.h"
 
 namespace e2e {
 namespace {
@@ -107,6 +112,51 @@ void WriteBank(const std::wstring& path, const std::vector<TestQuestion>& questi
   sqlite3_finalize(pictures);
   sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
   sqlite3_close(db);
+}
+
+void BuildBankWithSources(const std::wstring& path, const std::vector<TestQuestion>& questions) {
+  namespace fs = std::filesystem;
+  const fs::path scratch = fs::path(path).parent_path().wstring() + L"-set";
+  std::error_code ec;
+  fs::remove_all(scratch, ec);
+  fs::create_directories(scratch / L"图片");
+  std::vector<banktool::ArchiveEntry> entries;
+  const auto write = [&](const std::string& name, const std::string& bytes) {
+    const fs::path file = scratch / fs::path(std::u8string(name.begin(), name.end()));
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    entries.push_back({name, file, true});
+  };
+  std::string table = "题目,参考答案,解答过程,单元,正答,错答,题目文字,参考答案文字,解答过程文字,插图,插图位置\r\n";
+  for (size_t i = 0; i < questions.size(); ++i) {
+    const TestQuestion& q = questions[i];
+    const std::string n = std::to_string(i + 1);
+    write("图片/q" + n + ".bmp", QuestionPicture(q.picture));
+    write("图片/a" + n + ".bmp", AnswerPicture(q.picture));
+    write("图片/s" + n + ".bmp", SolutionPicture(q.picture));
+    std::string figure;
+    if (i == 0) {
+      write("图片/f1.bmp", Bitmap(20, 20, 0, 0, 0));
+      figure = "f1.bmp,右侧";
+    } else {
+      figure = ",";
+    }
+    table += "q" + n + ".bmp,a" + n + ".bmp,s" + n + ".bmp," + Utf8(q.unit) + "," +
+             std::to_string(static_cast<int>(q.correct)) + "," + std::to_string(static_cast<int>(q.wrong)) +
+             ",\"第" + n + "题：已知 $x^2=" + n + "$，\r\n求 \"\"$x$\"\"。\",$\\pm\\sqrt{" + n + "}$,开方即得。," +
+             figure + "\r\n";
+  }
+  write("题目表.csv", "\xEF\xBB\xBF" + table);
+  std::string why;
+  const fs::path zip = scratch / L"题库导出.zip";
+  ASSERT_TRUE(banktool::WriteArchive(zip, entries, banktool::LocalTimeNow(), why)) << why;
+  banktool::BuildOptions options;
+  options.input = zip;
+  options.out = scratch / L"out";
+  const banktool::BuildResult built = banktool::BuildBank(options);
+  ASSERT_TRUE(built.ok) << (built.errors.empty() ? std::string() : built.errors.front());
+  ASSERT_EQ(built.withSources, static_cast<int>(questions.size()));
+  ASSERT_TRUE(CopyFileW((scratch / L"out" / L"填空题题库.db").c_str(), path.c_str(), FALSE));
+  fs::remove_all(scratch, ec);
 }
 
 uint32_t Crc32(const std::string& bytes) {

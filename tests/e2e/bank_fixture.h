@@ -21,6 +21,13 @@ std::string SolutionPicture(int seed);
 
 // Writes a bank with the standard tables, 记录号 = 1..n in the given order.
 void WriteBank(const std::wstring& path, const std::vector<TestQuestion>& questions);
+// Makes the bank at `path` with the bank tool from a question set as the
+// question editor exports it (a zip archive of 题目表.csv and 图片/) whose
+// rows carry their sources, typed texts and, in the first, a figure: the bank
+// then holds the tool's own table QuestionSources beside the program's. The
+// archive and the tool's other outputs go into a scratch folder beside the
+// bank, removed again.
+void BuildBankWithSources(const std::wstring& path, const std::vector<TestQuestion>& questions);
 // Runs SQL against a bank file, creating it if needed.
 void ExecuteSql(const std::wstring& path, const std::wstring& sql);
 

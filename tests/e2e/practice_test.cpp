@@ -1,5 +1,6 @@
 // Practising: the first paper at start, composing, moving through the paper,
-// the reference answer, and banks that are empty or hold fields of the wrong kind.
+// the reference answer, and banks that are empty, hold fields of the wrong kind
+// or hold the bank tool's own table of sources.
 #include <map>
 #include <set>
 
@@ -199,6 +200,19 @@ TEST_F(PracticeTest, EmptyBankLeavesAnEmptyPaperAndTheProgramRunning) {
   ComposeAll();
   EXPECT_EQ(status(), L"试卷中没有题目，请在“组题”页换一些关键词重新组题");
   EXPECT_EQ(board(题目画板).length, 0u);
+  EXPECT_EQ(program_->Close(), 0u);
+}
+
+// The bank tool keeps a question set's sources in a table of its own, which
+// the program never reads: a bank with it is opened and used like any other.
+TEST_F(PracticeTest, ABankWithTheToolsQuestionSourcesTableIsUsedLikeAnyOther) {
+  BuildBankWithSources(folder_.path() + L"\\填空题题库.db", kQuestions);
+  Start();
+  Compose({5});  // 概率
+  EXPECT_EQ(status(), L"试卷一共有1题，现在练习第1题");
+  EXPECT_EQ(OnShow(), 5);
+  ASSERT_TRUE(driver::Click(program_->control(参考答案)));
+  EXPECT_TRUE(Shows(board(参考答案画板), AnswerPicture(5)));
   EXPECT_EQ(program_->Close(), 0u);
 }
 
