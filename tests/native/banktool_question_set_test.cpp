@@ -207,9 +207,11 @@ TEST_F(QuestionSet, ExportThenBuildGivesBackEverySourceAndPictureByteForByte) {
   EXPECT_EQ(ReadAll(dir / "e1/关键词列表.txt"), "集合\r\n函数\r\n");
 
   ASSERT_EQ(Build(dir / "e1", dir / "b2").code, 0);
-  const Outcome zipped = Tool({"export", "--bank", PathToUtf8(dir / "b2/填空题题库.db"), "--out", PathToUtf8(dir / "e2.zip")});
+  const fs::path zip = dir / "e 2.zip";
+  const Outcome zipped = Tool({"export", "--bank", PathToUtf8(dir / "b2/填空题题库.db"), "--out", PathToUtf8(zip)});
   ASSERT_EQ(zipped.code, 0) << zipped.err;
-  ASSERT_EQ(Build(dir / "e2.zip", dir / "b3").code, 0);
+  EXPECT_TRUE(zipped.out.ends_with("--input \"" + PathToUtf8(zip) + "\" --out FOLDER\n")) << zipped.out;
+  ASSERT_EQ(Build(zip, dir / "b3").code, 0);
   ASSERT_EQ(Tool({"export", "--bank", PathToUtf8(dir / "b3"), "--out", PathToUtf8(dir / "e3")}).code, 0);
   EXPECT_EQ(Snapshot(dir / "e3"), Snapshot(dir / "e1"));
   EXPECT_EQ(Query(dir / "b3/填空题题库.db", "SELECT * FROM QuestionSources ORDER BY 1"),
@@ -218,11 +220,11 @@ TEST_F(QuestionSet, ExportThenBuildGivesBackEverySourceAndPictureByteForByte) {
             Query(dir / "b1/填空题题库.db", "SELECT * FROM QuestionPictures ORDER BY 1"));
 
   // Neither replaces anything: an archive that is there is refused and left as it was.
-  const std::string archive = ReadAll(dir / "e2.zip");
-  const Outcome again = Tool({"export", "--bank", PathToUtf8(dir / "b1"), "--out", PathToUtf8(dir / "e2.zip")});
+  const std::string archive = ReadAll(zip);
+  const Outcome again = Tool({"export", "--bank", PathToUtf8(dir / "b1"), "--out", PathToUtf8(zip)});
   EXPECT_EQ(again.code, 1);
-  EXPECT_NE(again.err.find("e2.zip: is there already"), std::string::npos) << again.err;
-  EXPECT_EQ(ReadAll(dir / "e2.zip"), archive);
+  EXPECT_NE(again.err.find("e 2.zip: is there already"), std::string::npos) << again.err;
+  EXPECT_EQ(ReadAll(zip), archive);
   EXPECT_EQ(Tool({"export", "--bank", PathToUtf8(dir / "none.db"), "--out", PathToUtf8(dir / "e4.zip")}).code, 1);
   EXPECT_FALSE(fs::exists(dir / "e4.zip"));
   for (const auto& entry : fs::directory_iterator(dir.path())) {

@@ -253,6 +253,12 @@ std::string Count(size_t n, const char* thing) {
   return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
 }
 
+// A path as a command line takes it: in double quotes when it holds a blank,
+// as the guide tells teachers to write one.
+std::string ShellWord(const std::string& path) {
+  return path.find_first_of(" \t") == std::string::npos ? path : "\"" + path + "\"";
+}
+
 struct Command {
   std::set<std::string> required, optional;
   std::set<std::string> switches = {};  // options without a value
@@ -395,7 +401,7 @@ int ExportCommand(const std::map<std::string, std::string>& values, std::ostream
   out << "banktool export: " << Count(static_cast<size_t>(result.questions), "question") << sources << " written to "
       << target << ": " << kQuestionTableName << ", " << kPicturesFolderName << "/"
       << (result.keywords ? ", " + std::string(kKeywordListName) : std::string()) << "\n"
-      << "  to build it again: banktool build --input " << target << " --out FOLDER\n";
+      << "  to build it again: banktool build --input " << ShellWord(target) << " --out FOLDER\n";
   return kExitDone;
 }
 
