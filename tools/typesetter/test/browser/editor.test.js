@@ -8,6 +8,7 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const {execFileSync} = require('node:child_process');
 const {launch, EDITOR_PAGE} = require('../../headless.js');
 const {createMath} = require('../../src/math.js');
 const {toMathJax, PALETTE} = require('../../editor/formula.js');
@@ -119,6 +120,37 @@ test('the work saved to a file opens again as it was; a damaged or foreign file 
   assert.strictEqual(await second.inputValue('#text-question'), QUESTION.question);
   assert.match(await second.textContent('#count'), /共 2 题/);
   await second.close({runBeforeUnload: false});
+});
+
+test('exported, built by the bank tool and exported by it again, the bank opens in the editor with every source', async () => {
+  const banktool = path.join(__dirname, '..', '..', '..', '..', 'build', 'native', 'bin', 'banktool');
+  const page = await openEditor();
+  await type(page, QUESTION);
+  await page.click('#add');
+  await page.fill('#unit', '集合：交集');
+  await page.fill('#text-question', '集合 $A\\cap B=$＿＿＿＿。');
+  await page.fill('#text-answer', '$\\{2\\}$');
+  await page.fill('#text-solution', '由题意，\n$A\\cap B=\\{2\\}$。');
+  await previewed(page);
+  const exported = await save(page, '#export');
+  await page.close({runBeforeUnload: false});
+  const bankDir = path.join(tmp, '题库');
+  const again = path.join(tmp, '导出的题库.zip');
+  execFileSync(banktool, ['build', '--input', exported, '--out', bankDir, '--bank-version', '2026.12.9']);
+  execFileSync(banktool, ['export', '--bank', bankDir, '--out', again]);
+
+  const reopened = await openEditor();
+  await openFile(reopened, again);
+  await reopened.waitForFunction(() => /共 2 题/.test(document.querySelector('#count').textContent));
+  assert.strictEqual(await reopened.inputValue('#keywords'), '函数\n集合');
+  assert.strictEqual(await reopened.inputValue('#text-question'), QUESTION.question);
+  assert.strictEqual(await reopened.inputValue('#text-answer'), QUESTION.answer);
+  assert.strictEqual(await reopened.inputValue('#text-solution'), QUESTION.solution);
+  await reopened.click('#list li[data-index="1"]');
+  assert.strictEqual(await reopened.inputValue('#text-solution'), '由题意，\n$A\\cap B=\\{2\\}$。');
+  assert.strictEqual(await reopened.inputValue('#unit'), '集合：交集');
+  await previewed(reopened);
+  await reopened.close({runBeforeUnload: false});
 });
 
 test('two tabs on one bank are warned; a draft that differs from the file is offered, never taken silently', async () => {
