@@ -114,7 +114,8 @@ run_alone() {
 }
 
 # --run-kit KIT PROGRAM QUESTIONS: in the kit's folder, as its guide says,
-# the kit's banktool.exe builds the example bank and its tessalyconfig.exe
+# the kit's banktool.exe builds the example bank from the question editor's
+# file of it and its tessalyconfig.exe
 # gives the program of folder PROGRAM (copied to 学生程序) a school's
 # update server; that program, with the example bank, then composes a paper
 # of all its questions. Output goes to files, not pipes: Wine's own
@@ -123,8 +124,8 @@ run_kit() {
   local kit=$1 program=$2 questions=$3
   mkdir -p "$kit/学生程序"
   cp "$program/tessaly.exe" "$kit/学生程序/"
-  if (cd "$kit" && wine banktool.exe build --pictures '示例\图片' --manifest '示例\题目表.csv' \
-    --keywords '示例\关键词列表.txt' --out 示例题库 --bank-version 2026.12.1 >"$kit/build.log" 2>&1) &&
+  if (cd "$kit" && wine banktool.exe build --input '示例\示例题库.zip' --out 示例题库 --bank-version 2026.12.1 \
+    >"$kit/build.log" 2>&1) &&
     cp "$kit/示例题库/填空题题库.db" "$kit/示例题库/关键词.txt" "$program/"; then
     echo "PASS the kit's banktool.exe builds the example in \"$kit\""
   else
