@@ -28,20 +28,6 @@ namespace {
 using namespace banktool;
 using namespace banktool_test;
 
-std::vector<BankQuestion> Questions(const fs::path& bank) {
-  std::vector<BankQuestion> questions;
-  std::string error;
-  EXPECT_TRUE(ReadBank(
-      bank,
-      [&](const BankQuestion& question) {
-        questions.push_back(question);
-        return true;
-      },
-      error))
-      << error;
-  return questions;
-}
-
 // A grey-and-colour JPEG file of this size.
 std::string RealJpeg(int width, int height) {
   std::string pixels;
@@ -132,7 +118,7 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
             "warning: manifest.tsv: row 3, column 解答过程: \"photo.jpg\" is 1200x900 pixels, larger than the solution "
             "board (785x523): the program shows only its top-left 785x523 (--fit scales it down)\n");
   // Without --fit the bank holds the files as they are; check reports the same pictures.
-  EXPECT_EQ(Questions(dir / "plain/填空题题库.db")[0].pictures[0], Png(1, 1000, 200));
+  EXPECT_EQ(BankQuestions(dir / "plain/填空题题库.db")[0].pictures[0], Png(1, 1000, 200));
   const Outcome check = Tool({"check", "--bank", PathToUtf8(dir / "plain/填空题题库.db")});
   EXPECT_EQ(check.code, 0) << check.err;
   EXPECT_NE(check.out.find("题目 PNG " + std::to_string(Png(1, 1000, 200).size()) + " bytes 1000x200"),
@@ -152,7 +138,7 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
                             "question board (785x424), stored as PNG"),
             std::string::npos)
       << fitted.out;
-  const std::vector<BankQuestion> questions = Questions(dir / "fitted/填空题题库.db");
+  const std::vector<BankQuestion> questions = BankQuestions(dir / "fitted/填空题题库.db");
   ASSERT_EQ(questions.size(), 2u);
   const std::vector<PictureSize> originals = {{1000, 200}, {300, 50}, {100, 600}};
   for (size_t i = 0; i < 3; ++i) {
@@ -227,8 +213,8 @@ TEST_F(Pictures, ExportedBankBuildsIntoTheSameBank) {
   EXPECT_EQ(again.out, "banktool build: 3 questions and 3 keywords written to " + PathToUtf8(dir / "second") +
                            ": 填空题题库.db, 关键词.txt, bank.zip\n");
 
-  const std::vector<BankQuestion> first = Questions(dir / "first/填空题题库.db");
-  const std::vector<BankQuestion> second = Questions(dir / "second/填空题题库.db");
+  const std::vector<BankQuestion> first = BankQuestions(dir / "first/填空题题库.db");
+  const std::vector<BankQuestion> second = BankQuestions(dir / "second/填空题题库.db");
   ASSERT_EQ(first.size(), 3u);
   ASSERT_EQ(second.size(), first.size());
   for (size_t i = 0; i < first.size(); ++i) {

@@ -23,20 +23,6 @@ const std::string kHeader = "题目,参考答案,解答过程,单元,正答,错�
 const std::string kQuestionText = "已知集合 $A=\\{1,2\\}$，\r\n求 $A$ 的子集个数。";
 const std::string kSolutionText = "子集有 $\\varnothing$、\"$\\{1\\}$\"…\n共 4 个。";
 
-std::vector<BankQuestion> Questions(const fs::path& bank) {
-  std::vector<BankQuestion> questions;
-  std::string error;
-  EXPECT_TRUE(ReadBank(
-      bank,
-      [&](const BankQuestion& question) {
-        questions.push_back(question);
-        return true;
-      },
-      error))
-      << error;
-  return questions;
-}
-
 class QuestionSet : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,7 +98,7 @@ TEST_F(QuestionSet, SourcesGoIntoTheirOwnTableOnlyForRowsThatHaveThem) {
 // the top), and a zip whose members sit in one folder all make the same bank.
 TEST_F(QuestionSet, AFolderAZipAndEitherInsideOneTopFolderBuildTheSameBank) {
   ASSERT_EQ(Build(dir / "set", dir / "from-folder").code, 0);
-  const std::vector<BankQuestion> expected = Questions(dir / "from-folder/填空题题库.db");
+  const std::vector<BankQuestion> expected = BankQuestions(dir / "from-folder/填空题题库.db");
   ASSERT_EQ(expected.size(), 3u);
   fs::create_directories(dir / "extracted");
   fs::copy(dir / "set", dir / "extracted/题库导出", fs::copy_options::recursive);
@@ -122,7 +108,7 @@ TEST_F(QuestionSet, AFolderAZipAndEitherInsideOneTopFolderBuildTheSameBank) {
     const fs::path out = dir / ("from-" + PathToUtf8(input.filename()));
     const Outcome run = Build(input, out);
     ASSERT_EQ(run.code, 0) << run.err;
-    const std::vector<BankQuestion> built = Questions(out / "填空题题库.db");
+    const std::vector<BankQuestion> built = BankQuestions(out / "填空题题库.db");
     ASSERT_EQ(built.size(), expected.size()) << input;
     for (size_t i = 0; i < built.size(); ++i) {
       EXPECT_EQ(built[i].unit, expected[i].unit);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/banktool/bank.h"
 #include "tools/banktool/cli.h"
 #include "tools/banktool/platform.h"
 
@@ -174,6 +175,21 @@ inline std::string Jpeg() {
       "\xFF\xC0\x00\x0B\x08\x00\x01\x00\x01\x01\x01\x11\x00"
       "\xFF\xD9",
       35);
+}
+
+// Every question of a bank file, in record order.
+inline std::vector<banktool::BankQuestion> BankQuestions(const fs::path& bank) {
+  std::vector<banktool::BankQuestion> questions;
+  std::string error;
+  EXPECT_TRUE(banktool::ReadBank(
+      bank,
+      [&](const banktool::BankQuestion& question) {
+        questions.push_back(question);
+        return true;
+      },
+      error))
+      << error;
+  return questions;
 }
 
 }  // namespace banktool_test
