@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/hex.h"
+#include "runtime/p256_point.h"
 
 namespace program {
 namespace {
@@ -58,6 +59,19 @@ std::string HostProblem(std::string_view host) {
   return ok ? "" : "is no IPv4 address: each of its four numbers is 0 to 255, without leading zeros";
 }
 
+// Why the 64 bytes of a key are no update public key. All zeros is the
+// slot's "no key", which is written as the empty value, never as digits.
+std::string KeyProblem(std::string_view key) {
+  if (key.find_first_not_of('\0') == std::string_view::npos) {
+    return "is all zeros, which is no key (give \"\" for a program that checks no signatures)";
+  }
+  if (!rt::IsP256Point(key)) {
+    return "is no point of the curve P-256, so no public key of banktool keygen (a digit mistyped?); "
+           "give update-public-key.txt itself";
+  }
+  return "";
+}
+
 }  // namespace
 
 std::string SettingProblem(const SettingSlot& setting, std::string_view value) {
@@ -70,13 +84,15 @@ std::string SettingProblem(const SettingSlot& setting, std::string_view value) {
       if (!AllDigits(value)) return "is not a number of decimal digits";
       if (value.size() > kMaxUserIdLength) return "has more than " + std::to_string(kMaxUserIdLength) + " digits";
       return "";
-    case SettingKind::PublicKey:
+    case SettingKind::PublicKey: {
       if (value.empty()) return "";
-      if (const std::optional<std::string> key = rt::BytesFromHex(value); !key || key->size() != setting.size) {
+      const std::optional<std::string> key = rt::BytesFromHex(value);
+      if (!key || key->size() != setting.size) {
         return "is not " + std::to_string(setting.size * 2) +
                " hexadecimal digits (update-public-key.txt of banktool keygen)";
       }
-      return "";
+      return KeyProblem(*key);
+    }
   }
   return "is of no known kind";
 }
@@ -105,7 +121,9 @@ std::optional<std::string> SlotValue(const SettingSlot& setting, std::span<const
   const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   std::string value;
   if (setting.kind == SettingKind::PublicKey) {
-    if (all.find_first_not_of('\0') != std::string_view::npos) value = rt::HexText(all);
+    if (all.find_first_not_of('\0') == std::string_view::npos) return value;  // no key
+    value = rt::HexText(all);
+    if (std::string problem = KeyProblem(all); !problem.empty()) return fail(problem);
     return value;
   }
   value = std::string(all.substr(0, all.find('\0')));

@@ -13,9 +13,10 @@
 //     not asked;
 //   feedback host: the same, but never nothing;
 //   feedback account number (userid): 1 to 20 decimal digits;
-//   update public key: the 64 bytes X‖Y (128 hexadecimal digits as `banktool
-//     keygen` writes them), all zero (nothing) for a program that checks no
-//     signatures.
+//   update public key: the 64 bytes X‖Y of a point of the curve P-256 (128
+//     hexadecimal digits as `banktool keygen` writes them), all zero
+//     (nothing) for a program that checks no signatures. A slot holding any
+//     other bytes holds no value: the program then takes no download.
 #pragma once
 
 #include <array>

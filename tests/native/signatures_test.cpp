@@ -8,6 +8,7 @@
 #include <string>
 
 #include "runtime/hex.h"
+#include "runtime/p256_point.h"
 #include "tests/keys/p256_test_vector.h"
 #include "update/signatures.h"
 
@@ -35,11 +36,49 @@ TEST(Signatures, ThePublishedSignaturePassesAndAnyChangeFails) {
   EXPECT_FALSE(rt::SignatureMatches(std::string(64, '\0'), test_vector::kMessage, signature));
 }
 
+// The generator, the published key, and points whose x is just below p (the
+// sums there carry past 2^256) are points; the same with anything changed,
+// a coordinate p or above, and all zeros are not.
+TEST(CurvePoints, PointsOfP256AreToldFromOtherBytes) {
+  const std::string generator = Bytes(
+      "6B17D1F2E12C4247F8BCE6E563A440F277037D812DEB33A0F4A13945D898C296"
+      "4FE342E2FE1A7F9B8EE7EB4A7C0F9E162BCE33576B315ECECBB6406837BF51F5");
+  const std::string highX = Bytes(
+      "ffffffff00000001000000000000000000000000fffffffffffffffffffffffc"
+      "19719bebf6aea13f25c96dfd7c71f5225d4c8fc09eb5a0ab9f39e9178e55c121");
+  const std::string highXOtherY = Bytes(
+      "ffffffff00000001000000000000000000000000fffffffffffffffffffffffc"
+      "e68e641309515ec1da369202838e0adda2b37040614a5f5460c616e871aa3ede");
+  for (const std::string& point : {generator, highX, highXOtherY, Bytes(test_vector::kPublicKey)}) {
+    EXPECT_TRUE(rt::IsP256Point(point)) << rt::HexText(point);
+    for (size_t i : {0u, 31u, 32u, 63u}) {
+      std::string changed = point;
+      changed[i] ^= 1;
+      EXPECT_FALSE(rt::IsP256Point(changed)) << rt::HexText(changed);
+    }
+    EXPECT_FALSE(rt::IsP256Point(point.substr(1)));
+    EXPECT_FALSE(rt::IsP256Point(point + '\0'));
+  }
+  const std::string p = Bytes("ffffffff00000001000000000000000000000000ffffffffffffffffffffffff");
+  const std::string y = highX.substr(32);
+  // x + p and y + p would pass a check that reduces first.
+  EXPECT_FALSE(rt::IsP256Point(p + y));
+  EXPECT_FALSE(rt::IsP256Point(generator.substr(0, 32) + std::string(32, '\xFF')));
+  EXPECT_FALSE(rt::IsP256Point(std::string(64, '\0')));
+}
+
+// Only the slot's "no key", 64 zero bytes, takes every archive; a slot that
+// is missing (empty), of another size or no point of the curve takes none.
 TEST(ArchiveSignatures, WithoutAKeyEverythingIsTakenWithOneOnlyItsSignature) {
   const std::string key = Bytes(test_vector::kPublicKey);
   const std::string lower = rt::HexText(Bytes(test_vector::kSignature));
-  for (const std::string& noKey : {std::string(), std::string(64, '\0')}) {
-    EXPECT_TRUE(ArchiveSignatureAccepted(noKey, "", "anything"));
+  EXPECT_TRUE(ArchiveSignatureAccepted(std::string(64, '\0'), "", "anything"));
+  std::string offCurve = key;
+  offCurve[63] ^= 1;
+  for (const std::string& damaged : {std::string(), std::string(63, '\0'), std::string(65, '\0'),
+                                     std::string(64, '\xFF'), key.substr(0, 63), key + '\0', offCurve}) {
+    EXPECT_FALSE(ArchiveSignatureAccepted(damaged, "", "anything")) << rt::HexText(damaged);
+    EXPECT_FALSE(ArchiveSignatureAccepted(damaged, lower, test_vector::kMessage)) << rt::HexText(damaged);
   }
   EXPECT_TRUE(ArchiveSignatureAccepted(key, test_vector::kSignature, test_vector::kMessage));
   EXPECT_TRUE(ArchiveSignatureAccepted(key, lower, test_vector::kMessage));

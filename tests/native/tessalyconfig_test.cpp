@@ -53,6 +53,8 @@ TEST(TessalyConfig, EachSettingTakesItsValuesAndRefusesTheRest) {
   const std::string name63(63, 'a');
   const std::string longest = name63 + "." + name63 + "." + name63 + "." + std::string(61, 'b');  // 253
   const std::string key = std::string(TestKey().substr(0, 128));
+  std::string offCurve = key;  // 128 digits, but no point of the curve
+  offCurve[127] = offCurve[127] == '0' ? '1' : '0';
   struct Case {
     const SettingSlot& setting;
     std::vector<std::string> good, bad;
@@ -66,7 +68,7 @@ TEST(TessalyConfig, EachSettingTakesItsValuesAndRefusesTheRest) {
         name63 + "a.example"}},
       {program::kFeedbackHostSetting, {"guestbook.example.com", "10.0.0.1"}, {"", "a..b"}},
       {program::kFeedbackUserIdSetting, {"1", "20061", std::string(20, '9')}, {"", "12a", "-1", std::string(21, '1')}},
-      {program::kUpdatePublicKeySetting, {"", key}, {key.substr(1), key + "00", "zz" + key.substr(2)}},
+      {program::kUpdatePublicKeySetting, {"", key}, {key.substr(1), key + "00", "zz" + key.substr(2), offCurve, std::string(128, '0')}},
   };
   for (const Case& c : cases) {
     for (const std::string& value : c.good) {
@@ -83,6 +85,14 @@ TEST(TessalyConfig, EachSettingTakesItsValuesAndRefusesTheRest) {
       EXPECT_FALSE(program::SlotBytes(c.setting, value, error)) << c.setting.name << " took \"" << value << "\"";
       EXPECT_NE(error.find(c.setting.name), std::string::npos) << error;
     }
+  }
+  // A key slot holding no point of the curve holds no value: the program takes no download.
+  {
+    std::string error;
+    const std::string bytes = *rt::BytesFromHex(offCurve);
+    EXPECT_FALSE(program::SlotValue(program::kUpdatePublicKeySetting,
+                                    std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), error));
+    EXPECT_NE(error.find("P-256"), std::string::npos) << error;
   }
   // A slot whose text has no zero after it, or bytes after its zeros, holds no value.
   std::string full(program::kHostSlotSize, 'a'), tail(program::kHostSlotSize, '\0');
@@ -155,6 +165,9 @@ TEST(TessalyConfig, ARefusedValueOrFileWritesNothing) {
   WriteAll(folder / "damaged.exe", damaged);
   WriteAll(folder / "update-signing-key.txt", "private-key=00\npublic-key=" + TestKey());
   WriteAll(folder / "two-lines.txt", TestKey() + TestKey());
+  std::string offCurve(TestKey().substr(0, 128));
+  offCurve[127] = offCurve[127] == '0' ? '1' : '0';
+  WriteAll(folder / "off-curve.txt", offCurve + "\n");
   const auto before = Snapshot(folder.path());
   const std::string exe = (folder / "tessaly.exe").string(), out = (folder / "out.exe").string();
 
@@ -166,6 +179,8 @@ TEST(TessalyConfig, ARefusedValueOrFileWritesNothing) {
       {"set", exe, "--out", out, "--update-public-key", "abc"},
       {"set", exe, "--out", out, "--update-public-key", (folder / "update-signing-key.txt").string()},
       {"set", exe, "--out", out, "--update-public-key", (folder / "two-lines.txt").string()},
+      {"set", exe, "--out", out, "--update-public-key", offCurve},
+      {"set", exe, "--out", out, "--update-public-key", (folder / "off-curve.txt").string()},
       {"set", (folder / "twice.exe").string(), "--out", out, "--feedback-userid", "1"},
       {"set", (folder / "damaged.exe").string(), "--out", out, "--feedback-userid", "1"},
       {"set", (folder / "two-lines.txt").string(), "--out", out, "--feedback-userid", "1"},

@@ -71,10 +71,18 @@ void Print(const ProgramSettings& settings, std::ostream& out) {
   for (const PlacedSetting& placed : settings.settings) out << placed.setting->name << "=" << placed.value << "\n";
 }
 
+// Whether a text is written as a key is: 128 hexadecimal digits. Whether
+// they are a key is the setting's own check.
+bool KeyDigits(std::string_view text) {
+  const std::optional<std::string> bytes = rt::BytesFromHex(text);
+  return bytes && bytes->size() == program::kUpdatePublicKeySetting.size;
+}
+
 // The key of --update-public-key: the digits themselves, or the file holding
-// them (update-public-key.txt); nothing after saying why.
+// them (update-public-key.txt); nothing after saying why. Digits that are no
+// key are refused with the setting's reason when they are written.
 std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream& err) {
-  if (given.empty() || program::SettingProblem(program::kUpdatePublicKeySetting, given).empty()) return given;
+  if (given.empty() || KeyDigits(given)) return given;
   std::string content, error;
   if (!banktool::ReadFileBytes(PathFromUtf8(given), content, error)) {
     err << "tessalyconfig: --update-public-key \"" << given
@@ -88,8 +96,7 @@ std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream
   }
   size_t position = 0;
   const std::string key(banktool::TrimBlanks(banktool::NextLine(content, position)));
-  if (!banktool::TrimBlanks(content.substr(std::min(position, content.size()))).empty() ||
-      !program::SettingProblem(program::kUpdatePublicKeySetting, key).empty() || key.empty()) {
+  if (!banktool::TrimBlanks(content.substr(std::min(position, content.size()))).empty() || !KeyDigits(key)) {
     err << "tessalyconfig: " << given << " does not hold one line of 128 hexadecimal digits "
         << "(update-public-key.txt of banktool keygen)\n";
     return std::nullopt;
