@@ -87,13 +87,20 @@ TEST(ManifestTable, CsvQuotingFaultsNameTheRowTheyBeginOn) {
   EXPECT_EQ(open.rows[0].line, 2);
 }
 
-TEST(ManifestTable, TextThatIsNotUtf8IsRefusedWithItsRow) {
-  // "集合" in GBK on row 3, as a spreadsheet saving in the ANSI code page writes it.
+TEST(ManifestTable, GbkAsSpreadsheetsSaveItIsReadAndOtherTextRefusedWithItsRow) {
+  // "集合" in GBK on row 3, as a spreadsheet's plain "CSV" is saved on a Chinese PC.
   const Table gbk = ParseTable("a,b\n1,2\n\xBC\xAF\xBA\xCF,3\n");
-  EXPECT_FALSE(gbk.readable);
-  ASSERT_EQ(gbk.problems.size(), 1u);
-  EXPECT_EQ(gbk.problems[0].line, 3);
-  EXPECT_NE(gbk.problems[0].text.find("not UTF-8"), std::string::npos);
+  EXPECT_TRUE(gbk.readable);
+  EXPECT_TRUE(gbk.gbk);
+  ASSERT_EQ(gbk.rows.size(), 2u);
+  EXPECT_EQ(gbk.rows[1].fields, (Fields{"集合", "3"}));
+  EXPECT_FALSE(ParseTable("a,b\n集合,3\n").gbk);
+
+  // Neither UTF-8 nor GBK: a lone lead byte at the end of row 3.
+  const Table neither = ParseTable("a,b\n1,2\n\xBC\xAF\xBA,3\n\xFF");
+  EXPECT_FALSE(neither.readable);
+  ASSERT_EQ(neither.problems.size(), 1u);
+  EXPECT_EQ(neither.problems[0].line, 3);
 
   const Table utf16 = ParseTable(std::string("\xFF\xFE" "a\0,\0", 6));
   EXPECT_FALSE(utf16.readable);
@@ -101,6 +108,21 @@ TEST(ManifestTable, TextThatIsNotUtf8IsRefusedWithItsRow) {
 
   EXPECT_FALSE(ParseTable("").readable);
   EXPECT_FALSE(ParseTable("\n题目\n").readable);
+}
+
+TEST(Manifest, EmptyColumnsAndRowsASpreadsheetLeavesAtTheEdgesAreIgnored) {
+  const Manifest m = ReadManifest(
+      "题目,参考答案,解答过程,单元,正答,错答,,\r\n"
+      "q.png,a.png,s.png,集合,1,2,,\r\n"
+      ",,,,,,,\r\n"
+      "q2.png,a2.png,s2.png,函数,0,0\r\n"
+      ",,,,,,,\r\n");
+  EXPECT_TRUE(m.usable);
+  EXPECT_TRUE(m.problems.empty()) << FormatProblem("m.csv", m.problems[0]);
+  ASSERT_EQ(m.questions.size(), 2u);
+  EXPECT_EQ(m.questions[1].line, 4);
+  // A value in a column without a name is no edge: the row is refused.
+  EXPECT_EQ(ReadManifest("题目,参考答案,解答过程,单元,正答,错答,\nq.png,a.png,s.png,集合,1,2,x\n").problems.size(), 1u);
 }
 
 TEST(Manifest, ColumnsAreFoundByNameInAnyOrderAndExtraOnesIgnored) {

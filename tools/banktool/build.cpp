@@ -237,6 +237,10 @@ BuildResult BuildBank(const BuildOptions& options) {
   }
 
   Manifest manifest = ReadManifest(manifestBytes);
+  if (manifest.gbk) {
+    result.notes.push_back(manifestName + ": not UTF-8, read as GBK (how a spreadsheet saves plain \"CSV\" on a "
+                           "Chinese PC)");
+  }
   std::vector<Problem> problems = std::move(manifest.problems);
   const auto report = [&]() {
     SortProblems(problems, manifest.header);

@@ -4,6 +4,7 @@
 #include <limits>
 #include <map>
 
+#include "runtime/encoding.h"
 #include "tools/banktool/text.h"
 
 namespace banktool {
@@ -100,6 +101,21 @@ std::string JoinColumns(const std::vector<std::string>& names) {
   return out;
 }
 
+// Drops what a spreadsheet leaves at the edges of a table: header columns
+// without a name at its right end, empty values beyond the header's width,
+// and rows of nothing but empty values.
+void DropEmptyEdges(Table& table) {
+  const auto blank = [](const std::string& v) { return TrimBlanks(v).empty(); };
+  while (!table.header.empty() && blank(table.header.back())) table.header.pop_back();
+  std::vector<TableRow> kept;
+  for (TableRow& row : table.rows) {
+    while (row.fields.size() > table.header.size() && blank(row.fields.back())) row.fields.pop_back();
+    if (std::all_of(row.fields.begin(), row.fields.end(), blank)) continue;
+    kept.push_back(std::move(row));
+  }
+  table.rows = std::move(kept);
+}
+
 }  // namespace
 
 Table ParseTable(std::string_view bytes) {
@@ -110,11 +126,21 @@ Table ParseTable(std::string_view bytes) {
     return table;
   }
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
+  std::string fromGbk;
   if (size_t bad = 0; !IsValidUtf8(bytes, &bad)) {
-    table.readable = false;
-    table.problems.push_back({LineOfOffset(bytes, bad), "",
-                              "is not UTF-8 text; save the manifest as UTF-8 (a spreadsheet's \"CSV UTF-8\")"});
-    return table;
+    // A spreadsheet's plain "CSV" on a Chinese PC (Excel and WPS alike) is
+    // GBK: taken when every byte of it is well-formed GBK.
+    std::optional<std::string> utf8 = rt::GbkToUtf8Exactly(bytes);
+    if (!utf8) {
+      table.readable = false;
+      table.problems.push_back({LineOfOffset(bytes, bad), "",
+                                "is neither UTF-8 nor GBK text; save the manifest as UTF-8 (a spreadsheet's "
+                                "\"CSV UTF-8\")"});
+      return table;
+    }
+    fromGbk = std::move(*utf8);
+    bytes = fromGbk;
+    table.gbk = true;
   }
 
   // `line` is the line `p` stands on; a row is numbered by the line it begins on.
@@ -160,6 +186,7 @@ Table ParseTable(std::string_view bytes) {
     table.readable = false;
     table.problems.push_back({0, "", "is empty; its first row must name the columns"});
   }
+  DropEmptyEdges(table);
   return table;
 }
 
@@ -249,6 +276,7 @@ std::string CheckSourceText(std::string_view text) {
 Manifest ReadManifest(std::string_view bytes) {
   Manifest manifest;
   Table table = ParseTable(bytes);
+  manifest.gbk = table.gbk;
   manifest.problems = std::move(table.problems);
   if (!table.readable) return manifest;
 

@@ -24,14 +24,20 @@ struct TableRow {
 
 struct Table {
   bool tabs = false;  // TSV; otherwise CSV
+  bool gbk = false;   // the file was not UTF-8 but GBK, as a spreadsheet's
+                      // plain "CSV" is saved on a Chinese PC; the values are
+                      // UTF-8 all the same
   std::vector<std::string> header;
   std::vector<TableRow> rows;        // blank lines are left out
   std::vector<Problem> problems;     // rows that could not be split into values
   bool readable = true;              // false when the file is not a table at all
 };
 
-// Splits the file into rows. A UTF-8 byte order mark is allowed; lines end in
-// LF, CR LF or a lone CR. A line break inside a quoted CSV value is kept in the
+// Splits the file into rows. A UTF-8 byte order mark is allowed; a file that
+// is not UTF-8 is read as GBK when it is well-formed GBK. Lines end in LF,
+// CR LF or a lone CR. What spreadsheets leave behind is dropped: empty
+// columns at the right of the header (and the empty values under them), and
+// rows of nothing but empty values. A line break inside a quoted CSV value is kept in the
 // value as written.
 Table ParseTable(std::string_view bytes);
 
@@ -78,6 +84,7 @@ struct QuestionRow {
 };
 
 struct Manifest {
+  bool gbk = false;                    // the table was read as GBK (Table::gbk)
   std::vector<std::string> header;     // column names, spaces around them dropped
   std::vector<QuestionRow> questions;  // every row with the right number of values
   std::vector<Problem> problems;
