@@ -25,8 +25,10 @@ const KEYWORDS = '关键词列表.txt';
 const META = '题库编辑器.json';
 const FORMAT = 'tessaly-question-editor';
 const PLACES = {下方: 'below', 右侧: 'right'};
-// A zip larger than this is not a bank anyone typed: refused before unpacking.
+// A zip larger than this, or a member that unpacks to more, is not a bank
+// anyone typed: refused before it is unpacked.
 const MAX_FILE_BYTES = 512 * 1024 * 1024;
+const MAX_MEMBER_BYTES = 64 * 1024 * 1024;
 
 function newId() {
   const bytes = crypto.getRandomValues(new Uint8Array(16));
@@ -131,11 +133,20 @@ function text(bytes, name) {
 function decodeBankFile(bytes) {
   if (bytes.length > MAX_FILE_BYTES) throw new BankFileError('文件太大，不是题库编辑器的文件');
   let entries;
+  let tooLarge = null;
+  let total = 0;
   try {
-    entries = unzipSync(bytes);
+    // What a member says it unpacks to is checked before it is unpacked, so
+    // that a small file cannot fill the memory.
+    entries = unzipSync(bytes, {filter: (file) => {
+      total += file.originalSize;
+      if (file.originalSize > MAX_MEMBER_BYTES || total > MAX_FILE_BYTES) tooLarge = tooLarge || file.name;
+      return !tooLarge;
+    }});
   } catch (err) {
     throw new BankFileError('这不是 zip 压缩包，或者文件已经损坏');
   }
+  if (tooLarge) throw new BankFileError(`压缩包里的 ${tooLarge} 解开后太大，不是题库编辑器的文件`);
   // The bank may stand in one folder of the zip, as "全部解压缩" and
   // re-zipping leave it.
   const names = Object.keys(entries).filter((n) => !n.endsWith('/'));

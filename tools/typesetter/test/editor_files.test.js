@@ -63,6 +63,9 @@ test('a damaged or foreign file is refused with a message saying what is wrong',
     [files('q.png,a.png\r\n'), /第 2 行有 2 个值/],
     [zipSync({'题目表.csv': strToU8('题目,单元\r\n')}), /缺少“参考答案”列/],
     [zipSync({'题目表.csv': strToU8('题目,参考答案,解答过程,单元,正答,错答\r\n'), '题库编辑器.json': strToU8('{')}), /损坏/],
+    // 80 MB of zeros pack into some 80 kB.
+    [zipSync({'题目表.csv': strToU8('题目,参考答案,解答过程,单元,正答,错答\r\n'), '图片/q.png': new Uint8Array(80 << 20)}),
+      /图片\/q\.png 解开后太大/],
   ];
   for (const [bytes, message] of cases) {
     assert.throws(() => bank.decodeBankFile(bytes), (err) => err instanceof bank.BankFileError && message.test(err.message));
