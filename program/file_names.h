@@ -16,6 +16,12 @@ inline constexpr const char* kServerVersionFileName = "math.tmp";
 inline constexpr const char* kBankArchiveName = "bank.zip";
 inline constexpr const char* kProgramArchiveName = "zentra.rar";
 
+// The program and its runtime support library, as a release lays them out.
+inline constexpr const char* kProgramFileName = "tessaly.exe";
+inline constexpr const char* kRuntimeLibraryFileName = "krnln.fnr";
+// The server's signed version file, as the program keeps it in its folder.
+inline constexpr const char* kSignedVersionFileName = "版本签名.ini";
+
 // The version file's section and keys.
 inline constexpr const char* kVersionSection = "版本信息";
 inline constexpr const char* kBankVersionKey = "题库版本";

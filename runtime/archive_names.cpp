@@ -115,7 +115,68 @@ bool IsProgramCode(std::string_view file) {
   return false;
 }
 
+// Upper-case letters and how each becomes its lower case: by a fixed
+// distance, or, where the cases alternate, the upper one first (of each pair
+// from `first`) is followed by its lower one.
+struct CaseRange {
+  uint32_t first, last;
+  int32_t delta;  // 0: alternating pairs
+};
+constexpr CaseRange kUpperCase[] = {
+    {0x0041, 0x005A, 0x20},  {0x00C0, 0x00D6, 0x20},  {0x00D8, 0x00DE, 0x20},  {0x0100, 0x012F, 0},
+    {0x0132, 0x0137, 0},     {0x0139, 0x0148, 0},     {0x014A, 0x0177, 0},     {0x0178, 0x0178, 0x00FF - 0x0178},
+    {0x0179, 0x017E, 0},     {0x01CD, 0x01DC, 0},     {0x01F8, 0x01F9, 0},     {0x0386, 0x0386, 0x26},
+    {0x0388, 0x038A, 0x25},  {0x038C, 0x038C, 0x40},  {0x038E, 0x038F, 0x3F},  {0x0391, 0x03A1, 0x20},
+    {0x03A3, 0x03AB, 0x20},  {0x03C2, 0x03C2, 1},  // final sigma: one letter with σ and Σ
+    {0x0400, 0x040F, 0x50},  {0x0410, 0x042F, 0x20},  {0xFF21, 0xFF3A, 0x20},
+};
+
+uint32_t LowerCase(uint32_t c) {
+  for (const CaseRange& range : kUpperCase) {
+    if (c < range.first || c > range.last) continue;
+    if (range.delta != 0) return c + static_cast<uint32_t>(range.delta);
+    return (c - range.first) % 2 == 0 ? c + 1 : c;
+  }
+  return c;
+}
+
+void AppendUtf8(std::string& out, uint32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
 }  // namespace
+
+std::string FoldedName(std::string_view utf8Path) {
+  std::string folded;
+  folded.reserve(utf8Path.size());
+  for (size_t i = 0; i < utf8Path.size();) {
+    const auto b = static_cast<uint8_t>(utf8Path[i]);
+    const size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+    if (n == 0 || i + n > utf8Path.size() || !IsValidUtf8(utf8Path.substr(i, n))) {
+      folded += utf8Path[i++];  // no character: kept as it is
+      continue;
+    }
+    uint32_t c = n == 1 ? b : b & (0xFF >> (n + 1));
+    for (size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<uint8_t>(utf8Path[i + k]) & 0x3F);
+    AppendUtf8(folded, LowerCase(c));
+    i += n;
+  }
+  return folded;
+}
 
 std::string DecodeMemberName(std::string_view raw, uint16_t flags) {
   const bool valid = (flags & kZipUtf8NameFlag) ? IsValidUtf8(raw) : IsValidGbk(raw);

@@ -29,6 +29,9 @@ enum class MemberVerdict {
                  // ending in '.' or ' ' (Windows would drop them), a device
                  // name such as CON, "CON .txt", LPT1 or COM¹, or a short
                  // (8.3) name such as BANK-U~1
+  SameName,      // not a verdict on the name alone: it names the same file as
+                 // another member of the archive (FoldedName), which refuses
+                 // the whole archive (see UnpackArchive)
 };
 
 struct MemberCheck {
@@ -43,5 +46,11 @@ struct MemberCheck {
 // Checks a decoded (UTF-8) member name. Only an accepted name is written, and
 // then strictly inside the target folder.
 MemberCheck CheckMemberName(std::string_view utf8Name);
+
+// A UTF-8 path as Windows tells file names apart: letters that differ only in
+// case are one (ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and the
+// full-width Latin letters, which GBK names hold), so that two names with
+// the same FoldedName are one file on a student's disk.
+std::string FoldedName(std::string_view utf8Path);
 
 }  // namespace rt

@@ -18,6 +18,9 @@ Text MemberProgressText(const MemberReport& member) {
       case MemberVerdict::ProgramCode:
         text += "（已拒绝：不能替换程序文件）";
         break;
+      case MemberVerdict::SameName:
+        text += "（已拒绝：与另一文件同名）";
+        break;
       default:
         text += "（已拒绝：文件名无效）";
         break;

@@ -15,11 +15,12 @@ namespace rt {
 
 // Unpacks the zip archive `archive` into the folder `target` (GBK names; a
 // relative name is taken in the current directory; the folder is made when
-// missing). Members whose names are absolute, have a drive letter, hold ".."
-// or would replace program code (.exe, .dll, .fnr, .fne) are refused: nothing
-// is written outside `target`. Member names are read as UTF-8 when the
+// missing) within `limits` (UnpackArchive). Members whose names are
+// absolute, have a drive letter, hold ".." or would replace program code
+// (.exe, .dll, .fnr, .fne, ...) or a kept file are refused: nothing is
+// written outside `target`. Member names are read as UTF-8 when the
 // archive's flag says so, otherwise as GBK.
-UnpackReport Unpack(uint32_t unpacker, std::string_view archive, std::string_view target);
+UnpackReport Unpack(uint32_t unpacker, std::string_view archive, std::string_view target, const UnpackLimits& limits);
 
 // The component's text: the member of the latest progress event.
 Text UnpackerText(uint32_t unpacker);

@@ -8,7 +8,7 @@ namespace rt {
 using detail::FindUnit;
 using detail::LiveUnit;
 
-UnpackReport Unpack(uint32_t unpacker, std::string_view archive, std::string_view target) {
+UnpackReport Unpack(uint32_t unpacker, std::string_view archive, std::string_view target, const UnpackLimits& limits) {
   return UnpackArchive(NativePath(archive), NativePath(target), [unpacker](const MemberReport& member) {
     LiveUnit* unit = FindUnit(unpacker);
     if (!unit || unit->def->kind != UnitKind::Unpacker) return;
@@ -17,7 +17,7 @@ UnpackReport Unpack(uint32_t unpacker, std::string_view archive, std::string_vie
       unit->caption = MemberProgressText(member);
     }
     detail::OnWindowThread([unit] { detail::Dispatch(*unit, kEventProgress); });
-  });
+  }, limits);
 }
 
 Text UnpackerText(uint32_t unpacker) {

@@ -26,8 +26,8 @@
 
 namespace rt {
 
-// Grows whenever a service is added; a program refuses a table older than it.
-inline constexpr uint32_t kServiceTableVersion = 3;
+// Grows whenever a service is added or changed; a program refuses a table older than it.
+inline constexpr uint32_t kServiceTableVersion = 4;
 
 struct ServiceTable {
   uint32_t version = kServiceTableVersion;

@@ -5,19 +5,25 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "runtime/archive_names.h"
 #include "runtime/file_system.h"
 
 namespace rt {
 
-// Bounds that keep a hostile archive from filling the disk: all members
-// together at most 1 GiB unpacked, at most 10,000 members. A real question
-// bank is a few tens of megabytes in two members.
+// What an archive may hold. Bounds that keep a hostile archive from filling
+// the disk or holding the window up: all members together at most 1 GiB
+// unpacked, at most 64 members (checked before anything is written; a real
+// question bank is a few tens of megabytes in two members, pictures aside).
+// And the files of the target folder that no member may replace: their names
+// (GBK, compared as FoldedName compares them) at the top of the target.
 struct UnpackLimits {
   uint64_t totalBytes = uint64_t{1} << 30;
-  size_t members = 10000;
+  size_t members = 64;
+  std::span<const std::string_view> keptFiles = {};
 };
 
 enum class MemberOutcome {
@@ -33,12 +39,21 @@ struct MemberReport {
   MemberVerdict verdict = MemberVerdict::Accepted;  // why it was refused
 };
 
+// Why a whole archive was refused before any member was written.
+enum class ArchiveRefusal {
+  None,
+  TooManyMembers,  // more than UnpackLimits::members
+  SameName,        // two members name one file (FoldedName): which of them
+                   // would end up on the disk is no one's choice
+};
+
 struct UnpackReport {
   bool opened = false;  // the file was read as a zip archive
+  ArchiveRefusal refusal = ArchiveRefusal::None;
   int written = 0;
   int refused = 0;
   int failed = 0;
-  bool complete() const { return opened && failed == 0; }
+  bool complete() const { return opened && refusal == ArchiveRefusal::None && failed == 0; }
 };
 
 // Writes `size` bytes to the file; false when they could not all be written
@@ -48,7 +63,11 @@ using MemberWriter = std::function<bool(std::FILE* file, const char* bytes, size
 // Unpacks every member of `archive` into `target` (made when missing), in the
 // order of the archive, replacing files of the same name, and calls
 // `onMember` once per member after dealing with it. Names are checked first:
-// nothing is ever written outside `target`. Each file written is synced to
+// nothing is ever written outside `target`, nor over its kept files (such a
+// member is refused as ProgramCode). An archive of more members than the
+// limit, or with two members that name one file, is refused whole before
+// anything is written (`refusal`); of the latter, `onMember` hears of the
+// second of the two only (verdict SameName). Each file written is synced to
 // disk before it counts as written; a member that cannot be written whole is
 // removed and counts as failed.
 UnpackReport UnpackArchive(const fs::path& archive, const fs::path& target,

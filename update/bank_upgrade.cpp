@@ -17,6 +17,7 @@
 #include "runtime/program.h"
 #include "runtime/staged_install.h"
 #include "runtime/texts.h"
+#include "update/bank_archive_rules.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
 #include "update/signatures.h"
@@ -45,6 +46,8 @@ constexpr const char* kNotSigned = "题库签名不符";
 constexpr const char* kNotSaved = "下载的题库无法保存为bank.zip";
 constexpr const char* kNotArchive = "下载的bank.zip不是有效的压缩包";
 constexpr const char* kDamaged = "bank.zip中有文件无法解压";
+constexpr const char* kTooManyMembers = "bank.zip中的文件超过64个";
+constexpr const char* kSameNames = "bank.zip中有同名的文件";
 constexpr const char* kNoStaging = "无法在程序目录中准备题库更新";
 constexpr const char* kIncomplete = "bank.zip中缺少可用的题库或关键词文件";
 constexpr const char* kNotReplaced = "原有题库文件无法替换";
@@ -68,13 +71,11 @@ class InstallGuard {
   bool owned_;
 };
 
-// The unpacker's progress lines the log takes: a bank has two members, and an
-// archive of thousands (a damaged or hostile one) must neither stall the
-// window, which copies the whole log for each line, nor fill it. The lines
-// after these are summed up in one.
-constexpr int kLoggedMembers = 200;
+// The unpacker's progress lines: at most one per member of the at most 64
+// of a bank archive (bank_archive_rules.h), each cut short, so that an
+// archive of long names neither stalls the window, which copies the whole
+// log for each line, nor fills it.
 constexpr size_t kLongestLoggedName = 256;
-int g_unpackEvents = 0;  // of the unpacking under way (window thread only)
 
 // At most `limit` bytes of a GBK text, never half a character.
 std::string_view CutGbk(std::string_view text, size_t limit) {
@@ -121,14 +122,14 @@ std::optional<const char*> DownloadAndInstall() {
   const rt::fs::path folder = rt::NativePath(rt::ProgramFile(""));
   if (!rt::PrepareStagedInstall(folder)) return kNoStaging;
   const std::string staging(rt::ProgramFile(std::string(rt::kStagingFolder) + "\\" + rt::kNewFiles).view());
-  g_unpackEvents = 0;
-  const rt::UnpackReport unpacked = rt::Unpack(解压器, archiveFile, staging);
-  if (g_unpackEvents > kLoggedMembers) {
-    AppendLog("……（共" + std::string(rt::IntegerToText(g_unpackEvents).view()) + "个文件）\r\n");
-  }
+  const rt::UnpackReport unpacked = rt::Unpack(解压器, archiveFile, staging, BankArchiveLimits());
   std::optional<const char*> problem;
   if (!unpacked.opened) {
     problem = kNotArchive;
+  } else if (unpacked.refusal == rt::ArchiveRefusal::TooManyMembers) {
+    problem = kTooManyMembers;
+  } else if (unpacked.refusal == rt::ArchiveRefusal::SameName) {
+    problem = kSameNames;
   } else if (!unpacked.complete()) {
     problem = kDamaged;
   } else {
@@ -182,7 +183,6 @@ void SelfRepair() {
 }
 
 void LogUnpackProgress() {
-  if (++g_unpackEvents > kLoggedMembers) return;
   const rt::Text name = rt::UnpackerText(解压器);
   AppendLog(std::string(CutGbk(name.view(), kLongestLoggedName)) + "\r\n");
 }

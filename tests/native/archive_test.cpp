@@ -120,6 +120,30 @@ TEST(MemberNames, DecodedAsUtf8WhenFlaggedOtherwiseAsGbk) {
   }
 }
 
+// Names Windows takes for one file fold alike: letters of either case in
+// the alphabets GBK names hold, the final sigma with σ; nothing else.
+TEST(MemberNames, NamesThatDifferInLetterCaseAloneFoldAlike) {
+  const std::pair<std::string, std::string> same[] = {
+      {"Keywords.TXT", "keywords.txt"},
+      {U8(u8"ＡＢＣ.txt"), U8(u8"ａｂｃ.txt")},    // full-width Latin
+      {U8(u8"ΣΩ.txt"), U8(u8"σω.txt")},          // Greek
+      {U8(u8"ς"), U8(u8"Σ")},
+      {U8(u8"ЁЖ.txt"), U8(u8"ёж.txt")},          // Cyrillic
+      {U8(u8"ÀÉ.txt"), U8(u8"àé.txt")},          // Latin-1
+      {U8(u8"ĀŹ.txt"), U8(u8"āź.txt")},          // Latin Extended-A
+      {U8(u8"ǍǛǸ.txt"), U8(u8"ǎǜǹ.txt")},        // the pinyin letters
+      {U8(u8"Ÿ"), U8(u8"ÿ")},
+  };
+  for (const auto& [a, b] : same) EXPECT_EQ(rt::FoldedName(a), rt::FoldedName(b)) << a << " " << b;
+  const std::pair<std::string, std::string> different[] = {
+      {"a.txt", "b.txt"},       {U8(u8"ǎ"), "a"},           {U8(u8"ā"), U8(u8"ă")},
+      {U8(u8"ё"), U8(u8"е")},   {U8(u8"ａ"), "a"},          {U8(u8"关键词.txt"), U8(u8"关键字.txt")},
+  };
+  for (const auto& [a, b] : different) EXPECT_NE(rt::FoldedName(a), rt::FoldedName(b)) << a << " " << b;
+  EXPECT_EQ(rt::FoldedName(U8(u8"图片/Q1.GIF")), U8(u8"图片/q1.gif"));
+  EXPECT_EQ(rt::FoldedName("a\xFF\xC3"), "a\xFF\xC3") << "bytes that are no character stay as they are";
+}
+
 TEST(MemberNames, ProgressTextIsTheNameInGbkWithTheReasonForARefusal) {
   rt::MemberReport member;
   member.name = U8(u8"关键词.txt");
@@ -132,6 +156,8 @@ TEST(MemberNames, ProgressTextIsTheNameInGbkWithTheReasonForARefusal) {
   member.name = "a.exe";
   member.verdict = MemberVerdict::ProgramCode;
   EXPECT_EQ(rt::MemberProgressText(member), "a.exe（已拒绝：不能替换程序文件）");
+  member.verdict = MemberVerdict::SameName;
+  EXPECT_EQ(rt::MemberProgressText(member), "a.exe（已拒绝：与另一文件同名）");
   member.outcome = rt::MemberOutcome::Failed;
   EXPECT_EQ(rt::MemberProgressText(member), "a.exe（未能解压）");
 }
@@ -332,12 +358,83 @@ TEST_F(Unpacking, LimitsStopAnArchiveThatWouldFillTheDisk) {
   EXPECT_EQ(report.failed, 1);
   EXPECT_FALSE(fs::exists(target_ / "b.txt"));
 
+}
+
+// A bank archive holds at most 64 members: one more and nothing at all is
+// written, not even the target folder, and no member is reported.
+TEST_F(Unpacking, AnArchiveOfMoreMembersThanTheLimitIsRefusedBeforeAnythingIsWritten) {
+  std::vector<Member> members;
+  for (int i = 0; i < 64; ++i) members.push_back({"m" + std::to_string(i) + ".txt", "x"});
+  WriteZip(zip_, members);
+  rt::UnpackReport report = Unpack();
+  EXPECT_TRUE(report.complete());
+  EXPECT_EQ(report.written, 64);
+
   fs::remove_all(target_);
-  report = Unpack({1u << 20, 2});
+  members.push_back({"m64.txt", "x"});
+  WriteZip(zip_, members);
+  report = Unpack();
+  EXPECT_TRUE(report.opened);
+  EXPECT_EQ(report.refusal, rt::ArchiveRefusal::TooManyMembers);
   EXPECT_FALSE(report.complete());
+  EXPECT_EQ(report.written + report.refused + report.failed, 0);
+  EXPECT_TRUE(reports_.empty());
+  EXPECT_FALSE(fs::exists(target_));
+}
+
+// Two members that would be one file on a student's disk — the same name in
+// other letter case, in GBK and in UTF-8, or written another way — refuse
+// the whole archive; the second of them is reported.
+TEST_F(Unpacking, TwoMembersOfOneFileRefuseTheWholeArchive) {
+  struct Case {
+    std::vector<Member> members;
+    std::string reported;
+  };
+  const std::string keywords = U8(u8"关键词.txt");
+  const std::vector<Case> cases = {
+      {{{"关键词.txt", "gbk"}, {"ok.txt", "x"}, {keywords, "utf-8", true}}, keywords},
+      {{{"Bank.db", "a"}, {"BANK.DB", "b"}}, "BANK.DB"},
+      {{{"pictures/q1.gif", "a"}, {"Pictures\\Q1.GIF", "b"}}, "Pictures\\Q1.GIF"},
+      {{{"./a//b.txt", "a"}, {"a/b.txt", "b"}}, "a/b.txt"},
+      {{{U8(u8"Σ.txt"), "a", true}, {"σ.txt", "b"}}, U8(u8"σ.txt")},  // GBK holds σ
+  };
+  for (const Case& c : cases) {
+    fs::remove_all(target_);
+    WriteZip(zip_, c.members);
+    const rt::UnpackReport report = Unpack();
+    EXPECT_EQ(report.refusal, rt::ArchiveRefusal::SameName) << c.reported;
+    EXPECT_FALSE(report.complete());
+    EXPECT_EQ(report.written, 0);
+    EXPECT_FALSE(fs::exists(target_)) << c.reported;
+    ASSERT_EQ(reports_.size(), 1u) << c.reported;
+    EXPECT_EQ(reports_[0].name, c.reported);
+    EXPECT_EQ(reports_[0].outcome, rt::MemberOutcome::Refused);
+    EXPECT_EQ(reports_[0].verdict, MemberVerdict::SameName);
+  }
+}
+
+// The target's kept files (GBK names) are refused as program code in any
+// letter case or encoding, and so is a folder in their place; elsewhere in
+// the target the same names are plain files.
+TEST_F(Unpacking, KeptFilesOfTheTargetAreNeverReplaced) {
+  static constexpr std::string_view kKept[] = {"math.ini", "版本签名.ini", "bank.zip"};
+  fs::create_directories(target_);
+  WriteBytes(target_ / "math.ini", "versions");
+  WriteZip(zip_, {{"MATH.INI", "x"},
+                  {U8(u8"版本签名.INI"), "x", true},
+                  {"./Bank.zip/x.txt", "x"},
+                  {"sub/math.ini", "sub"},
+                  {"math.ini.txt", "other"}});
+  rt::UnpackLimits limits;
+  limits.keptFiles = kKept;
+  const rt::UnpackReport report = Unpack(limits);
+  EXPECT_TRUE(report.complete());
+  EXPECT_EQ(report.refused, 3);
   EXPECT_EQ(report.written, 2);
-  EXPECT_EQ(reports_.size(), 3u) << "the member past the limit is reported, then unpacking stops";
-  EXPECT_FALSE(fs::exists(target_ / "c.txt"));
+  EXPECT_EQ(Files(), (std::vector<std::string>{"outside/target/math.ini", "outside/target/math.ini.txt",
+                                               "outside/target/sub/math.ini"}));
+  EXPECT_EQ(ReadBytes(target_ / "math.ini"), "versions");
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(reports_[i].verdict, MemberVerdict::ProgramCode) << reports_[i].name;
 }
 
 TEST_F(Unpacking, AFileWhereAFolderMustGoFailsThatMemberOnly) {

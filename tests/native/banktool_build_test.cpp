@@ -6,6 +6,7 @@
 #include <unzip.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -346,7 +347,14 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
     EXPECT_TRUE(WriteArchive(dir / name, entries, LocalTimeNow(), why)) << why;
     return PathToUtf8(dir / name);
   };
+  std::vector<ArchiveEntry> many = {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}};
+  for (int i = 0; i < 63; ++i) many.push_back({"pictures/" + std::to_string(i) + ".png", keywordFile});
   const std::vector<std::pair<std::string, std::string>> bad = {
+      {archive("many.zip", many), "holds more than 64 members"},
+      {archive("twice.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"关键词.txt", keywordFile, true}}),
+       "names the same file as a member before it"},
+      {archive("versions.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"MATH.INI", keywordFile}}),
+       "would replace program code or one of the program folder's own files"},
       {archive("no-keywords.zip", {{Gbk("填空题题库.db"), bankFile}}), "holds no 关键词.txt"},
       {archive("no-bank.zip", {{Gbk("关键词.txt"), keywordFile}}), "holds no 填空题题库.db"},
       {archive("not-sqlite.zip", {{Gbk("填空题题库.db"), dir / "not a bank.db"}, {Gbk("关键词.txt"), keywordFile}}),
@@ -423,17 +431,22 @@ TEST_F(BankBuild, PublishLeavesNoVersionMissing) {
 }
 
 // Publish takes a bank archive with an extra member exactly when the
-// program's rule for member names (rt::CheckMemberName) takes its name.
+// program's rule for member names (rt::CheckMemberName) takes its name, and
+// the name is no second spelling of the bank's own members nor one of the
+// program folder's own files.
 TEST_F(BankBuild, PublishRefusesExactlyTheMemberNamesTheProgramRefuses) {
   ASSERT_EQ(Build().code, 0);
   std::vector<std::string> names;  // as stored: GBK bytes
   for (const char* name :
-       {"关键词.txt", "填空题题库.db", "pictures/q1.png", "pictures/", "./说明.txt", "a\\b.png", "CON.txt",
+       {"pictures/q1.png", "pictures/", "./说明.txt", "a\\b.png", "CON.txt",
         "aux/题1.png", "图片.", "a?b.png", "a<b>.gif", "x|y", "题目 ", "nul.png", "COM1.gif", "LPT9", "../x", "C:x",
         "a/../../b", "/etc/passwd", "\\\\server\\share", "krnln.fnr", "tessaly.exe", "Tessaly.DLL"}) {
     names.push_back(Gbk(name));
   }
   names.push_back("\xFF\xFE.txt");  // no GBK text
+  const std::set<std::string> programFolder = {"关键词.txt", "填空题题库.DB", "./MATH.ini", "math.tmp", "Bank.zip",
+                                               "zentra.RAR", "版本签名.ini", "math.ini/x.txt"};
+  for (const std::string& name : programFolder) names.push_back(Gbk(name));
   const fs::path zip = dir / "extra.zip", scratch = dir / "scratch";
   int accepted = 0;
   for (const std::string& name : names) {
@@ -441,7 +454,8 @@ TEST_F(BankBuild, PublishRefusesExactlyTheMemberNamesTheProgramRefuses) {
     ASSERT_TRUE(WriteArchive(zip, {{Gbk("填空题题库.db"), bank()}, {Gbk("关键词.txt"), out() / "关键词.txt"}, {name, bank()}},
                              LocalTimeNow(), why))
         << why;
-    const bool programTakes = rt::CheckMemberName(rt::DecodeMemberName(name, 0)).verdict == rt::MemberVerdict::Accepted;
+    const bool programTakes = rt::CheckMemberName(rt::DecodeMemberName(name, 0)).verdict == rt::MemberVerdict::Accepted &&
+                              !programFolder.contains(rt::GbkToUtf8(name));
     const std::string refusal = CheckBankArchive(zip, scratch);
     EXPECT_EQ(refusal.empty(), programTakes) << name << ": " << refusal;
     EXPECT_FALSE(fs::exists(scratch));

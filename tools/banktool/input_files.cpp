@@ -24,6 +24,7 @@ std::string RefusalReason(rt::MemberVerdict verdict) {
     case rt::MemberVerdict::ParentFolder: return "leads out of the archive with \"..\"";
     case rt::MemberVerdict::ProgramCode: return "is program code (.exe, .dll, ...), which no question set holds";
     case rt::MemberVerdict::Accepted:
+    case rt::MemberVerdict::SameName:  // the unpacker's verdict on a whole archive, never CheckMemberName's
     case rt::MemberVerdict::BadName: break;
   }
   return "is no name Windows gives a file (a device name such as CON or AUX, one of < > \" | ? *, or a name "

@@ -15,6 +15,7 @@
 #include "tools/banktool/problem.h"
 #include "tools/banktool/signing.h"
 #include "tools/banktool/text.h"
+#include "update/bank_archive_rules.h"
 #include "update/download_limits.h"
 #include "update/versions.h"
 
@@ -27,7 +28,12 @@ std::string RefusalReason(rt::MemberVerdict verdict) {
     case rt::MemberVerdict::Absolute: return "is an absolute path";
     case rt::MemberVerdict::DriveOrColon: return "names a drive or holds ':'";
     case rt::MemberVerdict::ParentFolder: return "leads out of the program folder with \"..\"";
-    case rt::MemberVerdict::ProgramCode: return "would replace program code";
+    case rt::MemberVerdict::ProgramCode:
+      return "would replace program code or one of the program folder's own files (tessaly.exe, krnln.fnr, "
+             "math.ini, math.tmp, bank.zip, zentra.rar, the signed version file)";
+    case rt::MemberVerdict::SameName:
+      return "names the same file as a member before it (the same name in other letter case, or in the other "
+             "encoding, GBK or UTF-8); the students' programs refuse the whole archive";
     case rt::MemberVerdict::Accepted:
     case rt::MemberVerdict::BadName: break;
   }
@@ -38,15 +44,15 @@ std::string RefusalReason(rt::MemberVerdict verdict) {
 // The first member the program would refuse or fail to unpack, as a message.
 std::string MemberProblem(const rt::MemberReport& member) {
   if (member.outcome == rt::MemberOutcome::Failed) {
-    const rt::UnpackLimits limits;
+    const rt::UnpackLimits limits = BankArchiveLimits();
     return "the archive is damaged" + (member.name.empty() ? std::string() : " at the member " + Quoted(member.name)) +
-           ", or holds more than the students' programs unpack (" + std::to_string(limits.members) +
-           " members, " + std::to_string(limits.totalBytes >> 20) + " MB)";
+           ", or unpacks to more than the students' programs unpack (" + std::to_string(limits.totalBytes >> 20) +
+           " MB)";
   }
   // A name that is no text of its encoding is decoded as "?".
   if (member.name == "?") return "a member's name is no GBK or UTF-8 text; the students' programs would refuse it";
   return "the member " + Quoted(member.name) + " " + RefusalReason(member.verdict) +
-         "; the students' programs would refuse it";
+         (member.verdict == rt::MemberVerdict::SameName ? "" : "; the students' programs would refuse it");
 }
 
 // The version file's text with the archive's signature set (hexadecimal), or
@@ -94,14 +100,20 @@ std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
     return PathToUtf8(scratch) + ": cannot be made to check the archive in: " + ErrorText(ec);
   }
   std::optional<rt::MemberReport> problem;
+  const rt::UnpackLimits limits = BankArchiveLimits();
   const rt::UnpackReport unpacked = rt::UnpackArchive(path, scratch, [&](const rt::MemberReport& member) {
     if (!problem && member.outcome != rt::MemberOutcome::Written) problem = member;
-  });
+  }, limits);
   const fs::path bank = scratch / PathFromUtf8(kBankFileName);
   const bool hasBank = rt::IsFile(bank), hasKeywords = rt::IsFile(scratch / PathFromUtf8(kKeywordFileName));
   const bool bankOpens = hasBank && rt::Database().OpenFile(bank);
   rt::RemoveTree(scratch);
   if (!unpacked.opened) return name + ": is not a zip archive";
+  if (unpacked.refusal == rt::ArchiveRefusal::TooManyMembers) {
+    return name + ": holds more than " + std::to_string(limits.members) +
+           " members, which the students' programs refuse whole (a bank needs two: " + std::string(kBankFileName) +
+           " and " + std::string(kKeywordFileName) + ")";
+  }
   if (problem) return name + ": " + MemberProblem(*problem);
   if (!hasBank || !hasKeywords) {
     return name + ": holds no " + std::string(hasBank ? kKeywordFileName : kBankFileName) +
