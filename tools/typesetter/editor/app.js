@@ -120,6 +120,7 @@ function changed() {
 }
 
 function useBank(bank, fileName = null, fileHandle = null) {
+  takeFilePictures(bank);
   state.bank = bank;
   state.fileName = fileName;
   state.fileHandle = fileHandle;
@@ -267,10 +268,12 @@ function renderListEntry() {
 
 // Makes (or takes as made) the question's picture for one board; stores it
 // in the question when it was made without problems.
-async function makePicture(q, column) {
+// With `check`, a picture taken as it came from the file is made again, to
+// know whether its text has a problem or does not fit.
+async function makePicture(q, column, check = false) {
   const key = pictureKey(q, column);
   const done = made.get(q) || {};
-  if (done[column] && done[column].key === key) return done[column].result;
+  if (done[column] && done[column].key === key && !(check && done[column].fromFile)) return done[column].result;
   const text = q.sources[column];
   let result;
   if (text.trim() === '') {
@@ -307,7 +310,7 @@ async function preview() {
     frame.style.minHeight = `${board.height}px`;
     let result;
     try {
-      result = await makePicture(q, column);
+      result = await makePicture(q, column, true);
     } catch (err) {
       note.textContent = `出错了：${err.message}`;
       note.className = 'note bad';
@@ -361,9 +364,28 @@ function download(bytes, name) {
 }
 
 // Makes every question's pictures that are not up to date.
-async function makeAll() {
-  for (const q of state.bank.questions) {
-    for (const column of PICTURES) await makePicture(q, column);
+// Makes every question's pictures that are not up to date (with `check`,
+// those taken from the file too), saying how far it has come.
+async function makeAll(check = false) {
+  const qs = state.bank.questions;
+  for (let i = 0; i < qs.length; i++) {
+    if (qs.length > 20 && i % 10 === 0) $('#saved').textContent = `正在生成图片：第 ${i + 1} 题，共 ${qs.length} 题……`;
+    for (const column of PICTURES) await makePicture(qs[i], column, check);
+  }
+  showSaved();
+}
+
+// The pictures a file brought are those of its texts: taken as they are, not
+// made again until a text changes (or an export checks them).
+function takeFilePictures(bank) {
+  for (const q of bank.questions) {
+    const done = {};
+    for (const column of PICTURES) {
+      if (q.pictures[column] && q.sources[column].trim() !== '') {
+        done[column] = {key: pictureKey(q, column), result: undefined, fromFile: true};
+      }
+    }
+    made.set(q, done);
   }
 }
 
@@ -405,7 +427,7 @@ async function save(asNew = false) {
 }
 
 async function exportForBanktool() {
-  await makeAll();
+  await makeAll(true);
   const faults = [];
   state.bank.questions.forEach((q, i) => {
     for (const p of questionProblems(q, state.bank.keywords)) faults.push(`第 ${i + 1} 题：${p.message}`);
