@@ -5,7 +5,8 @@
 #              the typesetter
 # make typesetter - the typesetter's page in build/typesetter (Chromium, the CJK font, npm packages)
 # make fuzz  - the program image's reader under libFuzzer for a minute (FUZZ_SECONDS=n for longer)
-# make dist  - the archive students get, build/dist/tessaly-VERSION.zip (a school's settings: see below)
+# make dist  - the archive students get, build/dist/tessaly-VERSION.zip (a school's settings and its
+#              update public key: see below; TESSALY_UNSIGNED_RELEASE=yes for one without)
 # make banktool - the teachers' tools alone for Linux (CMake and g++; no Wine, no MinGW-w64)
 .PHONY: all setup build build-native build-win run test screenshots bench dist banktool typesetter clean
 
@@ -20,6 +21,12 @@ version_setting = $(if $(TESSALY_VERSION),-DTESSALY_VERSION='$(TESSALY_VERSION)'
 # TESSALY_UPDATE_PUBLIC_KEY=$$(cat keys/update-public-key.txt)`, they are the
 # values the native tree writes into the program image, kept in its CMake
 # cache. An empty value (TESSALY_LAN_UPDATE_HOST=) means none.
+# `make dist` refuses a program without an update public key, or with the
+# tests' key of tests/keys/, and writes no archive: make the school's key pair
+# with `banktool keygen --out DIR` and give `make dist
+# TESSALY_UPDATE_PUBLIC_KEY=DIR/update-public-key.txt`. A release not meant
+# for students (a demo, a test) is asked for without one in so many words:
+# `make dist TESSALY_UNSIGNED_RELEASE=yes`.
 image_settings = TESSALY_PUBLIC_UPDATE_HOST TESSALY_LAN_UPDATE_HOST TESSALY_FEEDBACK_HOST TESSALY_FEEDBACK_USERID \
   TESSALY_UPDATE_PUBLIC_KEY
 ifeq ($(filter dist,$(MAKECMDGOALS)),)

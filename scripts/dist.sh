@@ -17,6 +17,12 @@
 #   TESSALY_FEEDBACK_USERID, TESSALY_UPDATE_PUBLIC_KEY (128 hexadecimal digits
 #   or the file update-public-key.txt)
 # A value the tool refuses stops the script before any archive is written.
+# So does a program without an update public key, or with the tests' key of
+# tests/keys/ (its private key is in this repository for anyone to read):
+# its students would install whatever bank or program anyone on the network
+# path hands them. Only TESSALY_UNSIGNED_RELEASE=yes, said in so many words,
+# packs such a program, for a release that is not for students (the release
+# test, a demo).
 # Prints the archive's path as its last line. Expects `make build` done.
 #   scripts/dist.sh [OUTPUT FOLDER, default build/dist]
 set -euo pipefail
@@ -60,6 +66,34 @@ fi
 # The packed program's settings as it will run with them, name=value lines.
 packed=$("$config" show "$stage/$top/tessaly.exe")
 setting() { printf '%s\n' "$packed" | sed -n "s/^$1=//p"; }
+
+# The update public key: the school's own, unless an unsigned release is
+# asked for (the value yes; any other is no such request).
+unsigned=${TESSALY_UNSIGNED_RELEASE-}
+key=$(setting update-public-key)
+test_key=$(head -n 1 "$root/tests/keys/test-only-update-public-key.txt" | tr -d '\r\n' | tr A-F a-f)
+key_problem=''
+if [ -z "$key" ]; then
+  key_problem="the program has no update public key, so it would check no signatures of its downloads"
+elif [ "$key" = "$test_key" ]; then
+  key_problem="the program carries the tests' update public key (tests/keys/), whose private key anyone can read"
+fi
+if [ -n "$key_problem" ] && [ "$unsigned" != yes ]; then
+  keys="$HOME/tessaly-keys"
+  cat >&2 <<EOF
+dist.sh: $key_problem; no archive was written.
+  A release for students carries the school's own update public key. Make the key pair once
+  (a key already there is never replaced; keep update-signing-key.txt secret, never on the
+  update server; README, "Signing the updates"):
+    $root/build/native/bin/banktool keygen --out $keys
+  and give the public key to the release:
+    make dist TESSALY_UPDATE_PUBLIC_KEY=$keys/update-public-key.txt
+  A release that is not for students (a demo, a test) is asked for without it:
+    make dist TESSALY_UNSIGNED_RELEASE=yes
+EOF
+  rm -rf "$stage"
+  exit 1
+fi
 # Line ends are made CR LF whatever the source has; iconv fails on any
 # character GBK lacks, and then so does this script.
 tr -d '\r' <"$root/data/dist/说明.txt" | sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' |
@@ -81,11 +115,9 @@ done
 if [ -z "$(setting public-update-host)$(setting lan-update-host)" ]; then
   echo "dist.sh: note: the program asks no update server (both hosts are empty)" >&2
 fi
-# Without an update public key the program installs whatever bank and saves
-# whatever program archive the network hands it as the server's.
-if [ -z "$(setting update-public-key)" ]; then
-  echo "dist.sh: note: the program checks no signatures of its downloads (no update public key);" \
-    "give it the school's update public key for a release students get (README, Signing the updates)" >&2
+if [ -n "$key_problem" ]; then
+  echo "dist.sh: note: an unsigned release (TESSALY_UNSIGNED_RELEASE=yes): $key_problem;" \
+    "not for students (README, Signing the updates)" >&2
 fi
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
 # The teachers' archive of the same version.

@@ -8,7 +8,8 @@
 # it, and the student's program (from the students' archive) upgrades its
 # bank. Prints every command and answer; screenshots of every page before and
 # after, and of the upgrade, go to build/teacher-path/shots.
-#   scripts/teacher-path.sh      (after make dist)
+#   scripts/teacher-path.sh      (after make dist, e.g. make dist TESSALY_UNSIGNED_RELEASE=yes:
+#                                 the program is given its key here)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 W="$root/build/teacher-path"

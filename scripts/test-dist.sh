@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Tests the archives of a release (scripts/dist.sh, made here first into
 # build/test-dist with a school's settings, as `make dist TESSALY_...=...`
-# makes it; loopback addresses only, as the program asks them under Wine):
+# makes it; loopback addresses only, as the program asks them under Wine;
+# with the tests' update public key, so asked for as an unsigned release):
+#  - that dist.sh refuses a release without an update public key, or with
+#    the tests' key, unless TESSALY_UNSIGNED_RELEASE=yes asks for one, and
+#    then writes no archive; with a key of its own it packs it;
 #  - its members, their bytes, the packed program's settings read back, the
 #    version its math.ini offers against the program's caption and version
 #    resources, and the read-me (scripts/check-dist.py);
@@ -170,10 +174,50 @@ summary() {
   [ "$failed" -eq 0 ]
 }
 
-echo "== the archive"
+echo "== a release for students carries the school's update public key"
 key_file="$root/tests/keys/test-only-update-public-key.txt"
+checks="$root/build/test-dist/key-checks"
+rm -rf "$checks"
+mkdir -p "$checks"
+"$root/build/native/bin/banktool" keygen --out "$checks/keys" >/dev/null
+school_key=$(head -n 1 "$checks/keys/update-public-key.txt" | tr -d '\r\n')
+output=''
+# WHAT, then the settings of the run (ending with what it must do: refused or packed)
+key_check() {
+  local what=$1 expect=$2 log="$checks/dist.log" outcome problem=''
+  shift 2
+  rm -rf "$checks/out"
+  if env -u TESSALY_UNSIGNED_RELEASE "$@" "$root/scripts/dist.sh" "$checks/out" >"$log" 2>&1; then
+    outcome=packed
+  else
+    outcome=refused
+  fi
+  if [ "$outcome" != "$expect" ]; then
+    problem="dist.sh $outcome it: $(tail -n 1 "$log")"
+  elif [ "$expect" = refused ]; then
+    ls "$checks/out"/*.zip >/dev/null 2>&1 && problem="an archive was written all the same"
+    grep -q 'banktool keygen' "$log" && grep -q 'TESSALY_UPDATE_PUBLIC_KEY=' "$log" &&
+      grep -q 'TESSALY_UNSIGNED_RELEASE=yes' "$log" || problem="${problem:+$problem; }the refusal does not say how to make and give a key: $(head -n 2 "$log" | tr "\n" " ")"
+  else
+    grep -q "update-public-key=$school_key" "$log" || problem="the packed program's key is not the one given"
+  fi
+  if [ -n "$problem" ]; then
+    output+="FAIL $what: $problem"$'\n'
+  else
+    output+="PASS $what: $expect"$'\n'
+  fi
+}
+key_check "no update public key" refused TESSALY_UPDATE_PUBLIC_KEY=
+key_check "the tests' key" refused TESSALY_UPDATE_PUBLIC_KEY="$key_file"
+key_check "TESSALY_UNSIGNED_RELEASE=no" refused TESSALY_UNSIGNED_RELEASE=no TESSALY_UPDATE_PUBLIC_KEY=
+key_check "the school's own key" packed TESSALY_UPDATE_PUBLIC_KEY="$checks/keys/update-public-key.txt"
+rm -rf "$checks"
+echo -n "$output"
+count "$output" 4 "the key checks"
+
+echo "== the archive"
 if ! made=$(TESSALY_PUBLIC_UPDATE_HOST=127.0.0.3 TESSALY_LAN_UPDATE_HOST= TESSALY_FEEDBACK_USERID=4711 \
-  TESSALY_UPDATE_PUBLIC_KEY="$key_file" "$root/scripts/dist.sh" "$root/build/test-dist"); then
+  TESSALY_UPDATE_PUBLIC_KEY="$key_file" TESSALY_UNSIGNED_RELEASE=yes "$root/scripts/dist.sh" "$root/build/test-dist"); then
   echo "FAIL scripts/dist.sh failed"
   failed=$((failed + 1))
   summary
