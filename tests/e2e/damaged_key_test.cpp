@@ -12,7 +12,7 @@
 #include "runtime/p256_point.h"
 #include "tests/e2e/update_fixture.h"
 #include "tools/banktool/signing.h"
-#include "tools/tessalyconfig/program_settings_file.h"
+#include "program/program_settings_file.h"
 
 using namespace program;
 
@@ -25,11 +25,11 @@ template <typename Damage>
 std::string DamagedProgram(Damage damage) {
   std::string bytes = ReadFileBytes(BinDirectory() + L"\\tessaly-test-key.exe");
   std::string error;
-  const std::optional<tessalyconfig::ProgramSettings> found =
-      tessalyconfig::ReadProgramSettings(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), error);
+  const std::optional<program::ProgramSettings> found =
+      program::ReadProgramSettings(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), error);
   EXPECT_TRUE(found) << error;
   if (!found) return bytes;
-  for (const tessalyconfig::PlacedSetting& placed : found->settings) {
+  for (const program::PlacedSetting& placed : found->settings) {
     if (placed.setting == &kUpdatePublicKeySetting) damage(bytes, *found, placed.offset);
   }
   return bytes;
@@ -59,12 +59,12 @@ TEST_F(DamagedKeyTest, AProgramWhoseKeyIsMissingOrNoPointOfTheCurveTakesNoArchiv
   };
   const std::vector<Case> cases = {
       {"a key that is no point of the curve",
-       DamagedProgram([](std::string& bytes, const tessalyconfig::ProgramSettings&, size_t slot) {
+       DamagedProgram([](std::string& bytes, const program::ProgramSettings&, size_t slot) {
          bytes[slot + 63] ^= 1;
          EXPECT_FALSE(rt::IsP256Point(std::string_view(bytes).substr(slot, 64)));
        })},
       {"no key constant in the image",
-       DamagedProgram([](std::string& bytes, const tessalyconfig::ProgramSettings& image, size_t) {
+       DamagedProgram([](std::string& bytes, const program::ProgramSettings& image, size_t) {
          const size_t name = std::string_view(bytes).substr(0, image.imageOffset + image.imageSize)
                                  .find(kUpdatePublicKeyConstant, image.imageOffset);
          ASSERT_NE(name, std::string::npos);

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "program/control_ids.h"
-#include "tools/tessalyconfig/program_settings_file.h"
+#include "program/program_settings_file.h"
 
 namespace e2e {
 namespace {
@@ -55,10 +55,10 @@ std::map<std::string, std::string> SettingsOf(const std::wstring& exe) {
   std::ifstream in(std::filesystem::path(exe), std::ios::binary);
   const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::string error;
-  const std::optional<tessalyconfig::ProgramSettings> found = tessalyconfig::ReadProgramSettings(bytes, error);
+  const std::optional<program::ProgramSettings> found = program::ReadProgramSettings(bytes, error);
   std::map<std::string, std::string> settings;
   if (!found) ADD_FAILURE() << "the settings of the program do not read: " << error;
-  for (const auto& placed : found ? found->settings : std::vector<tessalyconfig::PlacedSetting>()) {
+  for (const auto& placed : found ? found->settings : std::vector<program::PlacedSetting>()) {
     settings[std::string(placed.setting->name)] = placed.value;
   }
   return settings;

@@ -3,11 +3,11 @@
 #include <map>
 #include <optional>
 
+#include "program/program_settings_file.h"
 #include "runtime/hex.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/text.h"
-#include "tools/tessalyconfig/program_settings_file.h"
 
 namespace tessalyconfig {
 namespace {
@@ -15,6 +15,9 @@ namespace {
 namespace fs = std::filesystem;
 using banktool::PathFromUtf8;
 using banktool::PathToUtf8;
+using program::PlacedSetting;
+using program::ProgramSettings;
+using program::SettingChange;
 using program::SettingSlot;
 
 constexpr char kHelp[] = R"(tessalyconfig: gives a built program (tessaly.exe) a school's settings.
@@ -58,7 +61,7 @@ std::optional<Loaded> Load(const fs::path& path, std::ostream& err) {
   }
   Loaded loaded;
   loaded.bytes.assign(bytes.begin(), bytes.end());
-  std::optional<ProgramSettings> settings = ReadProgramSettings(loaded.bytes, error);
+  std::optional<ProgramSettings> settings = program::ReadProgramSettings(loaded.bytes, error);
   if (!settings) {
     err << "tessalyconfig: " << PathToUtf8(path) << " " << error << "\n";
     return std::nullopt;
@@ -154,7 +157,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   std::optional<Loaded> loaded = Load(input, err);
   if (!loaded) return kExitProblems;
   std::string error;
-  if (!ChangeSettings(loaded->bytes, loaded->settings, changes, error)) {
+  if (!program::ChangeSettings(loaded->bytes, loaded->settings, changes, error)) {
     err << "tessalyconfig: " << error << "\n";
     return kExitProblems;
   }

@@ -12,18 +12,18 @@
 
 #include "program/program_settings.h"
 
-namespace tessalyconfig {
+namespace program {
 
 struct PlacedSetting {
-  const program::SettingSlot* setting = nullptr;
+  const SettingSlot* setting = nullptr;
   size_t offset = 0;  // of the slot's first byte in the file
-  std::string value;  // as program::SlotValue gives it
+  std::string value;  // as SlotValue gives it
 };
 
 struct ProgramSettings {
   size_t imageOffset = 0;  // of the program image in the file
   size_t imageSize = 0;
-  std::vector<PlacedSetting> settings;  // in the order of program::kSettings
+  std::vector<PlacedSetting> settings;  // in the order of kSettings
 };
 
 // The settings of the one valid program image in `bytes`. Nothing, with the
@@ -33,7 +33,7 @@ std::optional<ProgramSettings> ReadProgramSettings(std::span<const uint8_t> byte
 
 // A new value for a setting.
 struct SettingChange {
-  const program::SettingSlot* setting = nullptr;
+  const SettingSlot* setting = nullptr;
   std::string value;
 };
 
@@ -43,4 +43,4 @@ struct SettingChange {
 bool ChangeSettings(std::vector<uint8_t>& bytes, const ProgramSettings& found,
                     const std::vector<SettingChange>& changes, std::string& error);
 
-}  // namespace tessalyconfig
+}  // namespace program

@@ -1,4 +1,4 @@
-#include "tools/tessalyconfig/program_settings_file.h"
+#include "program/program_settings_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include "image/image_format.h"
 #include "image/program_layout.h"
 
-namespace tessalyconfig {
+namespace program {
 namespace {
 
 constexpr uint8_t kMagic[4] = {0x57, 0x4A, 0, 0};  // the image's first word, 0x4A57
@@ -52,7 +52,7 @@ std::optional<ProgramSettings> ReadProgramSettings(std::span<const uint8_t> byte
   const std::optional<std::vector<image::NamedConstant>> constants = image::ReadConstants(constData, error);
   if (!constants) return std::nullopt;
   const size_t constOffset = result.imageOffset + read->layout.chain[0].storedOffset;
-  for (const program::SettingSlot& setting : program::kSettings) {
+  for (const SettingSlot& setting : kSettings) {
     const auto it = std::find_if(constants->begin(), constants->end(),
                                  [&](const image::NamedConstant& c) { return c.name == setting.constant; });
     if (it == constants->end()) {
@@ -60,7 +60,7 @@ std::optional<ProgramSettings> ReadProgramSettings(std::span<const uint8_t> byte
               "): a program built before its settings could be changed; build it anew";
       return std::nullopt;
     }
-    std::optional<std::string> value = program::SlotValue(setting, it->bytes, error);
+    std::optional<std::string> value = SlotValue(setting, it->bytes, error);
     if (!value) return std::nullopt;
     // The block is word 1, the length, then the bytes.
     result.settings.push_back({&setting, constOffset + it->offset + 8, std::move(*value)});
@@ -74,7 +74,7 @@ bool ChangeSettings(std::vector<uint8_t>& bytes, const ProgramSettings& found,
   for (const SettingChange& change : changes) {
     const auto place = std::find_if(found.settings.begin(), found.settings.end(),
                                     [&](const PlacedSetting& p) { return p.setting == change.setting; });
-    std::optional<std::string> slot = program::SlotBytes(*change.setting, change.value, error);
+    std::optional<std::string> slot = SlotBytes(*change.setting, change.value, error);
     if (!slot) return false;
     if (place == found.settings.end() || place->offset + slot->size() > bytes.size()) {
       error = "the program has no slot for " + std::string(change.setting->name);
@@ -86,4 +86,4 @@ bool ChangeSettings(std::vector<uint8_t>& bytes, const ProgramSettings& found,
   return true;
 }
 
-}  // namespace tessalyconfig
+}  // namespace program
