@@ -30,7 +30,7 @@ std::string DamagedProgram(Damage damage) {
   EXPECT_TRUE(found) << error;
   if (!found) return bytes;
   for (const program::PlacedSetting& placed : found->settings) {
-    if (placed.setting == &kUpdatePublicKeySetting) damage(bytes, *found, placed.offset);
+    if (placed.setting->kind == SettingKind::PublicKey) damage(bytes, *found, placed.offset);
   }
   return bytes;
 }

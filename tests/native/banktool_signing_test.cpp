@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "program/program_settings_file.h"
 #include "runtime/hex.h"
 #include "runtime/ini.h"
 #include "runtime/signatures.h"
 #include "tests/native/banktool_test_support.h"
+#include "tools/banktool/archive.h"
 #include "tools/banktool/text.h"
 
 namespace {
@@ -147,6 +149,88 @@ TEST(SignedPublish, EachArchiveGetsItsSignatureAndNoStaleOneIsLeft) {
   EXPECT_EQ(run.code, 1);
   EXPECT_NE(run.err.find("update-signing-key.txt: line 1"), std::string::npos) << run.err;
   EXPECT_EQ(Snapshot(server), before);
+}
+
+// The program's image (a program file holds one) carrying `hexKey`, or no key.
+std::string ProgramWithKey(const std::string& hexKey) {
+  const std::string image = ReadAll(TESSALY_IMAGE_FILE);
+  std::vector<uint8_t> bytes(image.begin(), image.end());
+  std::string error;
+  const std::optional<program::ProgramSettings> found = program::ReadProgramSettings(bytes, error);
+  const program::SettingSlot* slot = &program::kSettings.back();
+  EXPECT_EQ(slot->kind, program::SettingKind::PublicKey);
+  EXPECT_TRUE(found && program::ChangeSettings(bytes, *found, {{slot, hexKey}}, error)) << error;
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A program published with the key must carry its public key: students'
+// programs with another key, or none, would take no signed update again. A
+// change of key names the new one; an archive the tool cannot read is
+// published with a warning.
+TEST(SignedPublish, AProgramArchiveMustCarryTheKeyThatSignsIt) {
+  ScratchFolder dir;
+  ASSERT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "keys")}).code, 0);
+  ASSERT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "new-keys")}).code, 0);
+  const std::string key = ReadAll(dir / "keys/update-public-key.txt").substr(0, 128);
+  const std::string newKey = ReadAll(dir / "new-keys/update-public-key.txt").substr(0, 128);
+  const fs::path server = dir / "server";
+  WriteAll(server / "zentra/math.ini", Gbk("[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n"));
+  const auto zip = [&](const std::string& name, const std::string& member, const std::string& program) {
+    WriteAll(dir / "tessaly.exe", program);
+    std::string why;
+    EXPECT_TRUE(WriteArchive(dir / name, {{member, dir / "tessaly.exe"}, {"tessaly-1.0.3/krnln.fnr", dir / "keys/update-public-key.txt"}},
+                             LocalTimeNow(), why))
+        << why;
+    return PathToUtf8(dir / name);
+  };
+  const auto publish = [&](const std::string& archive, std::vector<std::string> more) {
+    std::vector<std::string> args = {"publish", "--server", PathToUtf8(server), "--program", archive,
+                                     "--program-version", "1.0.3"};
+    args.insert(args.end(), more.begin(), more.end());
+    return Tool(args);
+  };
+  const std::string signing = PathToUtf8(dir / "keys/update-signing-key.txt");
+  const std::string good = zip("good.zip", "tessaly-1.0.3/tessaly.exe", ProgramWithKey(key));
+  const std::string other = zip("other.zip", "tessaly-1.0.3/Tessaly.EXE", ProgramWithKey(newKey));
+  const std::string none = zip("none.zip", "tessaly.exe", ProgramWithKey(""));
+  const std::string foreign = zip("foreign.zip", "tessaly.exe", "MZ no program of ours");
+  const std::string noProgram = zip("no-program.zip", "readme.exe", ProgramWithKey(""));
+  WriteAll(dir / "program.rar", "Rar!\x1A\x07 the program");
+
+  const auto before = Snapshot(server);
+  for (const auto& [archive, more, why] :
+       {std::tuple{other, std::vector<std::string>{"--key", signing}, "carries the update public key " + newKey.substr(0, 16)},
+        {none, {"--key", signing}, std::string("carries no update public key:")},
+        {foreign, {"--key", signing}, std::string("carries no update public key that can be read")},
+        {good, {"--key", signing, "--program-public-key", PathToUtf8(dir / "new-keys/update-public-key.txt")},
+         "carries the update public key " + key.substr(0, 16)},
+        {other, {"--program-public-key", newKey}, std::string("--program-public-key names the key")},
+        {other, {"--key", signing, "--program-public-key", signing}, std::string("holds the private signing key")}}) {
+    const Outcome run = publish(archive, more);
+    EXPECT_EQ(run.code, 1) << archive << " " << run.out;
+    EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
+    EXPECT_EQ(Snapshot(server), before) << archive;
+  }
+
+  // The key it carries; a change of key, the new key named; unsigned, unchecked.
+  for (const auto& [archive, more] :
+       {std::pair{good, std::vector<std::string>{"--key", signing}},
+        {other, {"--key", signing, "--program-public-key", PathToUtf8(dir / "new-keys/update-public-key.txt")}},
+        {none, {}}}) {
+    const Outcome run = publish(archive, more);
+    EXPECT_EQ(run.code, 0) << archive << " " << run.err;
+    EXPECT_EQ(run.err.find("warning:"), std::string::npos) << run.err;
+    EXPECT_TRUE(ReadAll(server / "zentra/zentra.rar") == ReadAll(PathFromUtf8(archive))) << archive;
+  }
+  // What cannot be read is published, with a warning that says what to check.
+  for (const auto& [archive, why] : {std::pair{PathToUtf8(dir / "program.rar"), "is no zip archive"},
+                                     {noProgram, "holds no tessaly.exe"}}) {
+    const Outcome run = publish(archive, {"--key", signing});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.err.find(std::string("warning: ") + PathToUtf8(PathFromUtf8(archive)) + ": " + why),
+              std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("tessalyconfig show"), std::string::npos) << run.err;
+  }
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ USAGE
   banktool export --bank FILE|DIR --out DIR|ZIP
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
                    [[--program FILE] --program-version TEXT] [--key FILE]
+                   [--program-public-key FILE]
   banktool keygen --out DIR
   banktool --help
 
@@ -197,9 +198,11 @@ banktool publish  (发布到升级服务器)
                  in zentra that goes again: it must unpack whole, hold
                  填空题题库.db (a question bank) and 关键词.txt, and no member
                  the programs would refuse (an absolute path, a drive, "..", a
-                 .exe, .dll, .fnr or .fne file, or a name Windows gives no
-                 file: CON, AUX, NUL, COM1 ..., one of < > " | ? *, or a
-                 trailing dot or space)
+                 .exe, .dll, .fnr or .fne file, one of the program folder's
+                 own files such as math.ini or zentra.rar, or a name Windows
+                 gives no file: CON, AUX, NUL, COM1 ..., one of < > " | ? *,
+                 or a trailing dot or space); at most 64 members, no two of
+                 them one file (names that differ in letter case alone)
   --bank-version TEXT
                  the bank's version, set as 题库版本 in zentra/math.ini; it
                  must differ from the students' version for them to be offered
@@ -221,6 +224,16 @@ banktool publish  (发布到升级服务器)
                  install or save only archives whose signature matches.
                  Without --key an archive published has no signature; the
                  signature of an archive that is not published again is kept.
+                 With --key, a --program that is a zip archive must hold
+                 tessaly.exe carrying the matching public key: one with
+                 another key or none is refused, as its students could take
+                 no signed update any more. An archive the tool cannot read
+                 (RAR, 7z, self-extracting) gets a warning: check it yourself
+                 with tessalyconfig show.
+  --program-public-key FILE
+                 for a change of key: the new update-public-key.txt, which
+                 the new program carries while --key is still the old
+                 private key that the students' programs check
   Every other line of zentra/math.ini is kept: students see the whole file on
   the program's 关于本软件 page, so a notice may be added to it. The archives
   are put in place before math.ini, all together or not at all.
@@ -270,7 +283,8 @@ const std::map<std::string, Command>& Commands() {
       {"set-version", {{"--ini", "--key", "--value"}, {}}},
       {"check", {{"--bank"}, {"--against"}}},
       {"export", {{"--bank", "--out"}, {}}},
-      {"publish", {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version", "--key"}}},
+      {"publish",
+       {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key"}}},
       {"keygen", {{"--out"}, {}}},
   };
   return commands;
@@ -424,9 +438,10 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   if (values.contains("--program")) options.program = PathFromUtf8(values.at("--program"));
   if (values.contains("--program-version")) options.programVersion = values.at("--program-version");
   if (values.contains("--key")) options.key = PathFromUtf8(values.at("--key"));
+  if (values.contains("--program-public-key")) options.programPublicKey = values.at("--program-public-key");
   std::string error;
-  std::vector<std::string> notes;
-  if (!Publish(options, error, &notes)) {
+  std::vector<std::string> notes, warnings;
+  if (!Publish(options, error, &notes, &warnings)) {
     err << "banktool publish: " << error << "\n";
     return kExitProblems;
   }
@@ -442,6 +457,7 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   if (!options.program && options.programVersion) out << " " << kProgramVersionKey << "=" << *options.programVersion << ",";
   out << " " << kIniFileName << "\n";
   for (const std::string& note : notes) out << "note: " << note << "\n";
+  for (const std::string& warning : warnings) err << "warning: " << warning << "\n";
   return kExitDone;
 }
 

@@ -13,6 +13,7 @@
 #include "tools/banktool/ini.h"
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
+#include "tools/banktool/program_archive.h"
 #include "tools/banktool/signing.h"
 #include "tools/banktool/text.h"
 #include "update/bank_archive_rules.h"
@@ -148,7 +149,8 @@ std::string MissingVersion(std::string_view ini) {
 
 }  // namespace
 
-bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes) {
+bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes,
+             std::vector<std::string>* warnings) {
   if (!options.bank && !options.programVersion) {
     error = "name what to publish: --bank with --bank-version, --program with --program-version, or both";
     return false;
@@ -239,6 +241,30 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
               ": is no RAR, ZIP or 7z archive nor a self-extracting program; the students' programs would not take it";
       return false;
     }
+  }
+  if (options.programPublicKey && (!options.program || !signingKey)) {
+    error = "--program-public-key names the key of the program published with --program and signed with --key";
+    return false;
+  }
+  // Signed, the program must carry the key that checks the school's updates.
+  if (options.program && signingKey) {
+    std::string expected = signingKey->publicKey;
+    std::string source = PathToUtf8(*options.key);
+    if (options.programPublicKey) {
+      const std::optional<std::string> given = ReadPublicKey(*options.programPublicKey, error);
+      if (!given) {
+        error = "--program-public-key: " + error;
+        return false;
+      }
+      expected = *given;
+      source = *options.programPublicKey;
+    }
+    const ProgramKeyCheck check = CheckProgramKey(*options.program, expected, source);
+    if (!check.refusal.empty()) {
+      error = check.refusal;
+      return false;
+    }
+    if (!check.warning.empty() && warnings) warnings->push_back(check.warning);
   }
   if (options.program &&
       !stage(*options.program, kProgramArchiveName, kProgramVersionKey, program::kProgramSignatureKey,

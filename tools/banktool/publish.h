@@ -23,6 +23,10 @@ struct PublishOptions {
   std::optional<fs::path> program;      // the main program's archive
   std::optional<std::string> programVersion;  // UTF-8
   std::optional<fs::path> key;          // the private key file that signs the archives (signing.h)
+  // The update public key (file or digits) the program in `program` carries
+  // when it is not the one of `key`: a change of key, a new program with the
+  // new key published under the old one.
+  std::optional<std::string> programPublicKey;
 };
 
 // Checks the bank archive (it must hold 填空题题库.db, an SQLite file, and
@@ -35,10 +39,15 @@ struct PublishOptions {
 // new files. With a key, each archive published gets its signature in
 // zentra/math.ini (题库签名, 主程序签名); without, an archive published
 // loses the signature of the one it replaces. The signature of an archive
-// that stays is kept. False with the reason in `error`; the folder is then
-// unchanged. `notes` get what is worth knowing: an archive on the server left
-// unsigned beside a signed one.
-bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes = nullptr);
+// that stays is kept. With a key, a program archive that is a zip must hold
+// tessaly.exe carrying the matching public key (or `programPublicKey`): one
+// with another key or none is refused (program_archive.h). False with the
+// reason in `error`; the folder is then unchanged. `notes` get what is worth
+// knowing: an archive on the server left unsigned beside a signed one;
+// `warnings` what could not be checked: the key of a program archive that
+// the tool cannot read.
+bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes = nullptr,
+             std::vector<std::string>* warnings = nullptr);
 
 // Why `zip` is no bank archive the program can install; empty when it is one.
 // It is unpacked into the folder `scratch` (made, and removed again) by the
