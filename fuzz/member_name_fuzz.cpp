@@ -2,7 +2,8 @@
 // strangers on the network path may write: decoded from either encoding, then
 // judged. Besides no crash and no undefined behaviour: an accepted name stays
 // strictly inside the target folder, and judging its path again accepts it
-// as the same path.
+// as the same path; folding its letter case (the same-file rule) keeps its
+// length and its slashes and is done once for all.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -23,6 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (path == ".." || path.starts_with("../") || path.ends_with("/..") || path.find("/../") != std::string::npos ||
       path.find("//") != std::string::npos) {
     __builtin_trap();
+  }
+  const std::string folded = rt::FoldedName(path);
+  if (folded.size() != path.size() || rt::FoldedName(folded) != folded) __builtin_trap();
+  for (size_t i = 0; i < path.size(); ++i) {
+    if ((path[i] == '/') != (folded[i] == '/')) __builtin_trap();
   }
   if (!path.empty()) {
     const rt::MemberCheck again = rt::CheckMemberName(check.folder ? path + "/" : path);
