@@ -41,5 +41,12 @@ inline constexpr const char* kServerFolder = "zentra";
 inline constexpr const char* kServerVersionFile = "zentra/math.ini";
 inline constexpr const char* kServerBankArchive = "zentra/bank.zip";
 inline constexpr const char* kServerProgramArchive = "zentra/zentra.rar";
+// The signed version file beside zentra/math.ini (update/signed_versions.h);
+// the program keeps the last one it accepted as kSignedVersionFileName. Its
+// name on the server is ASCII: the program asks for a name's GBK bytes, and a
+// file the bank tool writes on Linux, or from Windows into a shared folder,
+// is named in UTF-8 there, so a Chinese name would never be found.
+inline constexpr const char* kSignedVersionServerName = "math-signed.ini";
+inline constexpr const char* kServerSignedVersionFile = "zentra/math-signed.ini";
 
 }  // namespace program

@@ -27,7 +27,7 @@
 namespace rt {
 
 // Grows whenever a service is added or changed; a program refuses a table older than it.
-inline constexpr uint32_t kServiceTableVersion = 4;
+inline constexpr uint32_t kServiceTableVersion = 5;
 
 struct ServiceTable {
   uint32_t version = kServiceTableVersion;

@@ -20,7 +20,8 @@
 #include "update/bank_archive_rules.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
-#include "update/signatures.h"
+#include "update/server_versions.h"
+#include "update/upgrade_log.h"
 #include "update/versions.h"
 
 using namespace program;
@@ -88,16 +89,10 @@ std::string_view CutGbk(std::string_view text, size_t limit) {
   return text.substr(0, end);
 }
 
-void AppendLog(std::string_view line) {
-  std::string log(rt::GetCaption(升级过程).view());
-  log += line;
-  rt::SetCaption(升级过程, log);
-}
-
 // The log line and the status text of an install that did not happen.
 void ReportNotInstalled(const char* reason) {
   const std::string text = std::string(reason) + kKeptSuffix;
-  AppendLog(text + "\r\n");
+  AppendUpgradeLog(text + "\r\n");
   rt::SetCaption(状态栏, text);
 }
 
@@ -110,12 +105,12 @@ std::optional<const char*> DownloadAndInstall() {
   if (archive.empty()) return kDownloadFailed;
   if (!SizeMatches(ServerVersionItem(kBankSizeKey).view(), archive.size())) return kCutShort;
   // Checked before anything is written: an archive the school did not sign
-  // (anyone on the network path may answer for the server) never reaches
-  // the program folder.
-  if (!DownloadedArchiveAccepted(archive, kBankSignatureKey)) return kNotSigned;
+  // as its bank (anyone on the network path may answer for the server)
+  // never reaches the program folder.
+  if (!DownloadedArchiveAccepted(archive, ArchiveKind::Bank)) return kNotSigned;
   const rt::Text archiveFile = rt::ProgramFile(kBankArchiveName);
   if (!rt::WriteWholeFile(archiveFile, archive)) return kNotSaved;
-  AppendLog(kLogDownloaded);
+  AppendUpgradeLog(kLogDownloaded);
 
   // Unpacked beside the old bank, which stays open and untouched until the
   // new one is known to be good.
@@ -147,7 +142,7 @@ std::optional<const char*> DownloadAndInstall() {
   rt::OpenDatabase(kQuestionBankName);
   if (!replaced) return kNotReplaced;
   rt::SetCaption(状态栏, kStatusDone);
-  AppendLog(kLogDone);
+  AppendUpgradeLog(kLogDone);
   RecordServerVersion(kBankVersionKey);
   return std::nullopt;
 }
@@ -175,8 +170,17 @@ void SelfRepair() {
     rt::ShowMessageBox(kRepairImpossible, 0);
     rt::EndProcess(0);
   }
-  rt::WriteWholeFile(rt::ProgramFile(kServerVersionFileName), FetchServerFile(kServerVersionFile, kVersionFileLimit));
-  if (const auto reason = DownloadAndInstall()) {
+  // A version file that fails its signature check offers no bank: the log
+  // says why, the rest is said as for an archive that is not signed.
+  const ServerVersions server = FetchServerVersions();
+  std::optional<const char*> reason;
+  if (server.outcome == ServerVersions::Outcome::Refused) {
+    rt::SetCaption(升级过程, server.refusal + "\r\n");
+    reason = kNotSigned;
+  } else {
+    reason = DownloadAndInstall();
+  }
+  if (reason) {
     ReportNotInstalled(*reason);
     rt::ShowMessageBox(std::string("自我修复没有完成：") + *reason + "。请稍后重新启动本程序再试……", 0);
   }
@@ -184,7 +188,7 @@ void SelfRepair() {
 
 void LogUnpackProgress() {
   const rt::Text name = rt::UnpackerText(解压器);
-  AppendLog(std::string(CutGbk(name.view(), kLongestLoggedName)) + "\r\n");
+  AppendUpgradeLog(std::string(CutGbk(name.view(), kLongestLoggedName)) + "\r\n");
 }
 
 void FinishEarlierBankInstall() { rt::FinishEarlierInstall(rt::NativePath(rt::ProgramFile(""))); }

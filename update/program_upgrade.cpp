@@ -11,7 +11,8 @@
 #include "runtime/places.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
-#include "update/signatures.h"
+#include "update/server_versions.h"
+#include "update/upgrade_log.h"
 #include "update/versions.h"
 
 using namespace program;
@@ -31,16 +32,10 @@ constexpr const char* kBusy = "主程序正在下载中，请等待下载完成"
 // refused: two downloads would write the same file.
 std::atomic<bool> g_downloadRunning{false};
 
-void AppendLog(std::string_view line) {
-  std::string log(rt::GetCaption(升级过程).view());
-  log += line;
-  rt::SetCaption(升级过程, log);
-}
-
 // A failed download leaves zentra.rar and the recorded version as they were;
 // the log keeps its two lines, the second saying what went wrong.
 void Fail(const char* reason) {
-  AppendLog(std::string(reason) + "\r\n");
+  AppendUpgradeLog(std::string(reason) + "\r\n");
   rt::SetCaption(状态栏, reason);
 }
 
@@ -59,14 +54,14 @@ void UpgradeMainProgram() {
     Fail(kCutShort);
   } else if (!LooksLikeProgramArchive(archive.view())) {
     Fail(kNotAnArchive);
-  } else if (!DownloadedArchiveAccepted(archive, kProgramSignatureKey)) {
+  } else if (!DownloadedArchiveAccepted(archive, ArchiveKind::Program)) {
     // Students unpack this over their program: one the school did not sign
     // is not even saved.
     Fail(kNotSigned);
   } else if (!rt::WriteWholeFile(rt::ProgramFile(kProgramArchiveName), archive)) {
     Fail(kNotSaved);
   } else {
-    AppendLog(kLogDone);
+    AppendUpgradeLog(kLogDone);
     RecordServerVersion(kProgramVersionKey);
   }
   g_downloadRunning = false;

@@ -9,7 +9,6 @@
 #include "program/global_slots.h"
 #include "program/program_settings.h"
 #include "runtime/controls.h"
-#include "runtime/ini.h"
 #include "runtime/places.h"
 #include "update/download_limits.h"
 
@@ -41,14 +40,6 @@ rt::ByteSet FetchServerFile(std::string_view path, size_t limit) {
   const rt::Text base = CurrentServerBaseUrl();
   if (base.empty()) return rt::ByteSet();
   return FetchUrl(std::string(base.view()) + std::string(path), {}, {}, {}, {}, kDefaultTimeoutSeconds, limit);
-}
-
-rt::Text ServerVersionItem(const char* key) {
-  return rt::ReadIniItem(rt::ProgramFile(kServerVersionFileName), kVersionSection, key);
-}
-
-void RecordServerVersion(const char* key) {
-  rt::WriteIniItem(rt::ProgramFile(kVersionFileName), kVersionSection, key, ServerVersionItem(key));
 }
 
 void ProbeServer() {

@@ -25,12 +25,3 @@ void ReleaseServerBaseUrl();
 // with the default time-out; at most `limit` bytes. The empty byte set when
 // no server is known or the download failed.
 rt::ByteSet FetchServerFile(std::string_view path, size_t limit);
-
-// An item of section 版本信息 of math.tmp, the server's version file that the
-// update check or the self-repair fetched (a version, an archive's size or
-// signature; program/file_names.h); empty when it has none.
-rt::Text ServerVersionItem(const char* key);
-
-// Records the server's version of this key (题库版本 or 主程序版本) in the
-// program's own math.ini, once what it names is in place.
-void RecordServerVersion(const char* key);

@@ -2,15 +2,14 @@
 
 #include <string>
 
-#include "http/fetch.h"
 #include "program/control_ids.h"
 #include "program/file_names.h"
 #include "runtime/controls.h"
-#include "runtime/files.h"
 #include "runtime/ini.h"
 #include "runtime/places.h"
-#include "update/download_limits.h"
 #include "update/server_probe.h"
+#include "update/server_versions.h"
+#include "update/upgrade_log.h"
 #include "update/versions.h"
 
 using namespace program;
@@ -27,20 +26,25 @@ void CheckForUpdates() {
   // versions read as empty. A program folder that cannot be written (one under
   // C:\Program Files, for a standard account) keeps an old math.tmp or none:
   // comparing with that would offer upgrades the server does not have.
-  const rt::Text server = rt::ProgramFile(kServerVersionFileName);
-  if (!rt::WriteWholeFile(server, FetchServerFile(kServerVersionFile, kVersionFileLimit))) {
+  const ServerVersions server = FetchServerVersions();
+  if (server.outcome == ServerVersions::Outcome::NotWritable) {
     rt::SetCaption(状态栏, kFolderNotWritable);
     return;
   }
   rt::SetCaption(状态栏, "升级信息下载完成！");
+  // A version file that failed its signature check offers nothing and shows
+  // nothing: the about page keeps what it showed, and the log says why.
+  if (server.outcome == ServerVersions::Outcome::Refused) {
+    AppendUpgradeLog(server.refusal + "\r\n");
+    return;
+  }
   const rt::Text local = rt::ProgramFile(kVersionFileName);
-  if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kBankVersionKey),
-                     rt::ReadIniItem(server, kVersionSection, kBankVersionKey))) {
+  if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kBankVersionKey), ServerVersionItem(kBankVersionKey))) {
     rt::SetVisible(升级题库按钮, true);
   }
   if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kProgramVersionKey),
-                     rt::ReadIniItem(server, kVersionSection, kProgramVersionKey))) {
+                     ServerVersionItem(kProgramVersionKey))) {
     rt::SetVisible(升级主程序按钮, true);
   }
-  rt::SetCaption(服务器文本, ServerTextCaption(rt::ReadWholeFile(server).view()));
+  rt::SetCaption(服务器文本, ServerTextCaption(server.versionFile));
 }
