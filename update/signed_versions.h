@@ -15,9 +15,10 @@
 //
 // GBK text, CR LF line ends. The archive lines of a kind are there only when
 // the server offers that archive signed. 签名 is the last line; it signs
-// every byte before it, prefixed with kSignedVersionsDomain, so that it can
-// never pass for the signature of an archive (an archive's is over the
-// archive alone), nor one of an archive for it. The kind of an archive is
+// every byte before it, prefixed with kSignedVersionsDomain. An archive's own
+// signature is over the archive alone, so neither passes for the other: the
+// body signed as an archive is no file, and the prefixed text is no archive
+// a program takes (no zip, RAR, 7z or program). The kind of an archive is
 // its keys: a bank's digest never passes for a program's.
 //
 // Reading touches no Windows interface (the runtime's signature check and

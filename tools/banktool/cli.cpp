@@ -28,7 +28,10 @@ USAGE
   banktool export --bank FILE|DIR --out DIR|ZIP
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
                    [[--program FILE] --program-version TEXT] [--key FILE]
-                   [--program-public-key FILE]
+                   [--program-public-key FILE] [--release NUMBER]
+                   [--no-old-signatures]
+  banktool publish --server DIR --key FILE [--release NUMBER]
+                   [--no-old-signatures]
   banktool keygen --out DIR
   banktool --help
 
@@ -234,9 +237,27 @@ banktool publish  (发布到升级服务器)
                  for a change of key: the new update-public-key.txt, which
                  the new program carries while --key is still the old
                  private key that the students' programs check
+  With --key the tool also writes zentra/math-signed.ini, the signed version
+  file: the SHA-256 of math.ini, the SHA-256, size and kind of each archive
+  the server offers signed, and the release number 发布序号, all signed.
+  Programs built with the public key check it before they use anything of
+  math.ini, and refuse a 发布序号 lower than the highest they have accepted.
+  --release NUMBER
+                 the 发布序号 outright (1 to 19 digits). Without it the tool
+                 takes this PC's clock as YYYYMMDDhhmmss, or the server's
+                 number plus one when that is higher; it refuses a clock more
+                 than a day ahead of the server folder's
+  --no-old-signatures
+                 leave the archives' own signature lines (题库签名, 主程序签名)
+                 out of math.ini. Programs handed out before the signed
+                 version file read only those lines: leave this off until
+                 every student runs a program that checks the file
   Every other line of zentra/math.ini is kept: students see the whole file on
-  the program's 关于本软件 page, so a notice may be added to it. The archives
-  are put in place before math.ini, all together or not at all.
+  the program's 关于本软件 page, so a notice may be added to it; programs with
+  a key then refuse math.ini until it is signed again: banktool publish
+  --server DIR --key FILE alone signs math.ini as it is. The archives are put
+  in place before math.ini, and math.ini before math-signed.ini, all together
+  or not at all.
 
 banktool keygen  (生成签名密钥)
   Makes the school's update signing key (ECDSA P-256) in two text files:
@@ -284,7 +305,9 @@ const std::map<std::string, Command>& Commands() {
       {"check", {{"--bank"}, {"--against"}}},
       {"export", {{"--bank", "--out"}, {}}},
       {"publish",
-       {{"--server"}, {"--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key"}}},
+       {{"--server"},
+        {"--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key", "--release"},
+        {"--no-old-signatures"}}},
       {"keygen", {{"--out"}, {}}},
   };
   return commands;
@@ -439,9 +462,12 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   if (values.contains("--program-version")) options.programVersion = values.at("--program-version");
   if (values.contains("--key")) options.key = PathFromUtf8(values.at("--key"));
   if (values.contains("--program-public-key")) options.programPublicKey = values.at("--program-public-key");
+  if (values.contains("--release")) options.release = values.at("--release");
+  options.oldSignatures = !values.contains("--no-old-signatures");
   std::string error;
   std::vector<std::string> notes, warnings;
-  if (!Publish(options, error, &notes, &warnings)) {
+  uint64_t release = 0;
+  if (!Publish(options, error, &notes, &warnings, &release)) {
     err << "banktool publish: " << error << "\n";
     return kExitProblems;
   }
@@ -455,7 +481,9 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
         << "),";
   }
   if (!options.program && options.programVersion) out << " " << kProgramVersionKey << "=" << *options.programVersion << ",";
-  out << " " << kIniFileName << "\n";
+  out << " " << kIniFileName;
+  if (release) out << ", " << program::kSignedVersionServerName << " (发布序号=" << release << ")";
+  out << "\n";
   for (const std::string& note : notes) out << "note: " << note << "\n";
   for (const std::string& warning : warnings) err << "warning: " << warning << "\n";
   return kExitDone;

@@ -1,6 +1,8 @@
 #include "tools/banktool/publish.h"
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/problem.h"
 #include "tools/banktool/program_archive.h"
+#include "tools/banktool/signed_publish.h"
 #include "tools/banktool/signing.h"
 #include "tools/banktool/text.h"
 #include "update/bank_archive_rules.h"
@@ -89,6 +92,15 @@ std::vector<std::string> UnsignedBesideSigned(const fs::path& zentra, std::strin
   return anySigned ? unsignedNotes : std::vector<std::string>();
 }
 
+// When the file system says `file` was last written: on a shared folder, by
+// the server's clock.
+std::optional<std::time_t> FileTime(const fs::path& file) {
+  std::error_code ec;
+  const fs::file_time_type written = fs::last_write_time(file, ec);
+  if (ec) return std::nullopt;
+  return std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(written));
+}
+
 }  // namespace
 
 std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
@@ -150,9 +162,14 @@ std::string MissingVersion(std::string_view ini) {
 }  // namespace
 
 bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes,
-             std::vector<std::string>* warnings) {
-  if (!options.bank && !options.programVersion) {
-    error = "name what to publish: --bank with --bank-version, --program with --program-version, or both";
+             std::vector<std::string>* warnings, uint64_t* release) {
+  if (release) *release = 0;
+  // With nothing new, math.ini as it is may be signed again (or lose the
+  // archives' own signature lines).
+  const bool nothingNew = !options.bank && !options.programVersion;
+  if (nothingNew && !options.key && options.oldSignatures) {
+    error = "name what to publish: --bank with --bank-version, --program with --program-version, or both "
+            "(or --key alone, to sign zentra/math.ini again as it is)";
     return false;
   }
   std::error_code ec;
@@ -283,6 +300,18 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
       return false;
     }
   }
+  if (nothingNew) {
+    std::string why;
+    if (!rt::IsFile(ini) || !ReadFileBytes(ini, iniBytes.emplace(), why)) {
+      error = PathToUtf8(ini) + ": there is nothing to sign again" + (why.empty() ? "" : ": " + why) +
+              "; publish a bank first";
+      return false;
+    }
+    if (const std::string bad = CheckIniFile(*iniBytes); !bad.empty()) {
+      error = PathToUtf8(ini) + ": " + bad;
+      return false;
+    }
+  }
   if (const std::string missing = MissingVersion(*iniBytes); !missing.empty()) {
     error = missing;
     return false;
@@ -296,12 +325,44 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
       return false;
     }
   }
-  if (!WriteFileBytes(staged.Stage(ini), *iniBytes, why)) {
+  const std::string withSignatures = *iniBytes;
+  if (!options.oldSignatures) {
+    for (const char* key : {program::kBankSignatureKey, program::kProgramSignatureKey}) {
+      *iniBytes = rt::WithoutIniKey(*iniBytes, Gbk(kVersionSection), Gbk(key));
+    }
+  }
+  const fs::path iniStaged = staged.Stage(ini);
+  if (!WriteFileBytes(iniStaged, *iniBytes, why)) {
     error = PathToUtf8(ini) + ": cannot be written: " + why;
     return false;
   }
+  std::vector<std::string> signedNotes;
+  if (signingKey) {
+    // Written last, so that a program that finds it finds what it names.
+    SignedFileInputs inputs{zentra, *iniBytes, withSignatures, {}, {}, options.release,
+                            options.now.value_or(std::time(nullptr)), FileTime(iniStaged)};
+    for (const Copy& copy : copies) {
+      (copy.to.filename() == PathFromUtf8(kArchiveFileName) ? inputs.bank : inputs.program) = copy.bytes;
+    }
+    const std::optional<SignedFile> signedFile = MakeSignedVersionFile(*signingKey, inputs, error, signedNotes);
+    if (!signedFile) return false;
+    const fs::path target = SignedVersionFilePath(zentra);
+    if (!WriteFileBytes(staged.Stage(target), signedFile->bytes, why)) {
+      error = PathToUtf8(target) + ": cannot be written: " + why;
+      return false;
+    }
+    if (release) *release = signedFile->release;
+  } else if (rt::IsFile(SignedVersionFilePath(zentra))) {
+    signedNotes.push_back("zentra/" + std::string(program::kSignedVersionServerName) +
+                          " now names other files than the server has: programs built with an update public key "
+                          "take no update until you publish with --key (banktool publish --server DIR --key FILE "
+                          "signs what is there)");
+  }
   if (!staged.Commit(error)) return false;
-  if (notes) *notes = UnsignedBesideSigned(zentra, *iniBytes);
+  if (notes) {
+    if (options.oldSignatures) *notes = UnsignedBesideSigned(zentra, *iniBytes);
+    notes->insert(notes->end(), signedNotes.begin(), signedNotes.end());
+  }
   return true;
 }
 

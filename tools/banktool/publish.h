@@ -3,6 +3,8 @@
 // in its version file, so that students' programs offer them.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +29,15 @@ struct PublishOptions {
   // when it is not the one of `key`: a change of key, a new program with the
   // new key published under the old one.
   std::optional<std::string> programPublicKey;
+  // The release number (发布序号) of the signed version file, given outright
+  // (release_number.h); without it the next one is chosen.
+  std::optional<std::string> release;
+  // Whether math.ini keeps each archive's own signature line (题库签名,
+  // 主程序签名), which programs before the signed version file check. When
+  // not, the lines go, and only programs that check that file can update.
+  bool oldSignatures = true;
+  // The PC's clock; the system's when not given.
+  std::optional<std::time_t> now;
 };
 
 // Checks the bank archive (it must hold 填空题题库.db, an SQLite file, and
@@ -39,15 +50,20 @@ struct PublishOptions {
 // new files. With a key, each archive published gets its signature in
 // zentra/math.ini (题库签名, 主程序签名); without, an archive published
 // loses the signature of the one it replaces. The signature of an archive
-// that stays is kept. With a key, a program archive that is a zip must hold
+// that stays is kept. With a key, the signed version file
+// zentra/math-signed.ini (signed_publish.h) vouches for math.ini and the
+// archives, with the next release number; it is written last. With nothing
+// to publish but a key, math.ini is signed again as it is (after a notice was
+// edited). With a key, a program archive that is a zip must hold
 // tessaly.exe carrying the matching public key (or `programPublicKey`): one
 // with another key or none is refused (program_archive.h). False with the
 // reason in `error`; the folder is then unchanged. `notes` get what is worth
 // knowing: an archive on the server left unsigned beside a signed one;
 // `warnings` what could not be checked: the key of a program archive that
-// the tool cannot read.
+// the tool cannot read. `release` gets the signed version file's release
+// number, 0 when there is none.
 bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes = nullptr,
-             std::vector<std::string>* warnings = nullptr);
+             std::vector<std::string>* warnings = nullptr, uint64_t* release = nullptr);
 
 // Why `zip` is no bank archive the program can install; empty when it is one.
 // It is unpacked into the folder `scratch` (made, and removed again) by the

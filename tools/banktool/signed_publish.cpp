@@ -1,0 +1,88 @@
+#include "tools/banktool/signed_publish.h"
+
+#include "program/file_names.h"
+#include "runtime/file_system.h"
+#include "runtime/hex.h"
+#include "runtime/ini.h"
+#include "runtime/signatures.h"
+#include "tools/banktool/release_number.h"
+#include "tools/banktool/text.h"
+#include "update/signed_versions.h"
+
+namespace banktool {
+namespace {
+
+struct Kind {
+  ArchiveKind kind;
+  std::string_view fileName, signatureKey;
+};
+constexpr Kind kKinds[] = {{ArchiveKind::Bank, program::kBankArchiveName, program::kBankSignatureKey},
+                           {ArchiveKind::Program, program::kProgramArchiveName, program::kProgramSignatureKey}};
+
+SignedArchive Entry(std::string_view bytes) { return SignedArchive{bytes.size(), rt::Sha256Digest(bytes)}; }
+
+}  // namespace
+
+fs::path SignedVersionFilePath(const fs::path& zentra) {
+  return zentra / PathFromUtf8(program::kSignedVersionServerName);
+}
+
+std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const SignedFileInputs& inputs,
+                                                std::string& error, std::vector<std::string>& notes) {
+  const fs::path path = SignedVersionFilePath(inputs.zentra);
+  const std::string shown = "zentra/" + std::string(program::kSignedVersionServerName);
+  std::string current, why;
+  if (rt::IsFile(path) && !ReadFileBytes(path, current, why)) {
+    error = PathToUtf8(path) + ": cannot be read: " + why;
+    return std::nullopt;
+  }
+  const std::optional<SignedVersions> parsed = ParseSignedVersions(current);
+  if (!current.empty() && !parsed && !inputs.release) {
+    error = shown + " is there but is no signed version file, so its 发布序号 is unknown; give a number higher "
+            "than any your students' programs hold with --release (see the teachers' guide)";
+    return std::nullopt;
+  }
+  // Entries of archives that stay are taken only from what this key signed.
+  const std::optional<SignedVersions> signedBefore = VerifiedSignedVersions(current, key.publicKey);
+
+  SignedVersions versions;
+  for (const Kind& kind : kKinds) {
+    std::optional<SignedArchive>& entry = kind.kind == ArchiveKind::Bank ? versions.bank : versions.program;
+    const std::optional<std::string_view>& now = kind.kind == ArchiveKind::Bank ? inputs.bank : inputs.program;
+    if (now) {
+      entry = Entry(*now);
+      continue;
+    }
+    const fs::path archive = inputs.zentra / PathFromUtf8(kind.fileName);
+    std::string bytes;
+    if (!rt::IsFile(archive) || !ReadFileBytes(archive, bytes, why)) continue;
+    const std::optional<std::string> signature = rt::BytesFromHex(
+        rt::IniValue(inputs.versionFileWithSignatures, Gbk(program::kVersionSection), Gbk(kind.signatureKey)).view());
+    if ((signedBefore && ArchiveMatches(*signedBefore, kind.kind, bytes)) ||
+        (signature && rt::SignatureMatches(key.publicKey, bytes, *signature))) {
+      entry = Entry(bytes);
+    } else {
+      notes.push_back("zentra/" + std::string(kind.fileName) + " was not signed with this key: " + shown +
+                      " leaves it out, and programs that check that file refuse it; publish it again with --key");
+    }
+  }
+  const ReleaseChoice release =
+      ChooseRelease(parsed ? std::optional<uint64_t>(parsed->release) : std::nullopt, inputs.release, inputs.now,
+                    inputs.folderTime);
+  notes.insert(notes.end(), release.notes.begin(), release.notes.end());
+  if (!release.error.empty()) {
+    error = release.error;
+    return std::nullopt;
+  }
+  versions.release = release.number;
+  versions.versionFileDigest = rt::Sha256Digest(inputs.versionFile);
+  const std::string body = SignedVersionsBody(versions);
+  std::string signature;
+  if (!SignBytes(key, SignedVersionsMessage(body), signature, error)) {
+    error = shown + ": cannot be signed: " + error;
+    return std::nullopt;
+  }
+  return SignedFile{SignedVersionsFile(body, signature), versions.release};
+}
+
+}  // namespace banktool
