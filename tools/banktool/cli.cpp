@@ -7,6 +7,7 @@
 #include "tools/banktool/bank.h"
 #include "tools/banktool/build.h"
 #include "tools/banktool/compare.h"
+#include "tools/banktool/drop_build.h"
 #include "tools/banktool/export.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/publish.h"
@@ -517,6 +518,10 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
   if (wantsHelp(name) || (args.size() > 1 && wantsHelp(args[1]) && Commands().contains(name))) {
     out << kHelp;
     return kExitDone;
+  }
+  // A question set dropped onto the tool (or named alone): a bank beside it.
+  if (args.size() == 1 && !Commands().contains(name) && IsDroppedSet(PathFromUtf8(name))) {
+    return DropBuild(PathFromUtf8(name), ToolFolder(), LocalTimeNow(), out) == 0 ? kExitDone : kExitProblems;
   }
   if (!Commands().contains(name)) {
     err << "banktool: unknown command \"" << name << "\"; the commands are build, set-version, check, export, publish and keygen"

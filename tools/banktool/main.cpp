@@ -1,9 +1,26 @@
 // banktool: the question-bank tool for teachers. See banktool --help.
 #include "tools/banktool/cli.h"
+#include "tools/banktool/drop_build.h"
 #include "tools/banktool/platform.h"
 
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) { return banktool::RunTool(argc, argv, banktool::RunBankTool); }
+// Double-clicked, it says how it is used; with a file dropped onto it, it
+// builds the bank (cli.cpp); either way the window Explorer opened for it
+// waits for a key before it closes.
+int wmain(int argc, wchar_t** argv) {
+  const bool ownConsole = banktool::ConsoleIsOurOwn();
+  int code;
+  if (argc == 1 && ownConsole) {
+    code = banktool::RunTool(argc, argv, [](const std::vector<std::string>&, std::ostream& out, std::ostream&) {
+      banktool::DoubleClickHelp(out);
+      return 0;
+    });
+  } else {
+    code = banktool::RunTool(argc, argv, banktool::RunBankTool);
+  }
+  if (ownConsole && argc <= 2) banktool::WaitForKey("\n按任意键关闭这个窗口……");
+  return code;
+}
 #else
 int main(int argc, char** argv) { return banktool::RunTool(argc, argv, banktool::RunBankTool); }
 #endif

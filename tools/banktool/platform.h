@@ -50,4 +50,15 @@ int RunTool(int argc, char** argv, ToolFunction tool);
 #endif
 std::tm LocalTimeNow();
 
+// The folder the running tool's executable stands in.
+fs::path ToolFolder();
+
+// Whether the tool is alone on its console and the console reads a keyboard:
+// Explorer made the console for it (a double-click, a file dropped onto it)
+// and closes it when the tool ends, so the tool waits for a key first. Never
+// when run from a command prompt, a script or with its input redirected.
+bool ConsoleIsOurOwn();
+// Shows `prompt` and waits for a key on the console.
+void WaitForKey(std::string_view prompt);
+
 }  // namespace banktool

@@ -22,4 +22,14 @@ std::tm LocalTimeNow() {
   return local;
 }
 
+fs::path ToolFolder() {
+  std::error_code ec;
+  const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::current_path(ec) : self.parent_path();
+}
+
+// A terminal on Linux stays open after the tool: nothing to wait for.
+bool ConsoleIsOurOwn() { return false; }
+void WaitForKey(std::string_view) {}
+
 }  // namespace banktool

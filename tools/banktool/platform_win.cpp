@@ -62,6 +62,36 @@ int RunTool(int argc, wchar_t** argv, ToolFunction tool) {
   return code;
 }
 
+fs::path ToolFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return fs::current_path();
+    if (n < path.size()) {
+      path.resize(n);
+      return fs::path(path).parent_path();
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool ConsoleIsOurOwn() {
+  DWORD processes[2];
+  DWORD mode;
+  return GetConsoleProcessList(processes, 2) == 1 && GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode);
+}
+
+void WaitForKey(std::string_view prompt) {
+  WriteStandard(STD_OUTPUT_HANDLE, std::string(prompt));
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  FlushConsoleInputBuffer(input);
+  INPUT_RECORD record;
+  DWORD read;
+  while (ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+    if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) break;
+  }
+}
+
 std::tm LocalTimeNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
