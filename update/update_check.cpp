@@ -31,13 +31,15 @@ void CheckForUpdates() {
     rt::SetCaption(状态栏, kFolderNotWritable);
     return;
   }
-  rt::SetCaption(状态栏, "升级信息下载完成！");
   // A version file that failed its signature check offers nothing and shows
-  // nothing: the about page keeps what it showed, and the log says why.
+  // nothing: the about page keeps what it showed, and the log says why
+  // (before the status line says the check is done).
   if (server.outcome == ServerVersions::Outcome::Refused) {
     AppendUpgradeLog(server.refusal + "\r\n");
+    rt::SetCaption(状态栏, "升级信息下载完成！");
     return;
   }
+  rt::SetCaption(状态栏, "升级信息下载完成！");
   const rt::Text local = rt::ProgramFile(kVersionFileName);
   if (VersionsDiffer(rt::ReadIniItem(local, kVersionSection, kBankVersionKey), ServerVersionItem(kBankVersionKey))) {
     rt::SetVisible(升级题库按钮, true);

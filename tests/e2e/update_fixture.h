@@ -42,6 +42,8 @@ class UpdateServer {
   // Files of the served folder, by relative path ("zentra/bank.zip").
   void Put(const std::wstring& relative, const std::string& bytes) const;
   void Remove(const std::wstring& relative) const;
+  // The served folder, as Windows sees it (banktool publish --server).
+  const std::wstring& folder() const { return folder_; }
   // The version file, written as GBK with CR LF line ends.
   void PutVersions(const std::wstring& bankVersion, const std::wstring& programVersion,
                    const std::wstring& extraLines = L"") const;
