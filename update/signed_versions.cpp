@@ -1,6 +1,7 @@
 #include "update/signed_versions.h"
 
 #include <array>
+#include <vector>
 
 #include "runtime/hex.h"
 #include "runtime/signatures.h"
@@ -39,22 +40,27 @@ std::optional<std::string> Bytes(std::string_view hex, size_t size) {
   return bytes;
 }
 
-// The file split into its signed body and its signature (64 bytes).
+// The file split into its signed body and its signatures (64 bytes each).
 struct Split {
   std::string_view body;
-  std::string signature;
+  std::vector<std::string> signatures;
 };
 std::optional<Split> SplitFile(std::string_view file) {
-  if (!file.ends_with(kLineEnd)) return std::nullopt;
-  const std::string_view withoutEnd = file.substr(0, file.size() - kLineEnd.size());
-  const size_t lineStart = withoutEnd.rfind(kLineEnd);
-  if (lineStart == std::string_view::npos) return std::nullopt;
-  const std::string_view last = withoutEnd.substr(lineStart + kLineEnd.size());
+  const std::string first = std::string(kLineEnd) + std::string(kSignatureKey) + "=";
+  const size_t end = file.find(first);
+  if (end == std::string_view::npos) return std::nullopt;
+  Split split{file.substr(0, end + kLineEnd.size()), {}};
+  std::string_view rest = file.substr(split.body.size());
   const std::string prefix = std::string(kSignatureKey) + "=";
-  if (!last.starts_with(prefix)) return std::nullopt;
-  std::optional<std::string> signature = Bytes(last.substr(prefix.size()), rt::kSignatureBytes);
-  if (!signature) return std::nullopt;
-  return Split{file.substr(0, lineStart + kLineEnd.size()), std::move(*signature)};
+  while (!rest.empty()) {
+    const size_t lineEnd = rest.find(kLineEnd);
+    if (lineEnd == std::string_view::npos || !rest.starts_with(prefix)) return std::nullopt;
+    std::optional<std::string> signature = Bytes(rest.substr(prefix.size(), lineEnd - prefix.size()), rt::kSignatureBytes);
+    if (!signature) return std::nullopt;
+    split.signatures.push_back(std::move(*signature));
+    rest.remove_prefix(lineEnd + kLineEnd.size());
+  }
+  return split;
 }
 
 std::optional<SignedVersions> ParseBody(std::string_view body) {
@@ -116,8 +122,10 @@ std::string SignedVersionsBody(const SignedVersions& versions) {
 
 std::string SignedVersionsMessage(std::string_view body) { return std::string(kSignedVersionsDomain) + std::string(body); }
 
-std::string SignedVersionsFile(std::string_view body, std::string_view signature) {
-  return std::string(body) + Line(kSignatureKey, rt::HexText(signature));
+std::string SignedVersionsFile(std::string_view body, const std::vector<std::string>& signatures) {
+  std::string file(body);
+  for (const std::string& signature : signatures) file += Line(kSignatureKey, rt::HexText(signature));
+  return file;
 }
 
 std::optional<SignedVersions> ParseSignedVersions(std::string_view file) {
@@ -129,10 +137,12 @@ std::optional<SignedVersions> VerifiedSignedVersions(std::string_view file, std:
   const std::optional<Split> split = SplitFile(file);
   if (!split) return std::nullopt;
   std::optional<SignedVersions> versions = ParseBody(split->body);
-  if (!versions || !rt::SignatureMatches(publicKey, SignedVersionsMessage(split->body), split->signature)) {
-    return std::nullopt;
+  if (!versions) return std::nullopt;
+  const std::string message = SignedVersionsMessage(split->body);
+  for (const std::string& signature : split->signatures) {
+    if (rt::SignatureMatches(publicKey, message, signature)) return versions;
   }
-  return versions;
+  return std::nullopt;
 }
 
 bool ArchiveMatches(const SignedVersions& versions, ArchiveKind kind, std::string_view archive) {

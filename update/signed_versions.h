@@ -14,8 +14,10 @@
 //     签名=<128 hexadecimal digits: r‖s>
 //
 // GBK text, CR LF line ends. The archive lines of a kind are there only when
-// the server offers that archive signed. 签名 is the last line; it signs
-// every byte before it, prefixed with kSignedVersionsDomain. An archive's own
+// the server offers that archive signed. 签名 lines close the file, one per
+// key that signed it (two while a school changes its key, so that programs
+// with either key take it); each signs every byte above the first of them,
+// prefixed with kSignedVersionsDomain. An archive's own
 // signature is over the archive alone, so neither passes for the other: the
 // body signed as an archive is no file, and the prefixed text is no archive
 // a program takes (no zip, RAR, 7z or program). The kind of an archive is
@@ -29,6 +31,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Put before the text whose signature is checked.
 inline constexpr std::string_view kSignedVersionsDomain = "Tessaly signed version file 1\n";
@@ -54,17 +57,17 @@ struct SignedVersions {
 std::string SignedVersionsBody(const SignedVersions& versions);
 // What the signature is made over: kSignedVersionsDomain and the body.
 std::string SignedVersionsMessage(std::string_view body);
-// The whole file: the body and the signature line.
-std::string SignedVersionsFile(std::string_view body, std::string_view signature);
+// The whole file: the body and a signature line for each signature.
+std::string SignedVersionsFile(std::string_view body, const std::vector<std::string>& signatures);
 
 // The file's contents when it has the form above (lines of other keys are
 // passed over; a key of its own twice, a value out of form, an archive's
-// size without its digest or the other way round, anything after the
-// signature line, are not); its signature is not checked. A program reads the
+// size without its digest or the other way round, anything but signature
+// lines after the first, are not); its signatures are not checked. A program reads the
 // release number of the copy it keeps with this.
 std::optional<SignedVersions> ParseSignedVersions(std::string_view file);
 
-// The same, only when the signature is by `publicKey` (64 bytes X‖Y).
+// The same, only when one of its signatures is by `publicKey` (64 bytes X‖Y).
 std::optional<SignedVersions> VerifiedSignedVersions(std::string_view file, std::string_view publicKey);
 
 // Whether `archive` is the one the file signs for this kind: size and digest.

@@ -37,7 +37,7 @@ class SignedVersionFile : public ::testing::Test {
   std::string Signed(const std::string& body, const SigningKey& key) const {
     std::string signature, error;
     EXPECT_TRUE(SignBytes(key, SignedVersionsMessage(body), signature, error)) << error;
-    return SignedVersionsFile(body, signature);
+    return SignedVersionsFile(body, {signature});
   }
   std::string Signed(const std::string& body) const { return Signed(body, key_); }
 
@@ -74,6 +74,11 @@ TEST_F(SignedVersionFile, ReadsBackWhatIsSignedAndNothingElse) {
   EXPECT_TRUE(ParseSignedVersions(changed)) << "the form is still right";
   EXPECT_FALSE(VerifiedSignedVersions(Signed(body, other_), key_.publicKey));
   EXPECT_FALSE(VerifiedSignedVersions(file, other_.publicKey));
+  // Signed with two keys while a school changes its key: good for either.
+  const std::string both = file + Signed(body, other_).substr(body.size());
+  EXPECT_TRUE(VerifiedSignedVersions(both, key_.publicKey));
+  EXPECT_TRUE(VerifiedSignedVersions(both, other_.publicKey));
+  EXPECT_FALSE(ParseSignedVersions(file + Gbk("发布序号=1\r\n") + both.substr(file.size())));
 
   // Signatures of the one never pass for the other: the file's signature is
   // no archive signature of its body, what it signs is no archive a program
@@ -83,7 +88,7 @@ TEST_F(SignedVersionFile, ReadsBackWhatIsSignedAndNothingElse) {
   EXPECT_FALSE(LooksLikeProgramArchive(SignedVersionsMessage(body)));
   std::string archiveSignature, error;
   ASSERT_TRUE(SignBytes(key_, body, archiveSignature, error)) << error;
-  EXPECT_FALSE(VerifiedSignedVersions(SignedVersionsFile(body, archiveSignature), key_.publicKey));
+  EXPECT_FALSE(VerifiedSignedVersions(SignedVersionsFile(body, {archiveSignature}), key_.publicKey));
 
   // Signed, but out of form.
   const std::string release = Gbk("发布序号=20261209081530\r\n");
@@ -260,6 +265,22 @@ TEST(SignedPublish, TheSignedVersionFileVouchesForWhatTheServerOffers) {
   EXPECT_FALSE(Publish(farAhead, error));
   EXPECT_NE(error.find("Set the clock right"), std::string::npos) << error;
   EXPECT_EQ(Snapshot(server), before);
+
+  // A change of key: the new key and the previous one both sign the file,
+  // the archives' lines are the previous key's, whose programs read them.
+  ASSERT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "new-keys")}).code, 0);
+  SigningKey newKey;
+  ASSERT_TRUE(ReadSigningKey(dir / "new-keys/update-signing-key.txt", newKey, error)) << error;
+  PublishOptions change = bank;
+  change.server = server;
+  change.key = dir / "new-keys/update-signing-key.txt";
+  change.previousKey = dir / "keys/update-signing-key.txt";
+  change.now = now + 300;
+  ASSERT_TRUE(Publish(change, error)) << error;
+  for (const SigningKey* k : {&key, &newKey}) {
+    EXPECT_TRUE(VerifiedSignedVersions(ReadAll(zentra / "math-signed.ini"), k->publicKey));
+  }
+  EXPECT_TRUE(ArchiveSignatureAccepted(key.publicKey, ini("题库签名"), ReadAll(zentra / "bank.zip")));
 }
 
 }  // namespace

@@ -29,10 +29,10 @@ USAGE
   banktool export --bank FILE|DIR --out DIR|ZIP
   banktool publish --server DIR [--bank FILE|DIR --bank-version TEXT]
                    [[--program FILE] --program-version TEXT] [--key FILE]
-                   [--program-public-key FILE] [--release NUMBER]
-                   [--no-old-signatures]
-  banktool publish --server DIR --key FILE [--release NUMBER]
-                   [--no-old-signatures]
+                   [--program-public-key FILE] [--previous-key FILE]
+                   [--release NUMBER] [--no-old-signatures]
+  banktool publish --server DIR --key FILE [--previous-key FILE]
+                   [--release NUMBER] [--no-old-signatures]
   banktool keygen --out DIR
   banktool --help
 
@@ -248,6 +248,12 @@ banktool publish  (发布到升级服务器)
                  takes this PC's clock as YYYYMMDDhhmmss, or the server's
                  number plus one when that is higher; it refuses a clock more
                  than a day ahead of the server folder's
+  --previous-key FILE
+                 for a change of key: the previous private key file, while
+                 students still run a program with its public key. It signs
+                 math-signed.ini beside --key, and the archives' own lines in
+                 math.ini in its place, so that those programs still update
+                 (and fetch the program with the new key)
   --no-old-signatures
                  leave the archives' own signature lines (题库签名, 主程序签名)
                  out of math.ini. Programs handed out before the signed
@@ -307,7 +313,8 @@ const std::map<std::string, Command>& Commands() {
       {"export", {{"--bank", "--out"}, {}}},
       {"publish",
        {{"--server"},
-        {"--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key", "--release"},
+        {"--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key",
+         "--previous-key", "--release"},
         {"--no-old-signatures"}}},
       {"keygen", {{"--out"}, {}}},
   };
@@ -463,6 +470,7 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   if (values.contains("--program-version")) options.programVersion = values.at("--program-version");
   if (values.contains("--key")) options.key = PathFromUtf8(values.at("--key"));
   if (values.contains("--program-public-key")) options.programPublicKey = values.at("--program-public-key");
+  if (values.contains("--previous-key")) options.previousKey = PathFromUtf8(values.at("--previous-key"));
   if (values.contains("--release")) options.release = values.at("--release");
   options.oldSignatures = !values.contains("--no-old-signatures");
   std::string error;

@@ -184,8 +184,15 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
     return false;
   }
 
-  std::optional<SigningKey> signingKey;
+  std::optional<SigningKey> signingKey, previousKey;
   if (options.key && !ReadSigningKey(*options.key, signingKey.emplace(), error)) return false;
+  if (options.previousKey && !options.key) {
+    error = "--previous-key goes with --key, the new key of a change of key";
+    return false;
+  }
+  if (options.previousKey && !ReadSigningKey(*options.previousKey, previousKey.emplace(), error)) return false;
+  // The archives' own lines are read by programs of the previous key alone.
+  const SigningKey* lineKey = previousKey ? &*previousKey : signingKey ? &*signingKey : nullptr;
 
   // Everything is checked and read before anything is staged.
   struct Copy {
@@ -220,7 +227,7 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
       return false;
     }
     std::string signature;
-    if (signingKey && !SignBytes(*signingKey, copy.bytes, signature, error)) {
+    if (lineKey && !SignBytes(*lineKey, copy.bytes, signature, error)) {
       error = PathToUtf8(from) + ": cannot be signed: " + error;
       return false;
     }
@@ -344,7 +351,8 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
     for (const Copy& copy : copies) {
       (copy.to.filename() == PathFromUtf8(kArchiveFileName) ? inputs.bank : inputs.program) = copy.bytes;
     }
-    const std::optional<SignedFile> signedFile = MakeSignedVersionFile(*signingKey, inputs, error, signedNotes);
+    const std::optional<SignedFile> signedFile =
+        MakeSignedVersionFile(*signingKey, previousKey ? &*previousKey : nullptr, inputs, error, signedNotes);
     if (!signedFile) return false;
     const fs::path target = SignedVersionFilePath(zentra);
     if (!WriteFileBytes(staged.Stage(target), signedFile->bytes, why)) {

@@ -29,6 +29,11 @@ struct PublishOptions {
   // when it is not the one of `key`: a change of key, a new program with the
   // new key published under the old one.
   std::optional<std::string> programPublicKey;
+  // While a school changes its key: the private key file of the previous
+  // pair, which students' programs not yet given the new program carry. It
+  // signs the signed version file beside `key`, and the archives' own lines
+  // in its place (only programs of that key read them).
+  std::optional<fs::path> previousKey;
   // The release number (发布序号) of the signed version file, given outright
   // (release_number.h); without it the next one is chosen.
   std::optional<std::string> release;

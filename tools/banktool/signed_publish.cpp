@@ -1,5 +1,7 @@
 #include "tools/banktool/signed_publish.h"
 
+#include <algorithm>
+
 #include "program/file_names.h"
 #include "runtime/file_system.h"
 #include "runtime/hex.h"
@@ -27,8 +29,11 @@ fs::path SignedVersionFilePath(const fs::path& zentra) {
   return zentra / PathFromUtf8(program::kSignedVersionServerName);
 }
 
-std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const SignedFileInputs& inputs,
-                                                std::string& error, std::vector<std::string>& notes) {
+std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const SigningKey* previousKey,
+                                                const SignedFileInputs& inputs, std::string& error,
+                                                std::vector<std::string>& notes) {
+  std::vector<const SigningKey*> keys = {&key};
+  if (previousKey) keys.push_back(previousKey);
   const fs::path path = SignedVersionFilePath(inputs.zentra);
   const std::string shown = "zentra/" + std::string(program::kSignedVersionServerName);
   std::string current, why;
@@ -42,8 +47,11 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
             "than any your students' programs hold with --release (see the teachers' guide)";
     return std::nullopt;
   }
-  // Entries of archives that stay are taken only from what this key signed.
-  const std::optional<SignedVersions> signedBefore = VerifiedSignedVersions(current, key.publicKey);
+  // Entries of archives that stay are taken only from what these keys signed.
+  std::optional<SignedVersions> signedBefore;
+  for (const SigningKey* k : keys) {
+    if (!signedBefore) signedBefore = VerifiedSignedVersions(current, k->publicKey);
+  }
 
   SignedVersions versions;
   for (const Kind& kind : kKinds) {
@@ -58,8 +66,10 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
     if (!rt::IsFile(archive) || !ReadFileBytes(archive, bytes, why)) continue;
     const std::optional<std::string> signature = rt::BytesFromHex(
         rt::IniValue(inputs.versionFileWithSignatures, Gbk(program::kVersionSection), Gbk(kind.signatureKey)).view());
-    if ((signedBefore && ArchiveMatches(*signedBefore, kind.kind, bytes)) ||
-        (signature && rt::SignatureMatches(key.publicKey, bytes, *signature))) {
+    const bool lineSigned = signature && std::any_of(keys.begin(), keys.end(), [&](const SigningKey* k) {
+      return rt::SignatureMatches(k->publicKey, bytes, *signature);
+    });
+    if ((signedBefore && ArchiveMatches(*signedBefore, kind.kind, bytes)) || lineSigned) {
       entry = Entry(bytes);
     } else {
       notes.push_back("zentra/" + std::string(kind.fileName) + " was not signed with this key: " + shown +
@@ -77,12 +87,14 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
   versions.release = release.number;
   versions.versionFileDigest = rt::Sha256Digest(inputs.versionFile);
   const std::string body = SignedVersionsBody(versions);
-  std::string signature;
-  if (!SignBytes(key, SignedVersionsMessage(body), signature, error)) {
-    error = shown + ": cannot be signed: " + error;
-    return std::nullopt;
+  std::vector<std::string> signatures(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (!SignBytes(*keys[i], SignedVersionsMessage(body), signatures[i], error)) {
+      error = shown + ": cannot be signed: " + error;
+      return std::nullopt;
+    }
   }
-  return SignedFile{SignedVersionsFile(body, signature), versions.release};
+  return SignedFile{SignedVersionsFile(body, signatures), versions.release};
 }
 
 }  // namespace banktool

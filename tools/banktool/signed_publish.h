@@ -33,15 +33,17 @@ struct SignedFile {
   uint64_t release = 0;
 };
 
-// The signed version file for what the publish leaves on the server. An
+// The signed version file for what the publish leaves on the server, signed
+// with `key` and, while a school changes its key, with `previousKey` too. An
 // archive published now is in it; one that stays is in it when the server's
-// signed version file, or its own signature line, shows that this key signed
-// it; otherwise it is left out, with a note (programs that check the file
-// refuse it). Nothing, with the reason in `error`, when the release number is
-// refused or the server's signed version file cannot be read without a
-// --release.
-std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const SignedFileInputs& inputs,
-                                                std::string& error, std::vector<std::string>& notes);
+// signed version file, or its own signature line, shows that one of these
+// keys signed it; otherwise it is left out, with a note (programs that check
+// the file refuse it). Nothing, with the reason in `error`, when the release
+// number is refused or the server's signed version file cannot be read
+// without a --release.
+std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const SigningKey* previousKey,
+                                                const SignedFileInputs& inputs, std::string& error,
+                                                std::vector<std::string>& notes);
 
 // Where the server keeps its signed version file: zentra/math-signed.ini.
 fs::path SignedVersionFilePath(const fs::path& zentra);
