@@ -44,7 +44,16 @@ std::string MakeTrialCopy(const fs::path& student, const fs::path& bank, const f
   std::error_code ec;
   fs::create_directories(trial, ec);
   if (ec) return PathToUtf8(trial) + "：" + ErrorText(ec);
-  fs::copy(student, trial, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
+  // File by file: the C++ library's recursive copy refuses a folder that
+  // exists on Windows, and the trial folder may be there from the last drop.
+  for (fs::recursive_directory_iterator it(student, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path target = trial / it->path().lexically_relative(student);
+    if (it->is_directory(ec)) {
+      fs::create_directories(target, ec);
+    } else {
+      fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, ec);
+    }
+  }
   if (ec) return "复制学生程序失败：" + ErrorText(ec);
   std::string why, bytes;
   for (const std::string& name : {kBankFileName, std::string(program::kKeywordFileName)}) {
