@@ -71,6 +71,11 @@ TEST(DropBuild, ASetBecomesABankBesideItAndATrialCopyWithoutUpdateServers) {
   EXPECT_EQ(Setting(trial / "tessaly.exe", program::kLanUpdateHostSetting), "");
   // The student's program itself is left as it was.
   EXPECT_EQ(ReadAll(tools / "学生程序/tessaly.exe"), ReadAll(TESSALY_IMAGE_FILE));
+
+  // A second drop (the set mended) replaces the bank and the trial copy.
+  std::ostringstream again;
+  ASSERT_EQ(DropBuild(dir / "高一 数学", tools, kNow, again), 0);
+  EXPECT_NE(again.str().find("试用：双击"), std::string::npos) << again.str();
 }
 
 TEST(DropBuild, ARefusedSetWritesNothingAndWithoutAStudentProgramSaysHowToTryIt) {
