@@ -24,6 +24,7 @@
 # The folder then serves:
 #   主机运行标志.txt     the flag file
 #   zentra/math.ini      the versions on offer (section 版本信息: 题库版本, 主程序版本)
+#   zentra/math-signed.ini  the signed version file (banktool publish --key)
 #   zentra/bank.zip      the question bank
 #   zentra/zentra.rar    the main program, for students to unpack by hand
 set -euo pipefail
