@@ -23,16 +23,6 @@ std::string Line(std::string_view key, std::string_view value) {
   return std::string(key) + "=" + std::string(value) + std::string(kLineEnd);
 }
 
-// A whole number of 1 to 19 decimal digits without a leading zero, at least 1.
-std::optional<uint64_t> Count(std::string_view text) {
-  if (text.empty() || text.size() > 19 || text[0] == '0') return std::nullopt;
-  uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
 
 std::optional<std::string> Bytes(std::string_view hex, size_t size) {
   std::optional<std::string> bytes = rt::BytesFromHex(hex);
@@ -84,7 +74,7 @@ std::optional<SignedVersions> ParseBody(std::string_view body) {
     }
   }
   SignedVersions versions;
-  const std::optional<uint64_t> release = values[0] ? Count(*values[0]) : std::nullopt;
+  const std::optional<uint64_t> release = values[0] ? ParseWholeNumber(*values[0]) : std::nullopt;
   const std::optional<std::string> versionFile = values[1] ? Bytes(*values[1], kDigestBytes) : std::nullopt;
   if (!release || !versionFile) return std::nullopt;
   versions.release = *release;
@@ -93,7 +83,7 @@ std::optional<SignedVersions> ParseBody(std::string_view body) {
   const auto archive = [&](size_t sizeAt, std::optional<SignedArchive>& into) {
     if (!values[sizeAt] && !values[sizeAt + 1]) return true;
     if (!values[sizeAt] || !values[sizeAt + 1]) return false;
-    const std::optional<uint64_t> size = Count(*values[sizeAt]);
+    const std::optional<uint64_t> size = ParseWholeNumber(*values[sizeAt]);
     std::optional<std::string> digest = Bytes(*values[sizeAt + 1], kDigestBytes);
     if (!size || !digest) return false;
     into = SignedArchive{*size, std::move(*digest)};
@@ -104,6 +94,16 @@ std::optional<SignedVersions> ParseBody(std::string_view body) {
 }
 
 }  // namespace
+
+std::optional<uint64_t> ParseWholeNumber(std::string_view text) {
+  if (text.empty() || text.size() > 19 || text[0] == '0') return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value;
+}
 
 std::string SignedVersionsBody(const SignedVersions& versions) {
   std::string body = std::string(kSection) + std::string(kLineEnd);

@@ -67,6 +67,10 @@ std::string SignedVersionsFile(std::string_view body, const std::vector<std::str
 // release number of the copy it keeps with this.
 std::optional<SignedVersions> ParseSignedVersions(std::string_view file);
 
+// A whole number of 1 to 19 decimal digits without a leading zero (so at
+// least 1), as the file writes a release number or an archive's size.
+std::optional<uint64_t> ParseWholeNumber(std::string_view text);
+
 // The same, only when one of its signatures is by `publicKey` (64 bytes X‖Y).
 std::optional<SignedVersions> VerifiedSignedVersions(std::string_view file, std::string_view publicKey);
 

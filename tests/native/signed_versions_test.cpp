@@ -210,7 +210,9 @@ TEST(SignedPublish, TheSignedVersionFileVouchesForWhatTheServerOffers) {
   const auto vouched = [&]() -> std::optional<SignedVersions> {
     std::optional<SignedVersions> read = VerifiedSignedVersions(ReadAll(zentra / "math-signed.ini"), key.publicKey);
     EXPECT_TRUE(read);
-    if (read) EXPECT_EQ(read->versionFileDigest, rt::Sha256Digest(ReadAll(zentra / "math.ini")));
+    if (read) {
+      EXPECT_EQ(read->versionFileDigest, rt::Sha256Digest(ReadAll(zentra / "math.ini")));
+    }
     return read;
   };
   const auto ini = [&](const char* item) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "update/signed_versions.h"
+
 namespace banktool {
 namespace {
 
@@ -14,15 +16,6 @@ std::string Readable(std::time_t time) {
   return text;
 }
 
-std::optional<uint64_t> WholeNumber(const std::string& text) {
-  if (text.empty() || text.size() > 19 || text[0] == '0') return std::nullopt;
-  uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + static_cast<uint64_t>(c - '0');
-  }
-  return value;
-}
 
 }  // namespace
 
@@ -38,7 +31,7 @@ ReleaseChoice ChooseRelease(std::optional<uint64_t> current, const std::optional
                             std::optional<std::time_t> folderTime) {
   ReleaseChoice choice;
   if (given) {
-    const std::optional<uint64_t> number = WholeNumber(*given);
+    const std::optional<uint64_t> number = ParseWholeNumber(*given);
     if (!number) {
       choice.error = "--release: \"" + *given + "\" is no whole number of 1 to 19 digits without a leading zero";
       return choice;
