@@ -82,19 +82,9 @@ TEST(SigningKey, MalformedKeyFilesAreRefusedWithTheirReason) {
 // A school publishes a bank, then a program, with and without the key.
 TEST(SignedPublish, EachArchiveGetsItsSignatureAndNoStaleOneIsLeft) {
   ScratchFolder dir;
-  WriteAll(dir / "pics/q.png", Png(1));
-  WriteAll(dir / "pics/a.gif", Gif());
-  WriteAll(dir / "pics/s.bmp", Bmp());
-  WriteAll(dir / "list.tsv", "题目\t参考答案\t解答过程\t单元\t正答\t错答\nq.png\ta.gif\ts.bmp\t集合\t1\t1\n");
-  ASSERT_EQ(Tool({"build", "--pictures", PathToUtf8(dir / "pics"), "--manifest", PathToUtf8(dir / "list.tsv"),
-                  "--out", PathToUtf8(dir / "bank")}).code, 0);
-  ASSERT_EQ(Tool({"keygen", "--out", PathToUtf8(dir / "keys")}).code, 0);
   SigningKey key;
-  std::string error;
-  ASSERT_TRUE(ReadSigningKey(dir / "keys/update-signing-key.txt", key, error)) << error;
-  WriteAll(dir / "program.rar", "Rar!\x1A\x07 the program");
+  ASSERT_NO_FATAL_FAILURE(PreparePublishing(dir, key));
   const fs::path server = dir / "server", zentra = server / "zentra";
-  fs::create_directories(server);
   const auto publish = [&](const char* what, const char* version, bool signedWithKey) {
     std::vector<std::string> args = {"publish", "--server", PathToUtf8(server)};
     if (std::string(what) == "bank") {

@@ -18,6 +18,7 @@
 #include "tools/banktool/bank.h"
 #include "tools/banktool/cli.h"
 #include "tools/banktool/platform.h"
+#include "tools/banktool/signing.h"
 
 namespace banktool_test {
 
@@ -190,6 +191,23 @@ inline std::vector<banktool::BankQuestion> BankQuestions(const fs::path& bank) {
       error))
       << error;
   return questions;
+}
+
+// What a publishing test starts from, in `dir`: a one-question bank in bank/,
+// a signing key in keys/ (read into `key`), a program archive program.rar
+// and an empty server folder server/.
+inline void PreparePublishing(const ScratchFolder& dir, banktool::SigningKey& key) {
+  WriteAll(dir / "pics/q.png", Png(1));
+  WriteAll(dir / "pics/a.gif", Gif());
+  WriteAll(dir / "pics/s.bmp", Bmp());
+  WriteAll(dir / "list.tsv", "题目\t参考答案\t解答过程\t单元\t正答\t错答\nq.png\ta.gif\ts.bmp\t集合\t1\t1\n");
+  ASSERT_EQ(Tool({"build", "--pictures", banktool::PathToUtf8(dir / "pics"), "--manifest",
+                  banktool::PathToUtf8(dir / "list.tsv"), "--out", banktool::PathToUtf8(dir / "bank")}).code, 0);
+  ASSERT_EQ(Tool({"keygen", "--out", banktool::PathToUtf8(dir / "keys")}).code, 0);
+  std::string error;
+  ASSERT_TRUE(banktool::ReadSigningKey(dir / "keys/update-signing-key.txt", key, error)) << error;
+  WriteAll(dir / "program.rar", "Rar!\x1A\x07 the program");
+  fs::create_directories(dir / "server");
 }
 
 }  // namespace banktool_test
