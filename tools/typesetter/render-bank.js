@@ -102,4 +102,4 @@ if (require.main === module) {
   });
 }
 
-module.exports = {renderBank, layoutRecord, PICTURES};
+module.exports = {renderBank};

@@ -604,4 +604,4 @@ async function start() {
   offerDrafts();
 }
 
-module.exports = {start, formulaAt};
+module.exports = {start};

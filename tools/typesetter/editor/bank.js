@@ -221,5 +221,5 @@ function decodeBankFile(bytes) {
   return bank;
 }
 
-module.exports = {newBank, newQuestion, checkUnit, checkCount, questionProblems, encodeBankFile, decodeBankFile,
-  BankFileError, kindOf, COLUMNS, PICTURES, SOURCES};
+module.exports = {newBank, newQuestion, questionProblems, encodeBankFile, decodeBankFile,
+  BankFileError, PICTURES};

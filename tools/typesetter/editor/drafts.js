@@ -156,4 +156,4 @@ class Drafts {
   }
 }
 
-module.exports = {Drafts, sameWork, serialise, deserialise};
+module.exports = {Drafts, sameWork};

@@ -246,4 +246,4 @@ function layoutText(tokens, metrics, size, width) {
   return {size, width, height: y, lines, overfull};
 }
 
-module.exports = {layoutText, textBoxes, NO_LINE_START, NO_LINE_END, TEXT_ASCENT};
+module.exports = {layoutText, NO_LINE_START, NO_LINE_END};

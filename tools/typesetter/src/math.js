@@ -192,4 +192,4 @@ function createMath(textWidth) {
   return {typeset};
 }
 
-module.exports = {createMath, MathError, X_HEIGHT};
+module.exports = {createMath, MathError};

@@ -304,4 +304,4 @@ async function typeset(text, options = {}) {
     figure: fig || null, overflow};
 }
 
-module.exports = {ready, typeset, boards, SIZES};
+module.exports = {ready, typeset, boards};

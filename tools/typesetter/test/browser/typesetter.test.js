@@ -9,6 +9,7 @@ const assert = require('node:assert');
 const zlib = require('node:zlib');
 const {openTypesetter} = require('../../headless.js');
 const {NO_LINE_START} = require('../../src/layout.js');
+const {crc32} = require('../../src/png.js');
 
 let t;
 test.before(async () => {
@@ -22,14 +23,7 @@ const pngSize = (png) => [png.readUInt32BE(16), png.readUInt32BE(20)];
 
 // A PNG picture of w × h pixels in one flat colour, for a figure.
 function flatPng(w, h) {
-  const crc = (buf) => {
-    let c = 0xffffffff;
-    for (const b of buf) {
-      c ^= b;
-      for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
-    }
-    return (c ^ 0xffffffff) >>> 0;
-  };
+  const crc = (buf) => (crc32(buf) ^ 0xffffffff) >>> 0;
   const chunk = (type, body) => {
     const out = Buffer.alloc(12 + body.length);
     out.writeUInt32BE(body.length, 0);
