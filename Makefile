@@ -28,7 +28,7 @@ version_setting = $(if $(TESSALY_VERSION),-DTESSALY_VERSION='$(TESSALY_VERSION)'
 # for students (a demo, a test) is asked for without one in so many words:
 # `make dist TESSALY_UNSIGNED_RELEASE=yes`.
 image_settings = TESSALY_PUBLIC_UPDATE_HOST TESSALY_LAN_UPDATE_HOST TESSALY_FEEDBACK_HOST TESSALY_FEEDBACK_USERID \
-  TESSALY_UPDATE_PUBLIC_KEY
+  TESSALY_UPDATE_PUBLIC_KEY TESSALY_UPDATE_PROXY
 ifeq ($(filter dist,$(MAKECMDGOALS)),)
 image_setting_flags = $(foreach s,$(image_settings),$(if $(filter command line environment,$(origin $(s))),-D$(s)='$($(s))'))
 endif

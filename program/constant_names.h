@@ -23,5 +23,8 @@ inline constexpr std::string_view kPublicUpdateHostConstant = "PublicUpdateHost"
 inline constexpr std::string_view kLanUpdateHostConstant = "LanUpdateHost";
 inline constexpr std::string_view kFeedbackHostConstant = "FeedbackHost";
 inline constexpr std::string_view kFeedbackUserIdConstant = "FeedbackUserId";
+// The proxy the public update server is reached through: "HOST:PORT",
+// "system" (the PC's own proxy settings) or nothing (direct).
+inline constexpr std::string_view kUpdateProxyConstant = "UpdateProxy";
 
 }  // namespace program

@@ -59,6 +59,22 @@ std::string HostProblem(std::string_view host) {
   return ok ? "" : "is no IPv4 address: each of its four numbers is 0 to 255, without leading zeros";
 }
 
+// HOST:PORT of a proxy, or the PC's own settings.
+std::string ProxyProblem(std::string_view value) {
+  if (value == kSystemProxy) return "";
+  const size_t colon = value.rfind(':');
+  if (colon == std::string_view::npos) {
+    return "is neither HOST:PORT (a host name or IPv4 address, a colon and the proxy's port) nor \"system\"";
+  }
+  const std::string_view port = value.substr(colon + 1);
+  if (!AllDigits(port) || port.size() > 5 || port.front() == '0' || std::stoi(std::string(port)) > 65535) {
+    return "has no port 1-65535 after its colon";
+  }
+  const std::string_view host = value.substr(0, colon);
+  if (host.empty()) return "has no host before its colon";
+  return HostProblem(host);
+}
+
 // Why the 64 bytes of a key are no update public key. All zeros is the
 // slot's "no key", which is written as the empty value, never as digits.
 std::string KeyProblem(std::string_view key) {
@@ -84,6 +100,8 @@ std::string SettingProblem(const SettingSlot& setting, std::string_view value) {
       if (!AllDigits(value)) return "is not a number of decimal digits";
       if (value.size() > kMaxUserIdLength) return "has more than " + std::to_string(kMaxUserIdLength) + " digits";
       return "";
+    case SettingKind::Proxy:
+      return value.empty() ? "" : ProxyProblem(value);
     case SettingKind::PublicKey: {
       if (value.empty()) return "";
       const std::optional<std::string> key = rt::BytesFromHex(value);

@@ -13,6 +13,9 @@
 //     not asked;
 //   feedback host: the same, but never nothing;
 //   feedback account number (userid): 1 to 20 decimal digits;
+//   update proxy: HOST:PORT (a host as above and a port 1-65535 without
+//     leading zeros), the word "system" (the PC's own proxy settings), or
+//     nothing: the public update server is reached directly;
 //   update public key: the 64 bytes X‖Y of a point of the curve P-256 (128
 //     hexadecimal digits as `banktool keygen` writes them), all zero
 //     (nothing) for a program that checks no signatures. A slot holding any
@@ -31,7 +34,7 @@
 
 namespace program {
 
-enum class SettingKind { UpdateHost, FeedbackHost, UserId, PublicKey };
+enum class SettingKind { UpdateHost, FeedbackHost, UserId, PublicKey, Proxy };
 
 struct SettingSlot {
   std::string_view name;      // as the configuration tool and its output name it
@@ -44,6 +47,10 @@ inline constexpr size_t kHostSlotSize = 256;
 inline constexpr size_t kMaxHostLength = 253;  // the DNS limit
 inline constexpr size_t kUserIdSlotSize = 32;
 inline constexpr size_t kMaxUserIdLength = 20;
+// A host, a colon and five digits, and the closing zero byte.
+inline constexpr size_t kProxySlotSize = 264;
+// The proxy value that stands for the PC's own proxy settings.
+inline constexpr std::string_view kSystemProxy = "system";
 
 inline constexpr SettingSlot kPublicUpdateHostSetting = {"public-update-host", kPublicUpdateHostConstant,
                                                          kHostSlotSize, SettingKind::UpdateHost};
@@ -55,11 +62,13 @@ inline constexpr SettingSlot kFeedbackUserIdSetting = {"feedback-userid", kFeedb
                                                        SettingKind::UserId};
 inline constexpr SettingSlot kUpdatePublicKeySetting = {"update-public-key", kUpdatePublicKeyConstant,
                                                         kUpdatePublicKeySize, SettingKind::PublicKey};
+inline constexpr SettingSlot kUpdateProxySetting = {"update-proxy", kUpdateProxyConstant, kProxySlotSize,
+                                                    SettingKind::Proxy};
 
 // Every setting, in the order the image's directory and the tool list them.
-inline constexpr std::array<SettingSlot, 5> kSettings = {kPublicUpdateHostSetting, kLanUpdateHostSetting,
-                                                          kFeedbackHostSetting, kFeedbackUserIdSetting,
-                                                          kUpdatePublicKeySetting};
+inline constexpr std::array<SettingSlot, 6> kSettings = {kPublicUpdateHostSetting, kLanUpdateHostSetting,
+                                                          kFeedbackHostSetting,     kFeedbackUserIdSetting,
+                                                          kUpdatePublicKeySetting,  kUpdateProxySetting};
 
 // Why `value` is no value of the setting (see above), or empty when it is one.
 // Values are texts; the key is its 128 hexadecimal digits or empty.

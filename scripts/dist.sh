@@ -15,7 +15,8 @@
 # a variable set to the empty text means none; nothing is rebuilt:
 #   TESSALY_PUBLIC_UPDATE_HOST, TESSALY_LAN_UPDATE_HOST, TESSALY_FEEDBACK_HOST,
 #   TESSALY_FEEDBACK_USERID, TESSALY_UPDATE_PUBLIC_KEY (128 hexadecimal digits
-#   or the file update-public-key.txt)
+#   or the file update-public-key.txt), TESSALY_UPDATE_PROXY (HOST:PORT or
+#   system: the proxy the public update server is reached through)
 # A value the tool refuses stops the script before any archive is written.
 # So does a program without an update public key, or with the tests' key of
 # tests/keys/ (its private key is in this repository for anyone to read):
@@ -52,7 +53,7 @@ mkdir -p "$stage/$top"
 settings=()
 for pair in TESSALY_PUBLIC_UPDATE_HOST:public-update-host TESSALY_LAN_UPDATE_HOST:lan-update-host \
   TESSALY_FEEDBACK_HOST:feedback-host TESSALY_FEEDBACK_USERID:feedback-userid \
-  TESSALY_UPDATE_PUBLIC_KEY:update-public-key; do
+  TESSALY_UPDATE_PUBLIC_KEY:update-public-key TESSALY_UPDATE_PROXY:update-proxy; do
   variable=${pair%%:*}
   [ -n "${!variable+set}" ] && settings+=("--${pair#*:}" "${!variable}")
 done

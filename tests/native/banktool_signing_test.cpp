@@ -149,8 +149,10 @@ std::string ProgramWithKey(const std::string& hexKey) {
   std::vector<uint8_t> bytes(image.begin(), image.end());
   std::string error;
   const std::optional<program::ProgramSettings> found = program::ReadProgramSettings(bytes, error);
-  const program::SettingSlot* slot = &program::kSettings.back();
-  EXPECT_EQ(slot->kind, program::SettingKind::PublicKey);
+  const program::SettingSlot* slot = nullptr;
+  for (const program::SettingSlot& s : program::kSettings) {
+    if (s.kind == program::SettingKind::PublicKey) slot = &s;
+  }
   EXPECT_TRUE(found && program::ChangeSettings(bytes, *found, {{slot, hexKey}}, error)) << error;
   return std::string(bytes.begin(), bytes.end());
 }

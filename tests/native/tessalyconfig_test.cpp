@@ -68,6 +68,10 @@ TEST(TessalyConfig, EachSettingTakesItsValuesAndRefusesTheRest) {
         name63 + "a.example"}},
       {program::kFeedbackHostSetting, {"guestbook.example.com", "10.0.0.1"}, {"", "a..b"}},
       {program::kFeedbackUserIdSetting, {"1", "20061", std::string(20, '9')}, {"", "12a", "-1", std::string(21, '1')}},
+      {program::kUpdateProxySetting,
+       {"", "system", "proxy.school.example:3128", "10.0.0.1:8080", longest + ":65535"},
+       {"proxy.school.example", ":8080", "a:0", "a:65536", "a:080", "a:", "http://p.example:80", "System", "a:80x",
+        "10.0.0.1:80:80", "::1:80"}},
       {program::kUpdatePublicKeySetting, {"", key}, {key.substr(1), key + "00", "zz" + key.substr(2), offCurve, std::string(128, '0')}},
   };
   for (const Case& c : cases) {

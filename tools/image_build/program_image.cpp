@@ -76,6 +76,7 @@ std::string_view BuildSetting(const SettingSlot& setting) {
   if (setting.constant == kLanUpdateHostConstant) return TESSALY_LAN_UPDATE_HOST;
   if (setting.constant == kFeedbackHostConstant) return TESSALY_FEEDBACK_HOST;
   if (setting.constant == kFeedbackUserIdConstant) return TESSALY_FEEDBACK_USERID;
+  if (setting.constant == kUpdateProxyConstant) return TESSALY_UPDATE_PROXY;
   return TESSALY_UPDATE_PUBLIC_KEY;
 }
 
