@@ -29,6 +29,8 @@ constexpr int kLongestTimeoutSeconds = 24 * 60 * 60;
 // running after that: a host-name look-up, or a 512-byte read that a server
 // feeds a few bytes at a time (each byte restarts the receive time-out).
 constexpr uint32_t kStopGraceMs = 2000;
+// How often a caller that follows the progress is told of it.
+constexpr uint32_t kProgressIntervalMs = 250;
 
 DWORD WINAPI CloseLingering(void* parameter) {
   delete static_cast<std::shared_ptr<void>*>(parameter);
@@ -88,9 +90,11 @@ void LetGo(TransferState* transfer, uintptr_t worker) {
 }
 
 rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_view proxy, std::string_view headers,
-                  std::string_view postData, int timeoutSeconds, size_t maxBodyBytes) {
+                  std::string_view postData, int timeoutSeconds, size_t maxBodyBytes, int idleSeconds,
+                  const FetchProgress& progress) {
   if (timeoutSeconds <= 0) timeoutSeconds = kDefaultTimeoutSeconds;
   timeoutSeconds = std::min(timeoutSeconds, kLongestTimeoutSeconds);
+  idleSeconds = std::clamp(idleSeconds, 0, timeoutSeconds);
 
   auto transfer = std::make_unique<TransferState>();
   transfer->url = rt::Text(url);
@@ -100,7 +104,9 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
   transfer->postData = rt::Text(postData);
   transfer->maxBody = maxBodyBytes;
   transfer->limitMs = static_cast<uint32_t>(timeoutSeconds) * 1000u;
+  transfer->idleMs = static_cast<uint32_t>(idleSeconds) * 1000u;
   transfer->start = rt::TickCount();
+  transfer->lastArrival.store(transfer->start, std::memory_order_relaxed);
   transfer->workerHandle.store(kStarting, std::memory_order_relaxed);
 
   HANDLE thread = program::Declared().CreateThread(nullptr, 0, TransferWorker, transfer.get(), 0, nullptr);
@@ -110,6 +116,7 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
   uintptr_t expected = kStarting;
   transfer->workerHandle.compare_exchange_strong(expected, worker, std::memory_order_acq_rel);
 
+  size_t reported = 0;
   for (;;) {
     rt::ProcessPendingEvents();
     if (transfer->workerHandle.load(std::memory_order_acquire) == 0) break;
@@ -120,8 +127,15 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
       LetGo(transfer.release(), worker);
       return rt::ByteSet();
     }
-    // Until the worker ends, a message arrives, or just past the deadline.
-    rt::WaitForHandleOrMessage(worker, transfer->RemainingMs(now) + 1);
+    uint32_t waitMs = transfer->RemainingMs(now) + 1;
+    if (progress) {
+      const size_t received = transfer->received.load(std::memory_order_relaxed);
+      if (received != reported) progress(reported = received);
+      waitMs = std::min(waitMs, kProgressIntervalMs);
+    }
+    // Until the worker ends, a message arrives, the next progress report is
+    // due, or just past the deadline.
+    rt::WaitForHandleOrMessage(worker, waitMs);
   }
   rt::ReleaseHandle(worker);
   if (!transfer->complete) return rt::ByteSet();
@@ -132,9 +146,9 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
 
 rt::ByteSet FetchUrl(std::string_view url, std::string_view method, std::string_view proxy,
                      std::string_view headers, std::string_view postData, int timeoutSeconds,
-                     size_t maxBodyBytes) {
+                     size_t maxBodyBytes, int idleSeconds, const FetchProgress& progress) {
   try {
-    return Fetch(url, method, proxy, headers, postData, timeoutSeconds, maxBodyBytes);
+    return Fetch(url, method, proxy, headers, postData, timeoutSeconds, maxBodyBytes, idleSeconds, progress);
   } catch (const std::exception&) {
     return rt::ByteSet();  // out of memory
   }

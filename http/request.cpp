@@ -88,11 +88,19 @@ void Perform(TransferState& t) {
   const std::string path = EncodeForRequest(UrlObjectPath(t.url));
 
   Handles h;
-  if (UsesProxy(t.proxy)) {
-    const std::string proxy = std::string(kProxyPrefix) + t.proxy.c_str();
-    h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
-  } else {
-    h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+  switch (ProxyUseOf(t.proxy)) {
+    case ProxyUse::Named: {
+      const std::string proxy = std::string(kProxyPrefix) + t.proxy.c_str();
+      h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), "", 0);
+      break;
+    }
+    case ProxyUse::System:
+      // The proxy of the PC's Internet Options, as a browser of the PC uses it.
+      h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+      break;
+    case ProxyUse::Direct:
+      h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
+      break;
   }
   if (!h.internet) return;
   BoundBlockingCalls(h.internet, t);
@@ -153,13 +161,15 @@ void Perform(TransferState& t) {
       return;
     }
     t.body.append(block, count);
+    t.received.store(t.body.size(), std::memory_order_relaxed);
+    t.lastArrival.store(rt::TickCount(), std::memory_order_relaxed);
     if (Stopped(t)) {
       stopped = true;
       break;
     }
   }
   // A read ended by the receive time-out looks like the end of the body; the
-  // deadline has passed by then.
+  // deadline, or the idle limit, has passed by then.
   stopped = stopped || Stopped(t);
   // A body shorter than the length the server declared was cut off (the
   // connection closed in the middle): not a result.

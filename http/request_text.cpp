@@ -16,7 +16,10 @@ RequestMethod MethodOf(std::string_view method) {
   return RequestMethod::Refused;
 }
 
-bool UsesProxy(std::string_view proxy) { return proxy.find_first_not_of(' ') != std::string_view::npos; }
+ProxyUse ProxyUseOf(std::string_view proxy) {
+  if (proxy.find_first_not_of(' ') == std::string_view::npos) return ProxyUse::Direct;
+  return proxy == kSystemProxyText ? ProxyUse::System : ProxyUse::Named;
+}
 
 void CompleteHeaderBlock(std::string& headers, std::string_view referer) {
   if (!Contains(headers, "Accept: ")) headers.append(kDefaultAccept);

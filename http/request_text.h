@@ -25,8 +25,15 @@ enum class RequestMethod { Get, Post, Refused };
 // refused. Letter case counts.
 RequestMethod MethodOf(std::string_view method);
 
-// Whether the proxy text asks for a proxy: anything but blanks.
-bool UsesProxy(std::string_view proxy);
+// The proxy text "system" asks for the PC's own proxy settings.
+inline constexpr std::string_view kSystemProxyText = "system";
+
+enum class ProxyUse { Direct, Named, System };
+
+// How the proxy text asks to connect: blanks (or nothing) directly,
+// "system" through the PC's own proxy settings, anything else through that
+// proxy.
+ProxyUse ProxyUseOf(std::string_view proxy);
 
 // Appends the default lines the header block lacks, in this order: Accept,
 // Referer (with `referer` as its value), Accept-Language. Each test looks for

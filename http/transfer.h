@@ -6,6 +6,7 @@
 // cannot reach a later one.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,7 +17,7 @@
 struct TransferState {
   rt::Text url;
   rt::Text method;    // "GET", "POST" or empty (GET)
-  rt::Text proxy;     // empty or blanks: a direct connection
+  rt::Text proxy;     // empty or blanks: a direct connection; "system": the PC's settings
   std::string headers;  // the caller's extra header lines; the request completes them in place
   rt::Text postData;
 
@@ -36,6 +37,14 @@ struct TransferState {
   // The deadline: `limitMs` milliseconds of the runtime's clock after `start`.
   uint32_t start = 0;
   uint32_t limitMs = 0;
+  // Greater than 0: the transfer also ends once `idleMs` milliseconds pass
+  // after `lastArrival`, the clock when the last block of the body arrived
+  // (`start` until one has). The worker moves it on; the caller watches it.
+  uint32_t idleMs = 0;
+  std::atomic<uint32_t> lastArrival{0};
+  // The body's bytes so far, for the caller's progress (the body itself is
+  // the worker's until it ends).
+  std::atomic<size_t> received{0};
 
   // Greater than 0 while the transfer runs (the worker's handle, or a mark
   // stored before the worker starts); the worker stores 0 as its last act on
@@ -45,12 +54,21 @@ struct TransferState {
   // stores no cookies.
   std::atomic<bool> abandoned{false};
 
-  // Milliseconds left until the deadline (0 once it has passed).
+  // Milliseconds left until the deadline or the idle limit, whichever comes
+  // first (0 once one has passed).
   uint32_t RemainingMs(uint32_t now) const {
     const uint32_t elapsed = now - start;
-    return elapsed >= limitMs ? 0 : limitMs - elapsed;
+    uint32_t left = elapsed >= limitMs ? 0 : limitMs - elapsed;
+    if (idleMs > 0) {
+      const uint32_t idle = now - lastArrival.load(std::memory_order_relaxed);
+      left = std::min(left, idle >= idleMs ? 0 : idleMs - idle);
+    }
+    return left;
   }
-  bool PastDeadline(uint32_t now) const { return now - start > limitMs; }
+  // The deadline, or the idle limit, has passed: the transfer gives no result.
+  bool PastDeadline(uint32_t now) const {
+    return now - start > limitMs || (idleMs > 0 && now - lastArrival.load(std::memory_order_relaxed) > idleMs);
+  }
 };
 
 // Carries out the transfer on the calling (worker) thread: opens WinINet,

@@ -1,10 +1,8 @@
 #include "update/bank_upgrade.h"
 
-#include <atomic>
 #include <optional>
 #include <string>
 
-#include "http/fetch.h"
 #include "program/control_ids.h"
 #include "program/file_names.h"
 #include "runtime/archives.h"
@@ -17,8 +15,8 @@
 #include "runtime/program.h"
 #include "runtime/staged_install.h"
 #include "runtime/texts.h"
+#include "update/archive_download.h"
 #include "update/bank_archive_rules.h"
-#include "update/download_limits.h"
 #include "update/server_probe.h"
 #include "update/server_versions.h"
 #include "update/upgrade_log.h"
@@ -55,23 +53,6 @@ constexpr const char* kNotReplaced = "原有题库文件无法替换";
 constexpr const char* kKeptSuffix = "，本次题库升级没有进行，原有题库保持不变";
 constexpr const char* kBusy = "题库正在更新中，请等待本次更新完成";
 
-// Set while a bank download or install runs on the window thread. A second
-// upgrade or a self-repair started meanwhile (from a click handled while the
-// download waits) is refused rather than run over the first.
-std::atomic<bool> g_installRunning{false};
-
-class InstallGuard {
- public:
-  InstallGuard() : owned_(!g_installRunning.exchange(true)) {}
-  ~InstallGuard() {
-    if (owned_) g_installRunning = false;
-  }
-  bool owned() const { return owned_; }
-
- private:
-  bool owned_;
-};
-
 // The unpacker's progress lines: at most one per member of the at most 64
 // of a bank archive (bank_archive_rules.h), each cut short, so that an
 // archive of long names neither stalls the window, which copies the whole
@@ -99,15 +80,20 @@ void ReportNotInstalled(const char* reason) {
 // The steps of the upgrade; the reason when the new bank was not installed.
 std::optional<const char*> DownloadAndInstall() {
   rt::SetCaption(升级过程, kLogStart);
-  const rt::ByteSet archive = FetchServerFile(kServerBankArchive, kBankArchiveLimit);
-  // An empty body is a failed download (no server, a time-out, a body cut
-  // short or too long): nothing is written, closed or recorded.
-  if (archive.empty()) return kDownloadFailed;
-  if (!SizeMatches(ServerVersionItem(kBankSizeKey).view(), archive.size())) return kCutShort;
-  // Checked before anything is written: an archive the school did not sign
-  // as its bank (anyone on the network path may answer for the server)
-  // never reaches the program folder.
-  if (!DownloadedArchiveAccepted(archive, ArchiveKind::Bank)) return kNotSigned;
+  // A download that did not give the school's bank whole writes, closes and
+  // records nothing.
+  const ArchiveDownload download = DownloadArchive(ArchiveKind::Bank);
+  switch (download.outcome) {
+    case ArchiveDownload::Outcome::Fetched:
+      break;
+    case ArchiveDownload::Outcome::CutShort:
+      return kCutShort;
+    case ArchiveDownload::Outcome::NotSigned:
+      return kNotSigned;
+    default:
+      return kDownloadFailed;
+  }
+  const rt::ByteSet& archive = download.archive;
   const rt::Text archiveFile = rt::ProgramFile(kBankArchiveName);
   if (!rt::WriteWholeFile(archiveFile, archive)) return kNotSaved;
   AppendUpgradeLog(kLogDownloaded);
@@ -150,7 +136,7 @@ std::optional<const char*> DownloadAndInstall() {
 }  // namespace
 
 void UpgradeBank() {
-  const InstallGuard guard;
+  const ArchiveDownloadGuard guard(ArchiveKind::Bank);
   if (!guard.owned()) {
     rt::SetCaption(状态栏, kBusy);
     return;
@@ -159,7 +145,7 @@ void UpgradeBank() {
 }
 
 void SelfRepair() {
-  const InstallGuard guard;
+  const ArchiveDownloadGuard guard(ArchiveKind::Bank);
   if (!guard.owned()) {
     rt::SetCaption(状态栏, kBusy);
     return;

@@ -1,19 +1,15 @@
 #include "update/program_upgrade.h"
 
-#include <atomic>
 #include <string>
 
-#include "http/fetch.h"
 #include "program/control_ids.h"
 #include "program/file_names.h"
 #include "runtime/controls.h"
 #include "runtime/files.h"
 #include "runtime/places.h"
-#include "update/download_limits.h"
-#include "update/server_probe.h"
+#include "update/archive_download.h"
 #include "update/server_versions.h"
 #include "update/upgrade_log.h"
-#include "update/versions.h"
 
 using namespace program;
 
@@ -28,10 +24,6 @@ constexpr const char* kNotAnArchive = "下载的文件不是主程序压缩包�
 constexpr const char* kNotSigned = "下载的主程序签名不符，本次主程序升级没有进行，原有主程序保持不变";
 constexpr const char* kBusy = "主程序正在下载中，请等待下载完成";
 
-// A second press while the download waits (the window keeps working) is
-// refused: two downloads would write the same file.
-std::atomic<bool> g_downloadRunning{false};
-
 // A failed download leaves zentra.rar and the recorded version as they were;
 // the log keeps its two lines, the second saying what went wrong.
 void Fail(const char* reason) {
@@ -42,27 +34,30 @@ void Fail(const char* reason) {
 }  // namespace
 
 void UpgradeMainProgram() {
-  if (g_downloadRunning.exchange(true)) {
+  // A second press while the download waits (the window keeps working) is
+  // refused: two downloads would write the same file.
+  const ArchiveDownloadGuard guard(ArchiveKind::Program);
+  if (!guard.owned()) {
     rt::SetCaption(状态栏, kBusy);
     return;
   }
   rt::SetCaption(升级过程, kLogStart);
-  const rt::ByteSet archive = FetchServerFile(kServerProgramArchive, kProgramArchiveLimit);
-  if (archive.empty()) {
-    Fail(kDownloadFailed);
-  } else if (!SizeMatches(ServerVersionItem(kProgramSizeKey).view(), archive.size())) {
-    Fail(kCutShort);
-  } else if (!LooksLikeProgramArchive(archive.view())) {
-    Fail(kNotAnArchive);
-  } else if (!DownloadedArchiveAccepted(archive, ArchiveKind::Program)) {
-    // Students unpack this over their program: one the school did not sign
-    // is not even saved.
-    Fail(kNotSigned);
-  } else if (!rt::WriteWholeFile(rt::ProgramFile(kProgramArchiveName), archive)) {
-    Fail(kNotSaved);
-  } else {
-    AppendUpgradeLog(kLogDone);
-    RecordServerVersion(kProgramVersionKey);
+  // Students unpack the archive over their program: one that is not whole,
+  // not an archive or not signed by the school is not even saved.
+  const ArchiveDownload download = DownloadArchive(ArchiveKind::Program);
+  switch (download.outcome) {
+    case ArchiveDownload::Outcome::Failed:
+      return Fail(kDownloadFailed);
+    case ArchiveDownload::Outcome::CutShort:
+      return Fail(kCutShort);
+    case ArchiveDownload::Outcome::NotAnArchive:
+      return Fail(kNotAnArchive);
+    case ArchiveDownload::Outcome::NotSigned:
+      return Fail(kNotSigned);
+    case ArchiveDownload::Outcome::Fetched:
+      break;
   }
-  g_downloadRunning = false;
+  if (!rt::WriteWholeFile(rt::ProgramFile(kProgramArchiveName), download.archive)) return Fail(kNotSaved);
+  AppendUpgradeLog(kLogDone);
+  RecordServerVersion(kProgramVersionKey);
 }

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "http/fetch.h"
 #include "tests/http/http_fixture.h"
@@ -51,15 +53,18 @@ int ThreadCount() {
   return n;
 }
 
-// A transfer that must end empty once its time-out of `seconds` has passed,
-// and whose worker is gone `workerGoneMs` after that.
-void ExpectTimeOut(const std::string& url, int seconds, uint32_t workerGoneMs) {
+// A transfer that must end empty once `endSeconds` have passed (its time-out,
+// or its idle limit when `idleSeconds` is given), and whose worker is gone
+// `workerGoneMs` after that.
+void ExpectTimeOut(const std::string& url, int seconds, uint32_t workerGoneMs, int idleSeconds = 0,
+                   int endSeconds = 0) {
+  if (endSeconds == 0) endSeconds = seconds;
   const int threads = ThreadCount();
   const uint32_t start = GetTickCount();
-  EXPECT_TRUE(FetchUrl(url, "", "", "", "", seconds).empty()) << url;
+  EXPECT_TRUE(FetchUrl(url, "", "", "", "", seconds, kLargestBodyBytes, idleSeconds).empty()) << url;
   const uint32_t ms = Since(start);
-  EXPECT_GE(ms, static_cast<uint32_t>(seconds) * 1000) << url;
-  EXPECT_LT(ms, static_cast<uint32_t>(seconds) * 1000 + 1000) << url;
+  EXPECT_GE(ms, static_cast<uint32_t>(endSeconds) * 1000) << url;
+  EXPECT_LT(ms, static_cast<uint32_t>(endSeconds) * 1000 + 1000) << url;
   const uint32_t returned = GetTickCount();
   while (ThreadCount() > threads && Since(returned) < workerGoneMs + 3000) Sleep(20);
   EXPECT_LT(Since(returned), workerGoneMs) << url << ": the worker is gone";
@@ -74,6 +79,31 @@ TEST(TimeOut, PartOfTheBodyArrivedThenNothing) { ExpectTimeOut(Url(kScripted, "/
 // waits for 512 bytes: the worker is stopped by force, the time-out plus two
 // seconds after FetchUrl gave up.
 TEST(TimeOut, BodyStillTricklingIn) { ExpectTimeOut(Url(kScripted, "/drip"), 2, 5000); }
+
+// A long download is watched by what arrives: a slow link that keeps
+// delivering outlasts the idle limit; one that stops delivering ends after it,
+// long before the overall limit; one that trickles without end ends at the
+// overall limit.
+TEST(IdleLimit, ASlowLinkThatKeepsDeliveringArrivesWholeWithItsProgress) {
+  std::vector<size_t> told;
+  const uint32_t start = GetTickCount();
+  const rt::ByteSet body = FetchUrl(Url(kScripted, "/steady/12800"), "", "", "", "", 30, 12800, 2,
+                                    [&](size_t received) { told.push_back(received); });
+  EXPECT_GT(Since(start), 4000u) << "slower than the idle limit, as meant";
+  EXPECT_EQ(body.size(), 12800u);
+  ASSERT_GE(told.size(), 5u);
+  EXPECT_TRUE(std::is_sorted(told.begin(), told.end()) && std::adjacent_find(told.begin(), told.end()) == told.end())
+      << "each report tells of more bytes than the last";
+  EXPECT_GT(told.front(), 0u);
+  EXPECT_LE(told.back(), 12800u);
+}
+
+TEST(IdleLimit, NothingArrivingEndsTheTransferAfterTheIdleTime) {
+  ExpectTimeOut(Url(kScripted, "/stall"), 30, 1500, 2, 2);
+  ExpectTimeOut(Url(kScripted, "/silent"), 30, 1500, 2, 2);
+}
+
+TEST(IdleLimit, ATrickleEndsAtTheOverallLimit) { ExpectTimeOut(Url(kScripted, "/trickle"), 4, 5000, 2); }
 
 TEST(TimeOut, AnswerWithinTheTimeOutComesWhole) {
   uint32_t start = GetTickCount();

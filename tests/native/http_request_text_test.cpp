@@ -24,10 +24,12 @@ TEST(RequestMethod, ExactComparison) {
   EXPECT_EQ(MethodOf("GET "), RequestMethod::Refused);
 }
 
-TEST(RequestProxy, BlanksMeanDirect) {
-  EXPECT_FALSE(UsesProxy(""));
-  EXPECT_FALSE(UsesProxy("   "));
-  EXPECT_TRUE(UsesProxy(" 127.0.0.2:8002 "));
+TEST(RequestProxy, BlanksMeanDirectSystemThePcsOwnSettings) {
+  EXPECT_EQ(ProxyUseOf(""), ProxyUse::Direct);
+  EXPECT_EQ(ProxyUseOf("   "), ProxyUse::Direct);
+  EXPECT_EQ(ProxyUseOf(" 127.0.0.2:8002 "), ProxyUse::Named);
+  EXPECT_EQ(ProxyUseOf("system"), ProxyUse::System);
+  EXPECT_EQ(ProxyUseOf(" system"), ProxyUse::Named) << "a proxy host of that name";
 }
 
 TEST(HeaderBlock, EmptyBlockGetsTheThreeDefaultLinesInOrder) {

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "update/download_limits.h"
 #include "update/versions.h"
 
 namespace {
@@ -197,6 +198,19 @@ TEST(Versions, AnArchiveCutShortIsToldByTheSizeTheServerNames) {
   EXPECT_TRUE(SizeMatches("", 617)) << "an older server names no size";
   EXPECT_TRUE(SizeMatches("12x", 5)) << "no plain number names no size";
   EXPECT_TRUE(SizeMatches("99999999999999999999", 5)) << "nor does one past any file";
+}
+
+TEST(Versions, AnArchiveMayArriveAtFourKilobytesASecondAndNoLongerThanItsNamedSize) {
+  const ArchiveTransferLimits bank = ArchiveDownloadLimits("12000000", kBankArchiveLimit);
+  EXPECT_EQ(bank.maxBodyBytes, 12000000u);
+  EXPECT_LT(bank.idleSeconds, bank.overallSeconds);
+  EXPECT_GE(bank.overallSeconds, 12000000 / 4096 + bank.idleSeconds) << "the whole of it at 4 kB/s, then the idle time";
+  EXPECT_LE(bank.overallSeconds, 12000000 / 4096 + bank.idleSeconds + 1);
+  for (const char* none : {"", "12x", "0", "012"}) {
+    EXPECT_EQ(ArchiveDownloadLimits(none, kBankArchiveLimit).maxBodyBytes, kBankArchiveLimit) << none;
+  }
+  EXPECT_EQ(ArchiveDownloadLimits("9999999999999", kProgramArchiveLimit).maxBodyBytes, kProgramArchiveLimit)
+      << "a named size never raises the kind's limit";
 }
 
 TEST(Versions, OnlyArchivesAreTakenAsTheMainProgram) {

@@ -9,6 +9,8 @@
   /stall            declares 100000 bytes, sends 1000, then sends nothing more
   /cut              declares 100000 bytes, sends 1000, then closes
   /drip             declares 1000000 bytes and sends one every 100 ms
+  /steady/N         declares N bytes and sends them, 256 every 100 ms (a slow link)
+  /trickle          declares 1000000 bytes and sends 64 every 100 ms, without end
   /longheaders      a header block of about 1,600 bytes with a cookie, body "long headers"
   /nobody           status 200 with no body
   /nolength         a body ended by closing the connection, no length given
@@ -104,6 +106,20 @@ class Handler(socketserver.BaseRequestHandler):
             except OSError:
                 pass
             return False
+        elif path.startswith(b"/steady/") or path == b"/trickle":
+            size = int(path[8:]) if path.startswith(b"/steady/") else 1000000
+            piece = 256 if path.startswith(b"/steady/") else 64
+            sock.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\n\r\n" % size)
+            try:
+                sent = 0
+                while sent < size:
+                    n = min(piece, size - sent)
+                    sock.sendall(b"s" * n)
+                    sent += n
+                    time.sleep(0.1)
+            except OSError:
+                return False
+            return True
         elif path == b"/longheaders":
             sock.sendall(response(b"200 OK", b"long headers",
                                   [b"X-Padding: " + b"x" * 1500, b"Set-Cookie: long=1; path=/"]))
