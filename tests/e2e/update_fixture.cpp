@@ -129,6 +129,24 @@ void UpdateServer::PutVersions(const std::wstring& bankVersion, const std::wstri
                                L"\r\n" + extraLines));
 }
 
+void ForwardProxy::Start() { EXPECT_EQ(AskKeeper("/proxy?address=" + address_), "started"); }
+
+void ForwardProxy::Stop() { AskKeeper("/stop?address=" + address_); }
+
+std::vector<std::string> ForwardProxy::Requests() const {
+  // tinyproxy's lines "CONNECT   <date> [pid]: Request (file descriptor N): GET http://... HTTP/1.1".
+  std::vector<std::string> requests;
+  std::istringstream log(AskKeeper("/log?address=" + address_));
+  std::string line;
+  while (std::getline(log, line)) {
+    const size_t marker = line.find("): ");
+    if (line.find("Request (file descriptor") == std::string::npos || marker == std::string::npos) continue;
+    std::string request = line.substr(marker + 3);
+    requests.push_back(request.substr(0, request.rfind(" HTTP/")));
+  }
+  return requests;
+}
+
 void StopAllUpdateServers() { AskKeeper("/stopall"); }
 
 std::string ZipBytes(const std::vector<ZipMember>& members) {

@@ -54,7 +54,23 @@ class UpdateServer {
   std::wstring folder_;  // the served folder, seen from Windows
 };
 
-// Stops every update server.
+// A school's forward proxy (tinyproxy, started by the keeper) on
+// `address`:8888.
+class ForwardProxy {
+ public:
+  explicit ForwardProxy(const char* address) : address_(address) {}
+  void Start();
+  void Stop();
+  // "HOST:PORT", as the program's update-proxy setting names it.
+  std::wstring Setting() const { return std::wstring(address_.begin(), address_.end()) + L":8888"; }
+  // The requests it has passed on ("GET http://127.0.0.1:8001/zentra/math.ini"), in order.
+  std::vector<std::string> Requests() const;
+
+ private:
+  std::string address_;
+};
+
+// Stops every update server (and proxy).
 void StopAllUpdateServers();
 
 // A member of a zip archive: the raw bytes of its name and its content.

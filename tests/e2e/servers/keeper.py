@@ -16,7 +16,10 @@ BASE/NAME/www, where the tests write the files they want served.
   /stop?address=A                         stop the server on A (SIGTERM)
   /kill?address=A                         kill it at once, mid-download (SIGKILL)
   /stopall                                stop every server
-  /log?address=A                          the access log of the server on A
+  /proxy?address=A                        start a forward proxy (tinyproxy) on A:8888
+                                          (stopped by /stop like a server)
+  /log?address=A                          the access log of the server on A, or
+                                          the proxy's log of the requests it passed on
 
 Every request carries token=TOKEN, the token the keeper was started with, so
 that a test run can never start or stop the servers of another run on the
@@ -44,9 +47,12 @@ NAME = re.compile(r"^[A-Za-z0-9_.-]+$")
 servers = {}  # address -> (process, state folder)
 
 
-def listening(address):
+PROXY_PORT = 8888
+
+
+def listening(address, port=8001):
     try:
-        with socket.create_connection((address, 8001), timeout=0.2):
+        with socket.create_connection((address, port), timeout=0.2):
             return True
     except OSError:
         return False
@@ -56,7 +62,7 @@ def stop(address, sig=signal.SIGTERM):
     entry = servers.pop(address, None)
     if not entry:
         return
-    process = entry[0]
+    process, port = entry[0], entry[2]
     try:
         os.killpg(process.pid, sig)
     except ProcessLookupError:
@@ -68,7 +74,7 @@ def stop(address, sig=signal.SIGTERM):
         process.wait()
     # nginx's workers may outlive a killed master for a moment.
     for _ in range(100):
-        if not listening(address):
+        if not listening(address, port):
             break
         time.sleep(0.02)
 
@@ -91,12 +97,37 @@ def start(name, address, rate, flag, cut=False):
     else:
         command = [SERVE, www, "--address", address, "--rate", rate, "--state", state]
     process = subprocess.Popen(command, stdout=log, stderr=log, start_new_session=True)
-    servers[address] = (process, state)
+    servers[address] = (process, state, 8001)
     for _ in range(200):
         if listening(address):
             if flag is not None:
                 with open(os.path.join(os.fsencode(www), FLAG_FILE), "wb") as f:
                     f.write(flag.encode())
+            return "started"
+        if process.poll() is not None:
+            break
+        time.sleep(0.02)
+    stop(address)
+    return None
+
+
+def start_proxy(address):
+    """tinyproxy in the foreground, logging each request it passes on."""
+    stop(address)
+    state = os.path.join(BASE, "proxy-" + address)
+    os.makedirs(os.path.join(state, "logs"), exist_ok=True)
+    access = os.path.join(state, "logs", "access.log")
+    if os.path.exists(access):
+        os.remove(access)
+    config = os.path.join(state, "tinyproxy.conf")
+    with open(config, "w") as f:
+        f.write("Port %d\nListen %s\nTimeout 600\nLogFile \"%s\"\nLogLevel Connect\nMaxClients 20\n"
+                "Allow 127.0.0.0/8\nDisableViaHeader Yes\n" % (PROXY_PORT, address, access))
+    log = open(os.path.join(state, "tinyproxy.out"), "ab")
+    process = subprocess.Popen(["tinyproxy", "-d", "-c", config], stdout=log, stderr=log, start_new_session=True)
+    servers[address] = (process, state, PROXY_PORT)
+    for _ in range(200):
+        if listening(address, PROXY_PORT):
             return "started"
         if process.poll() is not None:
             break
@@ -122,6 +153,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             else:
                 result = start(name, address, rate, query.get("flag"), query.get("cut") == "1")
                 body, status = (result.encode(), 200) if result else (b"the server did not start", 500)
+        elif url.path == "/proxy":
+            result = start_proxy(address)
+            body, status = (result.encode(), 200) if result else (b"the proxy did not start", 500)
         elif url.path in ("/stop", "/kill"):
             stop(address, signal.SIGTERM if url.path == "/stop" else signal.SIGKILL)
             body = b"stopped"
