@@ -47,6 +47,7 @@ std::string Setting(const fs::path& exe, const program::SettingSlot& slot) {
 }
 
 TEST(DropBuild, ASetBecomesABankBesideItAndATrialCopyWithoutUpdateServers) {
+  const Speaking chinese(toolkit::Language::kChinese);
   ScratchFolder dir;
   WriteSet(dir / "高一 数学");
   const fs::path tools = dir / "工具包";
@@ -79,6 +80,7 @@ TEST(DropBuild, ASetBecomesABankBesideItAndATrialCopyWithoutUpdateServers) {
 }
 
 TEST(DropBuild, ARefusedSetWritesNothingAndWithoutAStudentProgramSaysHowToTryIt) {
+  const Speaking chinese(toolkit::Language::kChinese);
   ScratchFolder dir;
   WriteSet(dir / "set");
   std::ostringstream out;
@@ -86,10 +88,12 @@ TEST(DropBuild, ARefusedSetWritesNothingAndWithoutAStudentProgramSaysHowToTryIt)
   EXPECT_NE(out.str().find("学生程序"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "set-试用"));
 
+  WriteSet(dir / "bad");
   WriteAll(dir / "bad/题目表.csv", "题目,参考答案,解答过程,单元,正答,错答\r\nq1.png,a1.png,s1.png,集合,abc,2\r\n");
   std::ostringstream refused;
   EXPECT_EQ(DropBuild(dir / "bad", dir.path(), kNow, refused), 1);
   EXPECT_NE(refused.str().find("没有建成题库"), std::string::npos);
+  EXPECT_NE(refused.str().find("题目表.csv 第2行“正答”列：“abc”不是整数"), std::string::npos) << refused.str();
   EXPECT_FALSE(fs::exists(dir / "bad-题库"));
   EXPECT_TRUE(IsDroppedSet(dir / "set"));
   EXPECT_FALSE(IsDroppedSet(dir / "set/题目表.csv"));

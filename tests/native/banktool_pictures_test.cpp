@@ -64,11 +64,15 @@ TEST(PictureBoards, AreTheProgramsBoardsAndTheHelpNamesTheirSizes) {
   EXPECT_EQ(boards[0].size, (PictureSize{785, 424}));
   EXPECT_EQ(boards[1].size, (PictureSize{280, 64}));
   EXPECT_EQ(boards[2].size, (PictureSize{785, 523}));
-  const std::string help = HelpText();
-  for (const auto& board : boards) {
-    EXPECT_NE(help.find(std::string(board.name) + " "), std::string::npos) << board.name;
-    EXPECT_NE(help.find(FormatSize(board.size)), std::string::npos) << board.name;
+  for (const toolkit::Language language : {toolkit::Language::kChinese, toolkit::Language::kEnglish}) {
+    toolkit::SetLanguage(language);
+    const std::string help = HelpText();
+    for (const auto& board : boards) {
+      EXPECT_NE(help.find(Say(board.name) + " "), std::string::npos) << Say(board.name);
+      EXPECT_NE(help.find(FormatSize(board.size)), std::string::npos) << Say(board.name);
+    }
   }
+  toolkit::SetLanguage(toolkit::Language::kEnglish);
 }
 
 TEST(PictureBoards, AFittedSizeFitsAndKeepsTheProportions) {

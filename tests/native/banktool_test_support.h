@@ -19,6 +19,7 @@
 #include "tools/banktool/cli.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/signing.h"
+#include "tools/toolkit/tool_messages.h"
 
 namespace banktool_test {
 
@@ -30,7 +31,18 @@ struct Outcome {
   std::string out, err;
 };
 
-inline Outcome Tool(const std::vector<std::string>& args) {
+// The tools' language while it lives; English again after it.
+class Speaking {
+ public:
+  explicit Speaking(toolkit::Language language) { toolkit::SetLanguage(language); }
+  ~Speaking() { toolkit::SetLanguage(toolkit::Language::kEnglish); }
+  Speaking(const Speaking&) = delete;
+  Speaking& operator=(const Speaking&) = delete;
+};
+
+// The tool's command line, in English unless told otherwise.
+inline Outcome Tool(const std::vector<std::string>& args, toolkit::Language language = toolkit::Language::kEnglish) {
+  const Speaking speaking(language);
   std::ostringstream out, err;
   const int code = banktool::RunBankTool(args, out, err);
   return {code, out.str(), err.str()};

@@ -25,7 +25,9 @@ struct Outcome {
   std::string out, err;
 };
 
+// The tool's command line, in English.
 Outcome Tool(const std::vector<std::string>& args) {
+  const banktool_test::Speaking english(toolkit::Language::kEnglish);
   std::ostringstream out, err;
   const int code = tessalyconfig::RunConfigTool(args, out, err);
   return {code, out.str(), err.str()};

@@ -1,4 +1,5 @@
 #include "tools/banktool/archive.h"
+#include "tools/banktool/problem.h"
 
 #include <zip.h>
 #include <zlib.h>
@@ -25,7 +26,7 @@ constexpr int kMemoryLevel = 8;  // zlib's default
 bool AddEntry(zipFile zip, const ArchiveEntry& entry, const zip_fileinfo& info, std::string& error) {
   std::unique_ptr<std::FILE, FileCloser> source(rt::OpenNativeFile(entry.source, "rb"));
   if (!source) {
-    error = "cannot read " + PathToUtf8(entry.source) + ": " + ErrnoText(errno);
+    error = Say(Msg::ArchiveCannotReadSource, PathToUtf8(entry.source), ErrnoText(errno));
     return false;
   }
   std::error_code ec;
@@ -36,23 +37,23 @@ bool AddEntry(zipFile zip, const ArchiveEntry& entry, const zip_fileinfo& info, 
   if (zipOpenNewFileInZip4_64(zip, entry.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                               Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, kMemoryLevel, Z_DEFAULT_STRATEGY, nullptr, 0,
                               kVersionMadeBy, flagBase, zip64) != ZIP_OK) {
-    error = "cannot add an entry to the archive";
+    error = Say(Msg::ArchiveCannotAdd);
     return false;
   }
   std::unique_ptr<char[]> buffer(new char[1 << 16]);
   size_t n;
   while ((n = std::fread(buffer.get(), 1, 1 << 16, source.get())) > 0) {
     if (zipWriteInFileInZip(zip, buffer.get(), static_cast<unsigned>(n)) != ZIP_OK) {
-      error = "cannot write to the archive";
+      error = Say(Msg::ArchiveCannotWrite);
       return false;
     }
   }
   if (std::ferror(source.get())) {
-    error = "cannot read " + PathToUtf8(entry.source) + ": " + ErrnoText(errno);
+    error = Say(Msg::ArchiveCannotReadSource, PathToUtf8(entry.source), ErrnoText(errno));
     return false;
   }
   if (zipCloseFileInZip(zip) != ZIP_OK) {
-    error = "cannot write to the archive";
+    error = Say(Msg::ArchiveCannotWrite);
     return false;
   }
   return true;
@@ -64,7 +65,7 @@ bool WriteArchive(const fs::path& path, const std::vector<ArchiveEntry>& entries
                   std::string& error) {
   zipFile zip = rt::OpenArchiveForWriting(path);
   if (!zip) {
-    error = "cannot create " + PathToUtf8(path);
+    error = Say(Msg::ArchiveCannotCreate, PathToUtf8(path));
     return false;
   }
   zip_fileinfo info{};
@@ -83,7 +84,7 @@ bool WriteArchive(const fs::path& path, const std::vector<ArchiveEntry>& entries
     }
   }
   if (zipClose(zip, nullptr) != ZIP_OK && ok) {
-    error = "cannot finish " + PathToUtf8(path);
+    error = Say(Msg::ArchiveCannotFinish, PathToUtf8(path));
     ok = false;
   }
   return ok;

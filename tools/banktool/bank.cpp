@@ -59,7 +59,7 @@ std::string List(std::initializer_list<std::string_view> names) {
 
 const std::array<std::string_view, 3> kPictureFields = {kFieldQuestion, kFieldReferenceAnswer, kFieldSolution};
 
-std::string DatabaseError(sqlite3* db) { return db ? sqlite3_errmsg(db) : "out of memory"; }
+std::string DatabaseError(sqlite3* db) { return db ? sqlite3_errmsg(db) : Say(Msg::DatabaseOutOfMemory); }
 
 std::string ColumnText(sqlite3_stmt* statement, int column) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -101,12 +101,12 @@ sqlite3* OpenBank(const fs::path& path, std::string& error) {
   const std::string name = PathToUtf8(path);
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
-    error = name + ": no such file";
+    error = Say(Msg::NoSuchFile, name);
     return nullptr;
   }
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(name.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    error = name + ": cannot be opened: " + DatabaseError(db);
+    error = Say(Msg::BankCannotOpen, name, DatabaseError(db));
     sqlite3_close(db);
     return nullptr;
   }
@@ -218,7 +218,7 @@ bool BankWriter::AddSources(int32_t record, const StoredSources& sources, std::s
 
 bool BankWriter::Finish(std::string& error) {
   if (!db_) {
-    error = "the bank is not open";
+    error = Say(Msg::BankNotOpen);
     return false;
   }
   const bool committed = Run("COMMIT", error);
@@ -258,22 +258,22 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
   sqlite3_stmt* rows = nullptr;
   if (sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + questionTable).c_str(), -1, &count, nullptr) != SQLITE_OK ||
       sqlite3_step(count) != SQLITE_ROW || sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) {
-    err << name << ": not a question bank: " << DatabaseError(db) << "\n";
+    err << Say(Msg::NotABank, name, DatabaseError(db)) << "\n";
     sqlite3_finalize(count);
     sqlite3_close(db);
     return -1;
   }
   const int64_t questions = sqlite3_column_int64(count, 0);
-  out << name << ": " << questions << (questions == 1 ? " question\n" : " questions\n");
+  out << Say(Msg::CheckCount, name, SayCount(static_cast<size_t>(questions), Msg::Questions1, Msg::QuestionsN)) << "\n";
   sqlite3_finalize(count);
 
   int faults = 0;
   const auto fault = [&](int64_t record, const std::string& text) {
-    err << name << ": record " << record << ": " << text << "\n";
+    err << Say(Msg::CheckRecordFault, name, record, text) << "\n";
     ++faults;
   };
   const auto warn = [&](int64_t record, const std::string& text) {
-    err << name << ": record " << record << ": warning: " << text << "\n";
+    err << Say(Msg::CheckRecordWarning, name, record, text) << "\n";
     ++warnings;
   };
   // A whole picture, for a header longer than kHeadBytes.
@@ -294,22 +294,21 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
   while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
     const int64_t record = sqlite3_column_int64(rows, 0);
     if (record != expected) {
-      fault(record, "out of sequence: the records must be numbered 1, 2, 3 ... and this one should be " +
-                        std::to_string(expected));
+      fault(record, Say(Msg::RecordOutOfSequence, expected));
     }
     expected = record + 1;
     out << "  " << record << "  " << unit << " " << Quoted(ColumnText(rows, 2)) << "  " << correct << " "
         << FormatNumber(rows, 4) << "  " << wrong << " " << FormatNumber(rows, 6);
-    if (ColumnText(rows, 1) != "text") fault(record, unit + " is " + ColumnText(rows, 1) + ", not text");
+    if (ColumnText(rows, 1) != "text") fault(record, Say(Msg::FieldWrongType, unit, ColumnText(rows, 1)));
     for (const int column : {3, 5}) {
       const std::string type = ColumnText(rows, column);
       if (type != "integer" && type != "real") {
-        fault(record, (column == 3 ? correct : wrong) + " is " + type + ", not a number");
+        fault(record, Say(Msg::FieldNotNumber, column == 3 ? correct : wrong, type));
       }
     }
     if (sqlite3_column_int(rows, 7) == 0) {
-      out << "  (no pictures)\n";
-      fault(record, "has no row in " + pictureTable);
+      out << Say(Msg::NoPictures) << "\n";
+      fault(record, Say(Msg::NoPictureRow, pictureTable));
       continue;
     }
     for (int i = 0; i < 3; ++i) {
@@ -318,37 +317,35 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
       const int64_t size = sqlite3_column_int64(rows, column + 1);
       if (type != "blob") {
         out << "  " << kPictureFields[i] << " " << type;
-        fault(record, std::string(kPictureFields[i]) + " is " + type + ", not a picture file");
+        fault(record, Say(Msg::PictureFieldNotFile, kPictureFields[i], type));
         continue;
       }
       const std::string head = ColumnBlob(rows, column + 2);
       const PictureKind kind = SniffPicture(std::string_view(head).substr(0, kSniffBytes), static_cast<uint64_t>(size));
-      out << "  " << kPictureFields[i] << " " << PictureKindName(kind) << " " << size << " bytes";
+      out << Say(Msg::CheckPictureBytes, kPictureFields[i], PictureKindName(kind), size);
       if (kind == PictureKind::kNone) {
-        fault(record, std::string(kPictureFields[i]) + " is not a picture");
+        fault(record, Say(Msg::PictureFieldNotPicture, kPictureFields[i]));
         continue;
       }
       std::string why;
       std::optional<PictureSize> pixels = ReadPictureSize(head, why);
       if (!pixels && size > static_cast<int64_t>(head.size())) pixels = ReadPictureSize(wholePicture(record, i), why);
       const PictureBoard& board = PictureBoards()[i];
-      const std::string boardText = "the " + std::string(board.name) + " (" + FormatSize(board.size) + ")";
+      const std::string boardText = Say(Msg::BoardText, Say(board.name), FormatSize(board.size));
       if (!pixels) {
-        warn(record, std::string(kPictureFields[i]) + ": its size cannot be read, so it is not checked against " +
-                         boardText + ": " + why);
+        warn(record, Say(Msg::SizeUnreadable, kPictureFields[i], boardText, why));
         continue;
       }
       out << " " << FormatSize(*pixels);
       if (!FitsBoard(*pixels, board.size)) {
-        warn(record, std::string(kPictureFields[i]) + " is " + FormatSize(*pixels) + " pixels, larger than " +
-                         boardText + ": the program shows only its top-left " + FormatSize(board.size) +
-                         " (banktool build --fit scales pictures down)");
+        warn(record, Say(Msg::CheckPictureTooLarge, kPictureFields[i], FormatSize(*pixels), boardText,
+                         FormatSize(board.size)));
       }
     }
     out << "\n";
   }
   if (step != SQLITE_DONE) {
-    err << name << ": cannot be read: " << DatabaseError(db) << "\n";
+    err << Say(Msg::CannotRead, name, DatabaseError(db)) << "\n";
     ++faults;
   }
   sqlite3_finalize(rows);
@@ -359,8 +356,7 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
                                key + " FROM " + questionTable + " q)";
   if (sqlite3_prepare_v2(db, orphaned.c_str(), -1, &orphans, nullptr) == SQLITE_OK &&
       sqlite3_step(orphans) == SQLITE_ROW && sqlite3_column_int64(orphans, 0) > 0) {
-    err << name << ": rows of " << pictureTable << " that belong to no question: " << sqlite3_column_int64(orphans, 0)
-        << "\n";
+    err << Say(Msg::OrphanPictureRows, name, pictureTable, sqlite3_column_int64(orphans, 0)) << "\n";
     ++faults;
   }
   sqlite3_finalize(orphans);
@@ -389,7 +385,7 @@ bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&
   sql += " ORDER BY " + key;
   sqlite3_stmt* rows = nullptr;
   bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) == SQLITE_OK;
-  if (!ok) error = PathToUtf8(path) + ": not a question bank: " + DatabaseError(db);
+  if (!ok) error = Say(Msg::NotABank, PathToUtf8(path), DatabaseError(db));
   int step = SQLITE_DONE;
   BankQuestion question;
   while (ok && (step = sqlite3_step(rows)) == SQLITE_ROW) {
@@ -408,7 +404,7 @@ bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&
     if (!each(question)) break;
   }
   if (ok && step != SQLITE_ROW && step != SQLITE_DONE) {
-    error = PathToUtf8(path) + ": cannot be read: " + DatabaseError(db);
+    error = Say(Msg::CannotRead, PathToUtf8(path), DatabaseError(db));
     ok = false;
   }
   sqlite3_finalize(rows);

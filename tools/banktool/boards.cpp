@@ -16,9 +16,9 @@ PictureSize BoardSize(uint32_t id) {
 
 const std::array<PictureBoard, 3>& PictureBoards() {
   static const std::array<PictureBoard, 3> boards = {{
-      {kManifestColumns[0], "question board", BoardSize(program::题目画板)},
-      {kManifestColumns[1], "reference-answer board", BoardSize(program::参考答案画板)},
-      {kManifestColumns[2], "solution board", BoardSize(program::解答过程画板)},
+      {kManifestColumns[0], Msg::QuestionBoard, BoardSize(program::题目画板)},
+      {kManifestColumns[1], Msg::AnswerBoard, BoardSize(program::参考答案画板)},
+      {kManifestColumns[2], Msg::SolutionBoard, BoardSize(program::解答过程画板)},
   }};
   return boards;
 }

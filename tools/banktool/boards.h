@@ -7,12 +7,13 @@
 #include <string_view>
 
 #include "tools/banktool/images.h"
+#include "tools/banktool/problem.h"
 
 namespace banktool {
 
 struct PictureBoard {
   std::string_view column;  // the manifest column and bank field: 题目, 参考答案, 解答过程
-  std::string_view name;    // "question board" ...
+  Msg name;                 // "question board" ...
   PictureSize size;
 };
 

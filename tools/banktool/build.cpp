@@ -32,16 +32,16 @@ bool UpdatedIni(const fs::path& ini, std::string_view key, std::string_view valu
   const auto status = fs::status(ini, ec);
   if (fs::exists(status)) {
     if (!fs::is_regular_file(status)) {
-      error = name + ": is not a file";
+      error = Say(Msg::IsNotAFile, name);
       return false;
     }
     std::string why;
     if (!ReadFileBytes(ini, existing, why)) {
-      error = name + ": cannot be read: " + why;
+      error = Say(Msg::CannotRead, name, why);
       return false;
     }
     if (const std::string bad = CheckIniFile(existing); !bad.empty()) {
-      error = name + ": " + bad;
+      error = Say(Msg::WhereText, name, bad);
       return false;
     }
   }
@@ -66,19 +66,19 @@ PictureFile ReadPicture(const InputFiles& folder, const std::string& name) {
   std::string why;
   switch (folder.KindOf(name)) {
     case InputFiles::Kind::kMissing:
-      picture.problem = Quoted(name) + " is not in the pictures folder " + folder.Shown();
+      picture.problem = Say(Msg::PictureMissing, Quoted(name), folder.Shown());
       break;
     case InputFiles::Kind::kFolder:
-      picture.problem = Quoted(name) + " is a folder, not a picture file";
+      picture.problem = Say(Msg::PictureIsFolder, Quoted(name));
       break;
     case InputFiles::Kind::kFile:
       if (!folder.Read(name, picture.bytes, why)) {
-        picture.problem = Quoted(name) + " cannot be read: " + why;
+        picture.problem = Say(Msg::PictureUnreadable, Quoted(name), why);
       } else if (picture.bytes.empty()) {
-        picture.problem = Quoted(name) + " is an empty file, not a picture";
+        picture.problem = Say(Msg::PictureEmpty, Quoted(name));
       } else if (SniffPicture(std::string_view(picture.bytes).substr(0, kSniffBytes), picture.bytes.size()) ==
                  PictureKind::kNone) {
-        picture.problem = Quoted(name) + " is not a picture (GIF, PNG, JPEG or BMP)";
+        picture.problem = Say(Msg::NotAPicture, Quoted(name));
       }
       break;
   }
@@ -119,31 +119,29 @@ void CheckAgainstBoard(const QuestionRow& row, size_t column, std::string& bytes
                        std::vector<Problem>& problems, std::vector<Problem>& warnings, std::vector<Problem>& notes) {
   const PictureBoard& board = PictureBoards()[column];
   const std::string name = Quoted(column == 0 ? row.question : column == 1 ? row.answer : row.solution);
-  const std::string boardText = "the " + std::string(board.name) + " (" + FormatSize(board.size) + ")";
+  const std::string boardText = Say(Msg::BoardText, Say(board.name), FormatSize(board.size));
   const auto add = [&](std::vector<Problem>& list, std::string text) {
     list.push_back({row.line, std::string(board.column), std::move(text)});
   };
   std::string why;
   const std::optional<PictureSize> size = ReadPictureSize(bytes, why);
   if (!size) {
-    add(warnings, name + ": its size cannot be read, so it is not checked against " + boardText + ": " + why);
+    add(warnings, Say(Msg::SizeUnreadable, name, boardText, why));
     return;
   }
   if (FitsBoard(*size, board.size)) return;
-  const std::string sizeText = name + " is " + FormatSize(*size) + " pixels";
   if (!fit) {
-    add(warnings, sizeText + ", larger than " + boardText + ": the program shows only its top-left " +
-                      FormatSize(board.size) + " (--fit scales it down)");
+    add(warnings, Say(Msg::PictureTooLarge, name, FormatSize(*size), boardText, FormatSize(board.size)));
     return;
   }
   FittedPicture fitted;
   if (!FitPicture(bytes, board.size, fitted, why)) {
-    add(problems, sizeText + ", larger than " + boardText + ", and cannot be scaled down: " + why);
+    add(problems, Say(Msg::PictureCannotFit, name, FormatSize(*size), boardText, why));
     return;
   }
   bytes = std::move(fitted.bytes);
-  add(notes, sizeText + ": scaled down to " + FormatSize(fitted.size) + " for " + boardText + ", stored as " +
-                 PictureKindName(fitted.kind));
+  add(notes, Say(Msg::PictureFitted, name, FormatSize(*size), FormatSize(fitted.size), boardText,
+                 PictureKindName(fitted.kind)));
 }
 
 // Orders a manifest's problems by row, and within a row by where the column
@@ -180,44 +178,44 @@ BuildResult BuildBank(const BuildOptions& options) {
     if (!set) return fail(why);
     manifestName = kQuestionTableName;
     if (!set->Read(manifestName, manifestBytes, why)) {
-      return fail(set->Shown(manifestName) + ": cannot be read: " + why);
+      return fail(Say(Msg::CannotRead, set->Shown(manifestName), why));
     }
     pictureFolder = set->In(kPicturesFolderName);
     if (!options.keywords && set->KindOf(kKeywordListName) != InputFiles::Kind::kMissing) {
       keywordListName = kKeywordListName;
       if (!set->Read(keywordListName, keywordBytes.emplace(), why)) {
-        return fail(set->Shown(keywordListName) + ": cannot be read: " + why);
+        return fail(Say(Msg::CannotRead, set->Shown(keywordListName), why));
       }
     }
   } else {
     manifestName = PathToUtf8(options.manifest.filename());
-    if (!fs::is_directory(options.pictures, ec)) return fail(PathToUtf8(options.pictures) + ": no such folder");
+    if (!fs::is_directory(options.pictures, ec)) return fail(Say(Msg::NoSuchFolder, PathToUtf8(options.pictures)));
     pictureFolder = InputFiles::Folder(options.pictures);
     if (!ReadFileBytes(options.manifest, manifestBytes, why)) {
-      return fail(PathToUtf8(options.manifest) + ": cannot be read: " + why);
+      return fail(Say(Msg::CannotRead, PathToUtf8(options.manifest), why));
     }
   }
   if (options.bankVersion) {
     if (const std::string bad = CheckIniValue(*options.bankVersion); !bad.empty()) {
-      return fail("--bank-version: " + bad);
+      return fail(Say(Msg::OptionProblem, "--bank-version", bad));
     }
   }
   if (options.keywords) {
     keywordListName = PathToUtf8(options.keywords->filename());
     if (!ReadFileBytes(*options.keywords, keywordBytes.emplace(), why)) {
-      return fail(PathToUtf8(*options.keywords) + ": cannot be read: " + why);
+      return fail(Say(Msg::CannotRead, PathToUtf8(*options.keywords), why));
     }
   }
   KeywordList keywordList;
   if (keywordBytes) {
     keywordList = ReadKeywordList(*keywordBytes);
     for (const auto& problem : keywordList.problems) {
-      result.errors.push_back(FormatProblem(keywordListName, problem, "line"));
+      result.errors.push_back(FormatProblem(keywordListName, problem, true));
     }
-    for (const auto& note : keywordList.notes) result.notes.push_back(keywordListName + ": " + note);
+    for (const auto& note : keywordList.notes) result.notes.push_back(Say(Msg::WhereText, keywordListName, note));
   }
   if (fs::exists(options.out, ec) && !fs::is_directory(options.out, ec)) {
-    return fail(PathToUtf8(options.out) + ": is a file, not a folder");
+    return fail(Say(Msg::IsFileNotFolder, PathToUtf8(options.out)));
   }
   const fs::path bankPath = options.out / PathFromUtf8(kBankFileName);
   const fs::path keywordPath = options.out / PathFromUtf8(kKeywordFileName);
@@ -228,7 +226,7 @@ BuildResult BuildBank(const BuildOptions& options) {
   for (const auto& target : targets) {
     const auto status = fs::symlink_status(target, ec);
     if (fs::exists(status) && !fs::is_regular_file(status)) {
-      return fail(PathToUtf8(target) + ": is in the way: it is not a file; move it elsewhere");
+      return fail(Say(Msg::OutputInTheWay, PathToUtf8(target)));
     }
   }
   std::string iniBytes;
@@ -238,8 +236,7 @@ BuildResult BuildBank(const BuildOptions& options) {
 
   Manifest manifest = ReadManifest(manifestBytes);
   if (manifest.gbk) {
-    result.notes.push_back(manifestName + ": not UTF-8, read as GBK (how a spreadsheet saves plain \"CSV\" on a "
-                           "Chinese PC)");
+    result.notes.push_back(Say(Msg::TableReadAsGbk, manifestName));
   }
   std::vector<Problem> problems = std::move(manifest.problems);
   const auto report = [&]() {
@@ -250,7 +247,7 @@ BuildResult BuildBank(const BuildOptions& options) {
     return result;
   };
   if (!manifest.usable) return report();
-  if (manifest.questions.empty() && problems.empty()) return fail(manifestName + ": lists no questions");
+  if (manifest.questions.empty() && problems.empty()) return fail(Say(Msg::TableNoQuestions, manifestName));
 
   // A folder made for this run goes again if the run fails (while empty).
   struct MadeFolder {
@@ -262,12 +259,12 @@ BuildResult BuildBank(const BuildOptions& options) {
     }
   } madeFolder{options.out};
   madeFolder.made = fs::create_directories(options.out, ec);
-  if (ec) return fail(PathToUtf8(options.out) + ": cannot be made: " + ec.message());
+  if (ec) return fail(Say(Msg::CannotMake, PathToUtf8(options.out), ErrorText(ec)));
   StagedOutputs staged;
   const fs::path bankTemporary = staged.Stage(bankPath);
   fs::remove(bankTemporary, ec);
   BankWriter writer;
-  if (!writer.Create(bankTemporary, why)) return fail(PathToUtf8(bankPath) + ": cannot be written: " + why);
+  if (!writer.Create(bankTemporary, why)) return fail(Say(Msg::CannotWrite, PathToUtf8(bankPath), why));
 
   // Every row is checked; questions are written only while nothing is wrong.
   QuestionPictures questionPictures;
@@ -292,9 +289,7 @@ BuildResult BuildBank(const BuildOptions& options) {
         // The same file named twice has been reported already.
         if (same->second != row.question) {
           problems.push_back({row.line, std::string(kManifestColumns[0]),
-                              Quoted(row.question) + " is the same picture as the question of row " +
-                                  std::to_string(same->first) + " (" + Quoted(same->second) +
-                                  "); this row repeats it"});
+                              Say(Msg::SamePicture, Quoted(row.question), same->first, Quoted(same->second))});
         }
         rowOk = false;
       } else {
@@ -326,7 +321,7 @@ BuildResult BuildBank(const BuildOptions& options) {
       ++result.withSources;
     }
     if (!added) {
-      problems.push_back({row.line, "", "cannot be written to the bank: " + why});
+      problems.push_back({row.line, "", Say(Msg::RowNotWritten, why)});
       writing = false;
     }
     units.push_back(row.unit);
@@ -334,7 +329,7 @@ BuildResult BuildBank(const BuildOptions& options) {
   for (const auto& warning : warnings) result.warnings.push_back(FormatProblem(manifestName, warning));
   for (const auto& note : fitted) result.notes.push_back(FormatProblem(manifestName, note));
   if (!problems.empty() || !result.errors.empty()) return report();
-  if (!writer.Finish(why)) return fail(PathToUtf8(bankPath) + ": cannot be written: " + why);
+  if (!writer.Finish(why)) return fail(Say(Msg::CannotWrite, PathToUtf8(bankPath), why));
 
   // The keyword file, and a word about keywords no question would match.
   std::vector<std::string> keywords = keywordBytes ? keywordList.keywords : KeywordsFromUnits(units);
@@ -344,24 +339,24 @@ BuildResult BuildBank(const BuildOptions& options) {
         return unit.find(keywords[k]) != std::string::npos;
       });
       if (!matches) {
-        result.notes.push_back(keywordListName + ": line " + std::to_string(keywordList.lines[k]) + ": " +
-                               Quoted(keywords[k]) + " is in no question's unit, so it would find no question");
+        result.notes.push_back(
+            Say(Msg::KeywordMatchesNothing, keywordListName, keywordList.lines[k], Quoted(keywords[k])));
       }
     }
   }
   const fs::path keywordTemporary = staged.Stage(keywordPath);
   if (!WriteFileBytes(keywordTemporary, KeywordFileBytes(keywords), why)) {
-    return fail(PathToUtf8(keywordPath) + ": cannot be written: " + why);
+    return fail(Say(Msg::CannotWrite, PathToUtf8(keywordPath), why));
   }
   const fs::path archiveTemporary = staged.Stage(archivePath);
   if (!WriteArchive(archiveTemporary,
                     {{Gbk(kBankFileName), bankTemporary}, {Gbk(kKeywordFileName), keywordTemporary}},
                     LocalTimeNow(), why)) {
-    return fail(PathToUtf8(archivePath) + ": " + why);
+    return fail(Say(Msg::WhereText, PathToUtf8(archivePath), why));
   }
   if (options.bankVersion) {
     const fs::path iniTemporary = staged.Stage(iniPath);
-    if (!WriteFileBytes(iniTemporary, iniBytes, why)) return fail(PathToUtf8(iniPath) + ": cannot be written: " + why);
+    if (!WriteFileBytes(iniTemporary, iniBytes, why)) return fail(Say(Msg::CannotWrite, PathToUtf8(iniPath), why));
   }
   if (!staged.Commit(why)) return fail(why);
   madeFolder.keep = true;
@@ -374,18 +369,17 @@ BuildResult BuildBank(const BuildOptions& options) {
 
 bool SetVersion(const fs::path& ini, std::string_view key, std::string_view value, std::string& error) {
   if (key != kBankVersionKey && key != kProgramVersionKey) {
-    error = "--key: " + Quoted(key) + " is not a version key; use " + std::string(kBankVersionKey) + " or " +
-            std::string(kProgramVersionKey);
+    error = Say(Msg::BadVersionKey, Quoted(key), kBankVersionKey, kProgramVersionKey);
     return false;
   }
   if (const std::string bad = CheckIniValue(value); !bad.empty()) {
-    error = "--value: " + bad;
+    error = Say(Msg::OptionProblem, "--value", bad);
     return false;
   }
   std::error_code ec;
   const fs::path folder = ini.has_parent_path() ? ini.parent_path() : fs::path(".");
   if (!fs::is_directory(folder, ec)) {
-    error = PathToUtf8(ini) + ": the folder " + PathToUtf8(folder) + " does not exist";
+    error = Say(Msg::FolderOfFileMissing, PathToUtf8(ini), PathToUtf8(folder));
     return false;
   }
   std::string bytes;
@@ -393,7 +387,7 @@ bool SetVersion(const fs::path& ini, std::string_view key, std::string_view valu
   StagedOutputs staged;
   std::string why;
   if (!WriteFileBytes(staged.Stage(ini), bytes, why)) {
-    error = PathToUtf8(ini) + ": cannot be written: " + why;
+    error = Say(Msg::CannotWrite, PathToUtf8(ini), why);
     return false;
   }
   return staged.Commit(error);

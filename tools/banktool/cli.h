@@ -17,6 +17,6 @@ inline constexpr int kExitUsage = 2;
 int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 // The text that --help prints.
-const char* HelpText();
+std::string HelpText();
 
 }  // namespace banktool

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tools/banktool/bank.h"
+#include "tools/banktool/problem.h"
 
 namespace banktool {
 namespace {
@@ -42,8 +43,7 @@ bool ReadKeys(const fs::path& path, std::vector<PictureKey>& keys, std::string& 
 
 // "record 7" or "records 7-9".
 std::string Records(size_t first, size_t last) {
-  return first == last ? "record " + std::to_string(first)
-                       : "records " + std::to_string(first) + "-" + std::to_string(last);
+  return first == last ? Say(Msg::Record1, first) : Say(Msg::RecordsN, first, last);
 }
 
 }  // namespace
@@ -97,11 +97,12 @@ int CompareBanks(const fs::path& bank, const fs::path& old, std::ostream& out, s
     // Records past the old bank's end held nothing a paper could name.
     for (size_t r = n; r <= last && r <= before.size(); ++r) ++changed;
     if (from[n]) {
-      out << "  " << Records(n, last) << " now " << (count == 1 ? "holds the question that was " : "hold the questions that were ")
-          << Records(*from[n], *from[last]) << " in " << oldName << "\n";
+      out << Say(count == 1 ? Msg::CompareMoved1 : Msg::CompareMovedN, Records(n, last), Records(*from[n], *from[last]),
+                 oldName)
+          << "\n";
     } else {
       added += static_cast<int>(count);
-      out << "  " << Records(n, last) << (count == 1 ? " holds a new question\n" : " hold new questions\n");
+      out << Say(count == 1 ? Msg::CompareNew1 : Msg::CompareNewN, Records(n, last)) << "\n";
     }
     n = last + 1;
   }
@@ -113,18 +114,11 @@ int CompareBanks(const fs::path& bank, const fs::path& old, std::ostream& out, s
     size_t last = p;
     while (last + 1 <= before.size() && !kept[last + 1]) ++last;
     removed += static_cast<int>(last - p + 1);
-    out << "  the " << (last == p ? "question" : "questions") << " of " << oldName << "'s " << Records(p, last)
-        << (last == p ? " is" : " are") << " no longer in the bank\n";
+    out << Say(last == p ? Msg::CompareGone1 : Msg::CompareGoneN, oldName, Records(p, last)) << "\n";
     p = last + 1;
   }
-  out << "against " << oldName << ": ";
-  if (changed == 0) {
-    out << "every record of the old bank that is still there holds the same question";
-  } else {
-    out << changed << " of the old bank's " << before.size() << " record numbers now hold another question: a "
-        << "student's paper made with the old bank shows other questions under them";
-  }
-  out << "; " << added << " new " << (added == 1 ? "question" : "questions") << ", " << removed << " removed\n";
+  out << (changed == 0 ? Say(Msg::CompareSame, oldName) : Say(Msg::CompareChanged, oldName, changed, before.size()))
+      << Say(added == 1 ? Msg::CompareTotals1 : Msg::CompareTotalsN, added, removed) << "\n";
   return changed;
 }
 

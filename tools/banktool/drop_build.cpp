@@ -8,6 +8,7 @@
 #include "program/program_settings.h"
 #include "program/program_settings_file.h"
 #include "tools/banktool/build.h"
+#include "tools/banktool/problem.h"
 
 namespace banktool {
 namespace {
@@ -43,7 +44,7 @@ std::string MakeTrialCopy(const fs::path& student, const fs::path& bank, const f
                           const std::string& version) {
   std::error_code ec;
   fs::create_directories(trial, ec);
-  if (ec) return PathToUtf8(trial) + "：" + ErrorText(ec);
+  if (ec) return Say(Msg::WhereText, PathToUtf8(trial), ErrorText(ec));
   // File by file: the C++ library's recursive copy refuses a folder that
   // exists on Windows, and the trial folder may be there from the last drop.
   for (fs::recursive_directory_iterator it(student, ec), end; !ec && it != end; it.increment(ec)) {
@@ -54,7 +55,7 @@ std::string MakeTrialCopy(const fs::path& student, const fs::path& bank, const f
       fs::copy_file(it->path(), target, fs::copy_options::overwrite_existing, ec);
     }
   }
-  if (ec) return "复制学生程序失败：" + ErrorText(ec);
+  if (ec) return Say(Msg::DropTrialCopyFailed, ErrorText(ec));
   std::string why, bytes;
   for (const std::string& name : {kBankFileName, std::string(program::kKeywordFileName)}) {
     if (!ReadFileBytes(bank / PathFromUtf8(name), bytes, why) || !WriteFileBytes(trial / PathFromUtf8(name), bytes, why)) {
@@ -67,7 +68,7 @@ std::string MakeTrialCopy(const fs::path& student, const fs::path& bank, const f
   if (!ReadFileBytes(program, exe, why)) return why;
   std::vector<uint8_t> image(exe.begin(), exe.end());
   const auto found = program::ReadProgramSettings(image, why);
-  if (!found) return "学生程序\\tessaly.exe：" + why;
+  if (!found) return Say(Msg::WhereText, PathToUtf8(program), why);
   // Both update servers empty: the trial copy asks no server.
   std::vector<program::SettingChange> changes;
   for (const program::SettingSlot& slot : program::kSettings) {
@@ -93,7 +94,7 @@ int DropBuild(const fs::path& set, const fs::path& toolFolder, const std::tm& no
   const std::string stem = Stem(set);
   const fs::path bankFolder = Beside(set, stem, "-题库");
   const std::string version = Version(now);
-  out << "题库工具：用“" << PathToUtf8(set) << "”建题库……\n";
+  out << Say(Msg::DropStart, PathToUtf8(set)) << "\n";
 
   BuildOptions options;
   options.input = set;
@@ -102,42 +103,32 @@ int DropBuild(const fs::path& set, const fs::path& toolFolder, const std::tm& no
   const BuildResult result = BuildBank(options);
   for (const auto& line : result.errors) out << "  " << line << "\n";
   if (!result.ok) {
-    out << "\n没有建成题库：题目集里有上面这些问题（第几行、哪一列），改好后再拖一次。什么文件都没有写。\n";
+    out << "\n" << Say(Msg::DropRefused) << "\n";
     return 1;
   }
-  for (const auto& line : result.warnings) out << "  注意：" << line << "\n";
+  for (const auto& line : result.warnings) out << "  " << Say(Msg::Warning, line) << "\n";
   for (const auto& line : result.notes) out << "  " << line << "\n";
-  out << "\n题库建好了：" << PathToUtf8(bankFolder) << "\n"
-      << "  题目 " << result.questions << " 道（" << result.withSources << " 道带着输入的文字），关键词 "
-      << result.keywords << " 个（来自题目集里的 关键词列表.txt；没有它时，每个单元算一个关键词）\n"
-      << "  题库版本 " << version << "（建题库的日期和时间）\n"
-      << "  发布到升级服务器的方法见教师说明。\n";
+  out << "\n" << Say(Msg::DropBuilt, PathToUtf8(bankFolder)) << "\n"
+      << Say(Msg::DropCounts, result.questions, result.withSources, result.keywords) << "\n"
+      << Say(Msg::DropVersion, version) << "\n"
+      << Say(Msg::DropPublishHint) << "\n";
 
   const fs::path student = toolFolder / PathFromUtf8(kStudentProgramFolder);
   std::error_code ec;
   if (!fs::is_regular_file(student / program::kProgramFileName, ec)) {
-    out << "\n想先在学生的程序里试一试：把学生用的程序文件夹复制到 banktool.exe 旁边，改名为“学生程序”，再拖一次。\n";
+    out << "\n" << Say(Msg::DropTrialHint) << "\n";
     return 0;
   }
   const fs::path trial = Beside(set, stem, "-试用");
   if (const std::string why = MakeTrialCopy(student, bankFolder, trial, version); !why.empty()) {
-    out << "\n没有做成试用的程序：" << why << "\n";
+    out << "\n" << Say(Msg::DropTrialFailed, why) << "\n";
     return 0;
   }
-  out << "\n试用：双击 " << PathToUtf8(trial / program::kProgramFileName) << "\n"
-      << "  它是“学生程序”的一份拷贝，装着新题库；它不连升级服务器，所以不会把试用的题库换掉。不要把它发给学生。\n";
+  out << "\n" << Say(Msg::DropTrialMade, PathToUtf8(trial / program::kProgramFileName)) << "\n"
+      << Say(Msg::DropTrialAbout) << "\n";
   return 0;
 }
 
-void DoubleClickHelp(std::ostream& out) {
-  out << "题库工具 banktool\n\n"
-         "这个工具不用双击打开，有两种用法：\n\n"
-         "1. 用题库编辑器做题：在编辑器里点“导出给 banktool…”，把导出的 .zip 文件拖到 banktool.exe 上松开。\n"
-         "   题库会建在 .zip 文件旁边的“……-题库”文件夹里。装着题目表.csv 的文件夹也可以这样拖。\n"
-         "   banktool.exe 旁边有“学生程序”文件夹（学生用的程序）时，还会做一份装着新题库的试用程序。\n\n"
-         "2. 其他事情（检查、导出、发布题库，生成密钥）在命令提示符窗口里做：打开工具包文件夹，\n"
-         "   在资源管理器上方的地址栏里输入 cmd 后按回车，再输入 banktool.exe --help 查看全部命令。\n\n"
-         "详见工具包里的 教师说明.txt。\n";
-}
+void DoubleClickHelp(std::ostream& out) { out << Say(Msg::DoubleClickHelp); }
 
 }  // namespace banktool

@@ -105,8 +105,8 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
   const bool hasKeywords = fs::is_regular_file(keywordFile, ec);
   if (hasKeywords) {
     std::string gbk;
-    if (!ReadFileBytes(keywordFile, gbk, why)) return fail(PathToUtf8(keywordFile) + ": cannot be read: " + why);
-    if (!KeywordListBytes(gbk, keywords)) return fail(PathToUtf8(keywordFile) + ": is not GBK text");
+    if (!ReadFileBytes(keywordFile, gbk, why)) return fail(Say(Msg::CannotRead, PathToUtf8(keywordFile), why));
+    if (!KeywordListBytes(gbk, keywords)) return fail(Say(Msg::KeywordFileNotGbk, PathToUtf8(keywordFile)));
   }
 
   const std::string picturesFolder(kPicturesFolderName);
@@ -115,7 +115,7 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
     if (fs::create_directory(folder, ec)) written.paths.push_back(folder);
     return !ec;
   };
-  if (!makeFolder(out) || !makeFolder(pictures)) return fail(outName + ": cannot be made: " + ec.message());
+  if (!makeFolder(out) || !makeFolder(pictures)) return fail(Say(Msg::CannotMake, outName, ErrorText(ec)));
 
   std::string table(kUtf8Bom);
   std::vector<std::string> header(kManifestColumns.begin(), kManifestColumns.end());
@@ -132,17 +132,16 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
     const PictureKind kind = KindOf(bytes);
     const std::string name = prefix + Padded(record, 4) + Extension(kind);
     if (kind == PictureKind::kNone) {
-      result.notes.push_back(bankName + ": record " + std::to_string(record) + ": " + std::string(column) +
-                             " is not a picture; banktool build refuses " + Quoted(name));
+      result.notes.push_back(Say(Msg::ExportNotAPicture, bankName, record, column, Quoted(name)));
     }
     const fs::path path = pictures / PathFromUtf8(name);
     if (fs::exists(fs::symlink_status(path, ec))) {
-      error = PathToUtf8(path) + ": is there already (two records with the same number?)";
+      error = Say(Msg::ExportFileThere, PathToUtf8(path));
       return std::nullopt;
     }
     written.paths.push_back(path);
     if (!WriteFileBytes(path, bytes, why)) {
-      error = PathToUtf8(path) + ": cannot be written: " + why;
+      error = Say(Msg::CannotWrite, PathToUtf8(path), why);
       return std::nullopt;
     }
     files.push_back(picturesFolder + "/" + name);
@@ -152,11 +151,7 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
       bankFile,
       [&](const BankQuestion& question) {
         const int64_t record = question.record;
-        const std::string where = bankName + ": record " + std::to_string(record) + ": ";
-        if (record != expected) {
-          result.notes.push_back(where + "out of sequence; built again it becomes question " +
-                                 std::to_string(expected));
-        }
+        if (record != expected) result.notes.push_back(Say(Msg::ExportOutOfSequence, bankName, record, expected));
         ++expected;
         std::vector<std::string> row;
         const std::array<const char*, 3> prefixes = {"q", "a", "s"};
@@ -169,13 +164,13 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
           row.push_back(*name);
         }
         if (const std::string bad = CheckUnit(question.unit); !bad.empty()) {
-          result.notes.push_back(where + std::string(kManifestColumns[3]) + " " + bad + "; banktool build refuses it");
+          result.notes.push_back(Say(Msg::ExportRefusedValue, bankName, record, kManifestColumns[3], bad));
         }
         row.insert(row.end(), {question.unit, question.correct, question.wrong});
         const StoredSources sources = question.sources.value_or(StoredSources{});
         for (size_t i = 0; i < sources.texts.size(); ++i) {
           if (const std::string bad = CheckSourceText(sources.texts[i]); !bad.empty()) {
-            result.notes.push_back(where + std::string(kSourceColumns[i]) + " " + bad + "; banktool build refuses it");
+            result.notes.push_back(Say(Msg::ExportRefusedValue, bankName, record, kSourceColumns[i], bad));
           }
           row.push_back(sources.texts[i]);
         }
@@ -191,8 +186,8 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
         row.push_back(figure);
         if (!sources.place.empty() &&
             std::find(kFigurePlaces.begin(), kFigurePlaces.end(), sources.place) == kFigurePlaces.end()) {
-          result.notes.push_back(where + std::string(kFigurePlaceColumn) + " " + Quoted(sources.place) +
-                                 " is no place for the figure; banktool build refuses it");
+          result.notes.push_back(
+              Say(Msg::ExportRefusedPlace, bankName, record, kFigurePlaceColumn, Quoted(sources.place)));
         }
         row.push_back(sources.place);
         AppendRow(table, row);
@@ -202,13 +197,13 @@ ExportResult ExportInto(const fs::path& bankFile, const fs::path& out, Written& 
       },
       error);
   if (!read || writeFailed) return fail(error);
-  if (result.questions == 0) return fail(bankName + ": holds no questions");
+  if (result.questions == 0) return fail(Say(Msg::BankHoldsNoQuestions, bankName));
 
   const auto writeFile = [&](std::string_view name, std::string_view bytes) {
     const fs::path path = out / PathFromUtf8(name);
     written.paths.push_back(path);
     if (!WriteFileBytes(path, bytes, why)) {
-      error = PathToUtf8(path) + ": cannot be written: " + why;
+      error = Say(Msg::CannotWrite, PathToUtf8(path), why);
       return false;
     }
     files.emplace_back(name);
@@ -240,17 +235,16 @@ ExportResult ExportBank(const fs::path& bank, const fs::path& out) {
   const bool exists = fs::exists(fs::symlink_status(out, ec));
   const bool archive = EndsInZip(out) && !fs::is_directory(out, ec);
   if (archive && exists) {
-    refused.error = outName + ": is there already; export writes a new archive, so that no file is replaced";
+    refused.error = Say(Msg::ExportArchiveThere, outName);
     return refused;
   }
   if (!archive && exists) {
     if (!fs::is_directory(out, ec)) {
-      refused.error = outName + ": is a file, not a folder";
+      refused.error = Say(Msg::IsFileNotFolder, outName);
       return refused;
     }
     if (!fs::is_empty(out, ec)) {
-      refused.error =
-          outName + ": is not empty; export writes only into a new or empty folder, so that no file is replaced";
+      refused.error = Say(Msg::ExportFolderNotEmpty, outName);
       return refused;
     }
   }
@@ -279,7 +273,7 @@ ExportResult ExportBank(const fs::path& bank, const fs::path& out) {
       std::string why;
       if (!WriteArchive(staged.Stage(out), entries, LocalTimeNow(), why) || !staged.Commit(why)) {
         result = ExportResult{};
-        result.error = outName + ": cannot be written: " + why;
+        result.error = Say(Msg::CannotWrite, outName, why);
       }
     }
   }

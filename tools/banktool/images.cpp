@@ -1,4 +1,5 @@
 #include "tools/banktool/images.h"
+#include "tools/banktool/problem.h"
 
 namespace banktool {
 namespace {
@@ -54,7 +55,7 @@ PictureKind SniffPicture(std::string_view head, uint64_t fileSize) {
   return PictureKind::kNone;
 }
 
-const char* PictureKindName(PictureKind kind) {
+std::string PictureKindName(PictureKind kind) {
   switch (kind) {
     case PictureKind::kGif: return "GIF";
     case PictureKind::kPng: return "PNG";
@@ -62,7 +63,7 @@ const char* PictureKindName(PictureKind kind) {
     case PictureKind::kBmp: return "BMP";
     case PictureKind::kNone: break;
   }
-  return "not a picture";
+  return Say(Msg::NotAPictureKind);
 }
 
 std::string FormatSize(PictureSize size) { return std::to_string(size.width) + "x" + std::to_string(size.height); }

@@ -24,7 +24,7 @@ inline constexpr size_t kSniffBytes = 32;
 // non-zero size and pixel data that starts inside the file.
 PictureKind SniffPicture(std::string_view head, uint64_t fileSize);
 
-const char* PictureKindName(PictureKind kind);
+std::string PictureKindName(PictureKind kind);
 
 // A size in pixels.
 struct PictureSize {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "tools/banktool/images.h"
+#include "tools/banktool/problem.h"
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -38,12 +39,12 @@ namespace {
 
 std::string Reason() {
   const char* reason = stbi_failure_reason();
-  return std::string("the picture cannot be decoded (") + (reason ? reason : "unknown fault") + ")";
+  return Say(Msg::PictureUndecodable, reason ? std::string(reason) : Say(Msg::UnknownFault));
 }
 
 bool TooLong(std::string_view bytes, std::string& why) {
   if (bytes.size() <= static_cast<size_t>(INT_MAX)) return false;
-  why = "the file is larger than 2 GB";
+  why = Say(Msg::PictureFileTooLarge);
   return true;
 }
 
@@ -69,8 +70,7 @@ bool FitPicture(std::string_view bytes, PictureSize board, FittedPicture& fitted
   const std::optional<PictureSize> natural = ReadPictureSize(bytes, why);
   if (!natural) return false;
   if (static_cast<int64_t>(natural->width) * natural->height > kMostPixelsToFit) {
-    why = FormatSize(*natural) + " pixels are too many to scale down here (at most " +
-          std::to_string(kMostPixelsToFit / (1024 * 1024)) + " million)";
+    why = Say(Msg::PictureTooManyPixels, FormatSize(*natural), kMostPixelsToFit / (1024 * 1024));
     return false;
   }
   int width = 0, height = 0, channels = 0;
@@ -89,7 +89,7 @@ bool FitPicture(std::string_view bytes, PictureSize board, FittedPicture& fitted
   if (!stbir_resize_uint8_srgb(pixels.get(), width, height, 0, reinterpret_cast<unsigned char*>(scaled.data()),
                                size.width, size.height, 0, channels, hasAlpha ? channels - 1 : STBIR_ALPHA_CHANNEL_NONE,
                                0)) {
-    why = "the picture cannot be scaled down (out of memory)";
+    why = Say(Msg::PictureCannotScale);
     return false;
   }
   fitted.bytes.clear();
@@ -104,7 +104,7 @@ bool FitPicture(std::string_view bytes, PictureSize board, FittedPicture& fitted
           : stbi_write_png_to_func(Append, &fitted.bytes, size.width, size.height, channels, scaled.data(),
                                    size.width * channels);
   if (!written) {
-    why = std::string("the scaled picture cannot be written as ") + PictureKindName(fitted.kind);
+    why = Say(Msg::PictureCannotEncode, PictureKindName(fitted.kind));
     return false;
   }
   return true;

@@ -19,16 +19,15 @@ constexpr uLong kEncryptedFlag = 1;
 // Why a member of this verdict is refused.
 std::string RefusalReason(rt::MemberVerdict verdict) {
   switch (verdict) {
-    case rt::MemberVerdict::Absolute: return "is an absolute path";
-    case rt::MemberVerdict::DriveOrColon: return "names a drive or holds ':'";
-    case rt::MemberVerdict::ParentFolder: return "leads out of the archive with \"..\"";
-    case rt::MemberVerdict::ProgramCode: return "is program code (.exe, .dll, ...), which no question set holds";
+    case rt::MemberVerdict::Absolute: return Say(Msg::MemberAbsolute);
+    case rt::MemberVerdict::DriveOrColon: return Say(Msg::MemberDrive);
+    case rt::MemberVerdict::ParentFolder: return Say(Msg::MemberLeadsOutOfArchive);
+    case rt::MemberVerdict::ProgramCode: return Say(Msg::MemberIsProgramCode);
     case rt::MemberVerdict::Accepted:
     case rt::MemberVerdict::SameName:  // the unpacker's verdict on a whole archive, never CheckMemberName's
     case rt::MemberVerdict::BadName: break;
   }
-  return "is no name Windows gives a file (a device name such as CON or AUX, one of < > \" | ? *, or a name "
-         "ending in a dot or a space)";
+  return Say(Msg::MemberBadName);
 }
 
 // The folders that hold `relative`: "a/b/c.png" gives "a" and "a/b".
@@ -66,7 +65,7 @@ std::optional<InputFiles> InputFiles::Zip(const fs::path& path, std::string& err
   auto archive = std::make_shared<Archive>();
   archive->zip = static_cast<unzFile>(rt::OpenArchiveForReading(path));
   if (!archive->zip) {
-    error = name + ": is not a zip archive, or it is damaged (its list of members cannot be read)";
+    error = Say(Msg::NotAZip, name);
     return std::nullopt;
   }
   int step = unzGoToFirstFile(archive->zip);
@@ -81,10 +80,9 @@ std::optional<InputFiles> InputFiles::Zip(const fs::path& path, std::string& err
     const rt::MemberCheck check = rt::CheckMemberName(member);
     if (check.verdict != rt::MemberVerdict::Accepted) {
       // A name that is no text of its encoding is decoded as "?".
-      error = name + ": " +
-              (member == "?" ? std::string("a member's name is no UTF-8 or GBK text")
-                             : "the member " + Quoted(member) + " " + RefusalReason(check.verdict)) +
-              "; the archive is not read";
+      error = Say(Msg::ZipNotRead, name,
+                  member == "?" ? Say(Msg::ZipMemberNameNotText)
+                                : Say(Msg::ZipMemberRefused, Quoted(member), RefusalReason(check.verdict)));
       return std::nullopt;
     }
     if (check.relative.empty()) continue;  // the archive's top itself
@@ -98,12 +96,12 @@ std::optional<InputFiles> InputFiles::Zip(const fs::path& path, std::string& err
     entry.encrypted = (info.flag & kEncryptedFlag) != 0;
     if (unzGetFilePos64(archive->zip, &entry.position) != UNZ_OK) break;
     if (!archive->files.emplace(check.relative, entry).second) {
-      error = name + ": holds " + Quoted(check.relative) + " twice; the archive is not read";
+      error = Say(Msg::ZipHoldsTwice, name, Quoted(check.relative));
       return std::nullopt;
     }
   }
   if (step != UNZ_END_OF_LIST_OF_FILE) {
-    error = name + ": is damaged: its list of members breaks off";
+    error = Say(Msg::ZipListBreaksOff, name);
     return std::nullopt;
   }
   InputFiles files;
@@ -137,22 +135,21 @@ bool InputFiles::Read(std::string_view name, std::string& bytes, std::string& wh
   if (!archive_) return ReadFileBytes(path_ / PathFromUtf8(full), bytes, why);
   const auto found = archive_->files.find(full);
   if (found == archive_->files.end()) {
-    why = "it is not in the archive";
+    why = Say(Msg::MemberNotInArchive);
     return false;
   }
   const Archive::Member& member = found->second;
   if (member.encrypted) {
-    why = "it is encrypted in the archive";
+    why = Say(Msg::MemberEncrypted);
     return false;
   }
   if (member.size > kLargestMember) {
-    why = "it is " + std::to_string(member.size >> 20) + " MB; a file of the archive may be at most " +
-          std::to_string(kLargestMember >> 20) + " MB";
+    why = Say(Msg::MemberTooLarge, member.size >> 20, kLargestMember >> 20);
     return false;
   }
   unzFile zip = archive_->zip;
   if (unzGoToFilePos64(zip, &member.position) != UNZ_OK || unzOpenCurrentFile(zip) != UNZ_OK) {
-    why = "the archive is damaged at it";
+    why = Say(Msg::ArchiveDamagedAt);
     return false;
   }
   bytes.reserve(static_cast<size_t>(member.size));
@@ -170,7 +167,7 @@ bool InputFiles::Read(std::string_view name, std::string& bytes, std::string& wh
   const bool whole = ok && n == 0 && bytes.size() == member.size;
   if (unzCloseCurrentFile(zip) != UNZ_OK || !whole) {
     bytes.clear();
-    why = "the archive is damaged at it";
+    why = Say(Msg::ArchiveDamagedAt);
     return false;
   }
   return true;

@@ -10,7 +10,7 @@ namespace banktool {
 KeywordList ReadKeywordList(std::string_view bytes) {
   KeywordList list;
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
-    list.problems.push_back({0, "", "is UTF-16 text; save the keyword list as UTF-8"});
+    list.problems.push_back({0, "", Say(Msg::KeywordListUtf16)});
     return list;
   }
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
@@ -20,13 +20,13 @@ KeywordList ReadKeywordList(std::string_view bytes) {
     ++line;
     std::string_view text = NextLine(bytes, p);
     if (!IsValidUtf8(text)) {
-      list.problems.push_back({line, "", "is not UTF-8 text; save the keyword list as UTF-8"});
+      list.problems.push_back({line, "", Say(Msg::KeywordListNotUtf8)});
       continue;
     }
     text = TrimBlanks(text);
     if (text.empty()) continue;
     if (HasControlCharacter(text)) {
-      list.problems.push_back({line, "", Quoted(text) + " holds a control character"});
+      list.problems.push_back({line, "", Say(Msg::HoldsControlCharacter, Quoted(text))});
       continue;
     }
     if (std::string why = CheckGbk(text); !why.empty()) {
@@ -34,15 +34,14 @@ KeywordList ReadKeywordList(std::string_view bytes) {
       continue;
     }
     if (const auto earlier = seen.find(text); earlier != seen.end()) {
-      list.notes.push_back("line " + std::to_string(line) + " repeats " + Quoted(text) + " of line " +
-                           std::to_string(earlier->second) + "; it is listed once");
+      list.notes.push_back(Say(Msg::KeywordRepeated, line, Quoted(text), earlier->second));
       continue;
     }
     seen.emplace(std::string(text), line);
     list.keywords.emplace_back(text);
     list.lines.push_back(line);
   }
-  if (list.keywords.empty() && list.problems.empty()) list.problems.push_back({0, "", "holds no keywords"});
+  if (list.keywords.empty() && list.problems.empty()) list.problems.push_back({0, "", Say(Msg::KeywordListEmpty)});
   return list;
 }
 

@@ -2,6 +2,7 @@
 #include "tools/banktool/cli.h"
 #include "tools/banktool/drop_build.h"
 #include "tools/banktool/platform.h"
+#include "tools/banktool/problem.h"
 
 #ifdef _WIN32
 // Double-clicked, it says how it is used; with a file dropped onto it, it
@@ -18,7 +19,7 @@ int wmain(int argc, wchar_t** argv) {
   } else {
     code = banktool::RunTool(argc, argv, banktool::RunBankTool);
   }
-  if (ownConsole && argc <= 2) banktool::WaitForKey("\n按任意键关闭这个窗口……");
+  if (ownConsole && argc <= 2) banktool::WaitForKey("\n" + banktool::Say(banktool::Msg::PressAnyKey));
   return code;
 }
 #else

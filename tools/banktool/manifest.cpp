@@ -5,6 +5,7 @@
 #include <map>
 
 #include "runtime/encoding.h"
+#include "tools/banktool/problem.h"
 #include "tools/banktool/text.h"
 
 namespace banktool {
@@ -57,14 +58,13 @@ std::string ReadCsvRow(std::string_view text, size_t& p, int& line, std::vector<
         break;
       }
       if (!closed) {
-        return "a quoted value that begins on this row is never closed, so the rest of the file would be one "
-               "value; a quote is missing (inside a quoted value write a quote as two quotes: \"\")";
+        return Say(Msg::QuoteNeverClosed);
       }
       // Spaces may follow the closing quote; anything else is a stray quote.
       while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
       if (p < text.size() && text[p] != ',' && !IsLineEnd(text[p])) {
         skipRestOfLine();
-        return "text follows a closing quote; inside a quoted value write a quote as two quotes (\"\")";
+        return Say(Msg::TextAfterQuote);
       }
     } else {
       const size_t end = std::min(text.find_first_of(",\r\n", p), text.size());
@@ -95,7 +95,7 @@ std::vector<std::string> SplitTsvLine(std::string_view line) {
 std::string JoinColumns(const std::vector<std::string>& names) {
   std::string out;
   for (const auto& name : names) {
-    if (!out.empty()) out += ", ";
+    if (!out.empty()) out += Say(Msg::ListSeparator);
     out += name;
   }
   return out;
@@ -122,7 +122,7 @@ Table ParseTable(std::string_view bytes) {
   Table table;
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
     table.readable = false;
-    table.problems.push_back({0, "", "is UTF-16 text; save the manifest as UTF-8 (a spreadsheet's \"CSV UTF-8\")"});
+    table.problems.push_back({0, "", Say(Msg::TableUtf16)});
     return table;
   }
   if (bytes.starts_with(kUtf8Bom)) bytes.remove_prefix(kUtf8Bom.size());
@@ -133,9 +133,7 @@ Table ParseTable(std::string_view bytes) {
     std::optional<std::string> utf8 = rt::GbkToUtf8Exactly(bytes);
     if (!utf8) {
       table.readable = false;
-      table.problems.push_back({LineOfOffset(bytes, bad), "",
-                                "is neither UTF-8 nor GBK text; save the manifest as UTF-8 (a spreadsheet's "
-                                "\"CSV UTF-8\")"});
+      table.problems.push_back({LineOfOffset(bytes, bad), "", Say(Msg::TableNotText)});
       return table;
     }
     fromGbk = std::move(*utf8);
@@ -155,7 +153,7 @@ Table ParseTable(std::string_view bytes) {
       haveHeader = true;
       if (TrimBlanks(text).empty()) {
         table.readable = false;
-        table.problems.push_back({1, "", "the first row must name the columns, but it is empty"});
+        table.problems.push_back({1, "", Say(Msg::HeaderRowEmpty)});
         return table;
       }
       table.tabs = text.find('\t') != std::string_view::npos;
@@ -184,7 +182,7 @@ Table ParseTable(std::string_view bytes) {
   }
   if (!haveHeader) {
     table.readable = false;
-    table.problems.push_back({0, "", "is empty; its first row must name the columns"});
+    table.problems.push_back({0, "", Say(Msg::TableEmpty)});
   }
   DropEmptyEdges(table);
   return table;
@@ -192,24 +190,24 @@ Table ParseTable(std::string_view bytes) {
 
 std::optional<int32_t> ParseCount(std::string_view text, std::string& why) {
   if (text.empty()) {
-    why = "is empty; write a whole number such as 0";
+    why = Say(Msg::CountEmpty);
     return std::nullopt;
   }
   const bool negative = text.front() == '-';
   const std::string_view digits = negative ? text.substr(1) : text;
   if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) {
-    why = Quoted(text) + " is not a whole number";
+    why = Say(Msg::CountNotWhole, Quoted(text));
     return std::nullopt;
   }
   if (negative && digits.find_first_not_of('0') != std::string_view::npos) {
-    why = Quoted(text) + " is negative; a count is 0 or more";
+    why = Say(Msg::CountNegative, Quoted(text));
     return std::nullopt;
   }
   int64_t value = 0;
   for (const char d : digits) {
     value = value * 10 + (d - '0');
     if (value > std::numeric_limits<int32_t>::max()) {
-      why = Quoted(text) + " is too large (at most 2147483647)";
+      why = Say(Msg::CountTooLarge, Quoted(text));
       return std::nullopt;
     }
   }
@@ -218,18 +216,18 @@ std::optional<int32_t> ParseCount(std::string_view text, std::string& why) {
 
 std::optional<std::string> NormalisePictureName(std::string_view name, std::string& why) {
   if (name.empty()) {
-    why = "is empty; write the file name of the picture";
+    why = Say(Msg::PictureNameEmpty);
     return std::nullopt;
   }
   if (HasControlCharacter(name)) {
-    why = Quoted(name) + " holds a control character";
+    why = Say(Msg::HoldsControlCharacter, Quoted(name));
     return std::nullopt;
   }
   std::string slashed(name);
   std::replace(slashed.begin(), slashed.end(), '\\', '/');
   const bool drive = slashed.size() >= 2 && slashed[1] == ':';
   if (slashed.front() == '/' || drive) {
-    why = Quoted(name) + " is a full path; write the file name as seen from the pictures folder";
+    why = Say(Msg::PictureNameFullPath, Quoted(name));
     return std::nullopt;
   }
   std::string normal;
@@ -239,35 +237,34 @@ std::optional<std::string> NormalisePictureName(std::string_view name, std::stri
     p = end + 1;
     if (step.empty() || step == ".") continue;
     if (step == "..") {
-      why = Quoted(name) + " leads out of the pictures folder (\"..\")";
+      why = Say(Msg::PictureNameLeadsOut, Quoted(name));
       return std::nullopt;
     }
     if (!normal.empty()) normal += '/';
     normal += step;
   }
   if (normal.empty() || slashed.back() == '/') {
-    why = Quoted(name) + " names a folder, not a picture file";
+    why = Say(Msg::PictureNameFolder, Quoted(name));
     return std::nullopt;
   }
   return normal;
 }
 
 std::string CheckUnit(std::string_view unit) {
-  if (unit.empty()) return "is empty; write the unit and knowledge points of the question";
-  if (HasControlCharacter(unit)) return Quoted(unit) + " holds a control character";
-  if (const std::string why = CheckGbk(unit); !why.empty()) return why + "; the program shows units in GBK";
+  if (unit.empty()) return Say(Msg::UnitEmpty);
+  if (HasControlCharacter(unit)) return Say(Msg::HoldsControlCharacter, Quoted(unit));
+  if (const std::string why = CheckGbk(unit); !why.empty()) return Say(Msg::UnitNotGbk, why);
   return std::string();
 }
 
 std::string CheckSourceText(std::string_view text) {
   if (text.size() > kLongestSourceText) {
-    return "is " + std::to_string(text.size()) + " bytes long; a typed text may be at most " +
-           std::to_string(kLongestSourceText);
+    return Say(Msg::SourceTooLong, text.size(), kLongestSourceText);
   }
   for (size_t p = 0; p < text.size();) {
     const char32_t c = NextCodePoint(text, p);
     if ((c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F) {
-      return "holds the control character " + CodePointName(c) + "; a typed text may hold tabs and line breaks only";
+      return Say(Msg::SourceControl, CodePointName(c));
     }
   }
   return std::string();
@@ -297,13 +294,12 @@ Manifest ReadManifest(std::string_view bytes) {
     if (found == header.end()) {
       if (c >= kManifestColumns.size()) continue;
       headerOk = false;
-      manifest.problems.push_back({1, std::string(name),
-                                   "missing from the header row (it has: " + JoinColumns(header) + ")"});
+      manifest.problems.push_back({1, std::string(name), Say(Msg::ColumnMissing, JoinColumns(header))});
       continue;
     }
     if (std::find(found + 1, header.end(), name) != header.end()) {
       headerOk = false;
-      manifest.problems.push_back({1, std::string(name), "appears twice in the header row"});
+      manifest.problems.push_back({1, std::string(name), Say(Msg::ColumnTwice)});
       continue;
     }
     at[c] = static_cast<size_t>(found - header.begin());
@@ -321,11 +317,8 @@ Manifest ReadManifest(std::string_view bytes) {
   std::map<std::string, int> questionRows;  // question picture name -> row
   for (const TableRow& row : table.rows) {
     if (row.fields.size() != header.size()) {
-      std::string text = "has " + std::to_string(row.fields.size()) + " values, but the header row has " +
-                         std::to_string(header.size());
-      if (!table.tabs && row.fields.size() > header.size()) {
-        text += " (a value holding a comma must be put in double quotes)";
-      }
+      std::string text = Say(Msg::RowWidth, row.fields.size(), header.size());
+      if (!table.tabs && row.fields.size() > header.size()) text += Say(Msg::RowWidthComma);
       manifest.problems.push_back({row.line, "", text});
       continue;
     }
@@ -349,9 +342,7 @@ Manifest ReadManifest(std::string_view bytes) {
         if (c == 0) {
           const auto [seen, isNew] = questionRows.emplace(*name, row.line);
           if (!isNew) {
-            manifest.problems.push_back({row.line, column,
-                                         Quoted(value) + " is already the question of row " +
-                                             std::to_string(seen->second) + "; this row repeats it"});
+            manifest.problems.push_back({row.line, column, Say(Msg::QuestionRepeated, Quoted(value), seen->second)});
           }
         }
       } else if (c == 3) {
@@ -378,10 +369,8 @@ Manifest ReadManifest(std::string_view bytes) {
         question.sources.texts[c - firstText] = raw;
       } else if (c == place) {
         if (!value.empty() && std::find(kFigurePlaces.begin(), kFigurePlaces.end(), value) == kFigurePlaces.end()) {
-          manifest.problems.push_back({row.line, column,
-                                       Quoted(value) + " is no place for the figure; write " +
-                                           std::string(kFigurePlaces[0]) + " or " + std::string(kFigurePlaces[1]) +
-                                           " (empty: " + std::string(kFigurePlaces[0]) + ")"});
+          manifest.problems.push_back(
+              {row.line, column, Say(Msg::FigurePlaceBad, Quoted(value), kFigurePlaces[0], kFigurePlaces[1])});
           continue;
         }
         question.sources.place = value;

@@ -1,4 +1,5 @@
 #include "tools/banktool/outputs.h"
+#include "tools/banktool/problem.h"
 
 #include "runtime/file_system.h"
 
@@ -41,7 +42,7 @@ bool StagedOutputs::Commit(std::string& error) {
     if (fs::exists(fs::symlink_status(output.target, ec))) {
       std::string why;
       if (!mover_(output.target, output.backup, why)) {
-        error = "cannot move " + PathToUtf8(output.target) + " aside: " + why;
+        error = Say(Msg::CannotMoveAside, PathToUtf8(output.target), why);
         RollBack(error);
         return false;
       }
@@ -49,7 +50,7 @@ bool StagedOutputs::Commit(std::string& error) {
     }
     std::string why;
     if (!mover_(output.temporary, output.target, why)) {
-      error = "cannot put " + PathToUtf8(output.target) + " in place: " + why;
+      error = Say(Msg::CannotPutInPlace, PathToUtf8(output.target), why);
       RollBack(error);
       return false;
     }
@@ -73,8 +74,7 @@ void StagedOutputs::RollBack(std::string& error) {
       if (mover_(output->backup, output->target, why)) {
         output->backedUp = false;
       } else {
-        error += "; the earlier " + PathToUtf8(output->target.filename()) + " could not be put back (" + why +
-                 ") and is kept as " + PathToUtf8(output->backup);
+        error += Say(Msg::CannotPutBack, PathToUtf8(output->target.filename()), why, PathToUtf8(output->backup));
       }
     }
   }

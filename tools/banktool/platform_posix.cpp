@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "tools/banktool/platform.h"
+#include "tools/toolkit/tool_messages.h"
 
 namespace banktool {
 
@@ -11,6 +12,7 @@ std::string ErrorText(const std::error_code& error) { return error.message(); }
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
 
 int RunTool(int argc, char** argv, ToolFunction tool) {
+  toolkit::SetLanguage(toolkit::LanguageFromEnvironment());
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tool(args, std::cout, std::cerr);
 }

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "tools/banktool/platform.h"
+#include "tools/toolkit/tool_messages.h"
 
 namespace banktool {
 
@@ -18,10 +19,10 @@ std::string ErrorText(const std::error_code& error) {
                                      FORMAT_MESSAGE_IGNORE_INSERTS,
                                  nullptr, static_cast<DWORD>(error.value()), 0, reinterpret_cast<wchar_t*>(&text), 0,
                                  nullptr);
-  std::wstring wide = n ? std::wstring(text, n) : L"error " + std::to_wstring(error.value());
+  std::wstring wide = n ? std::wstring(text, n) : std::wstring();
   if (text) LocalFree(text);
   while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) wide.pop_back();
-  return PathToUtf8(fs::path(wide));
+  return wide.empty() ? toolkit::Say(toolkit::Msg::SystemError, error.value()) : PathToUtf8(fs::path(wide));
 }
 
 unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
@@ -53,6 +54,7 @@ void WriteStandard(unsigned long which, const std::string& utf8) {
 }  // namespace
 
 int RunTool(int argc, wchar_t** argv, ToolFunction tool) {
+  toolkit::SetLanguage(toolkit::LanguageFromEnvironment());
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(WideToUtf8(argv[i]));
   std::ostringstream out, err;

@@ -2,25 +2,11 @@
 
 namespace banktool {
 
-std::string FormatProblem(std::string_view file, const Problem& problem, std::string_view lineWord) {
-  std::string out(file);
-  if (problem.line > 0) {
-    out += ": ";
-    out += lineWord;
-    out += ' ';
-    out += std::to_string(problem.line);
-    if (!problem.column.empty()) out += ", column " + problem.column;
-  }
-  out += ": ";
-  out += problem.text;
-  return out;
-}
-
-std::string Quoted(std::string_view value) {
-  std::string out = "\"";
-  out += value;
-  out += '"';
-  return out;
+std::string FormatProblem(std::string_view file, const Problem& problem, bool list) {
+  if (problem.line <= 0) return Say(Msg::WhereText, file, problem.text);
+  if (list) return Say(Msg::WhereLine, file, problem.line, problem.text);
+  if (problem.column.empty()) return Say(Msg::WhereRow, file, problem.line, problem.text);
+  return Say(Msg::WhereRowColumn, file, problem.line, problem.column, problem.text);
 }
 
 }  // namespace banktool

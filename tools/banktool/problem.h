@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "tools/toolkit/tool_messages.h"
+
 namespace banktool {
 
 struct Problem {
@@ -12,11 +14,15 @@ struct Problem {
   std::string text;    // what is wrong, in words for the teacher
 };
 
-// "manifest.tsv: row 7, column 正答: ..." / "manifest.tsv: row 7: ..." /
-// "manifest.tsv: ...". `lineWord` is "row" for tables and "line" for lists.
-std::string FormatProblem(std::string_view file, const Problem& problem, std::string_view lineWord = "row");
+// The messages of the tool's own table (tools/toolkit/tool_messages.inc).
+using toolkit::Msg;
+using toolkit::Quoted;
+using toolkit::Say;
+using toolkit::SayCount;
 
-// A value quoted for a message: "abc".
-std::string Quoted(std::string_view value);
+// "题目表.csv 第7行“正答”列：..." / "题目表.csv 第7行：..." / "题目表.csv：..."
+// ("manifest.tsv: row 7, column 正答: ..." in English). A `list` counts lines,
+// a table rows.
+std::string FormatProblem(std::string_view file, const Problem& problem, bool list = false);
 
 }  // namespace banktool

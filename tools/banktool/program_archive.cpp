@@ -32,15 +32,15 @@ std::string Short(std::string_view hex) { return std::string(hex.substr(0, 16)) 
 // the reason in `why`.
 bool ReadMember(unzFile zip, const unz_file_info64& info, std::string& bytes, std::string& why) {
   if (info.flag & kEncryptedFlag) {
-    why = "it is encrypted";
+    why = Say(Msg::ProgramEncrypted);
     return false;
   }
   if (info.uncompressed_size > kLargestProgram) {
-    why = "it is " + std::to_string(info.uncompressed_size >> 20) + " MB, no program";
+    why = Say(Msg::ProgramMemberTooLarge, info.uncompressed_size >> 20);
     return false;
   }
   if (unzOpenCurrentFile(zip) != UNZ_OK) {
-    why = "the archive is damaged at it";
+    why = Say(Msg::ArchiveDamagedAt);
     return false;
   }
   bytes.assign(static_cast<size_t>(info.uncompressed_size), '\0');
@@ -48,7 +48,7 @@ bool ReadMember(unzFile zip, const unz_file_info64& info, std::string& bytes, st
   char more;
   const bool whole = n == static_cast<int>(bytes.size()) && unzReadCurrentFile(zip, &more, 1) == 0;
   if (unzCloseCurrentFile(zip) != UNZ_OK || !whole) {
-    why = "the archive is damaged at it";
+    why = Say(Msg::ArchiveDamagedAt);
     return false;
   }
   return true;
@@ -59,10 +59,7 @@ bool ReadMember(unzFile zip, const unz_file_info64& info, std::string& bytes, st
 ProgramKeyCheck CheckProgramKey(const fs::path& archive, std::string_view publicKey, std::string_view keySource) {
   const std::string name = PathToUtf8(archive);
   const std::string expected = rt::HexText(publicKey);
-  const std::string checkYourself = "; check yourself that its tessaly.exe carries the update public key of " +
-                                    std::string(keySource) + " (tessalyconfig show tessaly.exe prints update-public-key=" +
-                                    Short(expected) + "): a program with another key refuses every update " +
-                                    "signed with this one, and one without a key checks nothing";
+  const std::string checkYourself = Say(Msg::CheckKeyYourself, keySource, Short(expected));
   ProgramKeyCheck check;
   std::string start;
   if (std::FILE* f = rt::OpenNativeFile(archive, "rb")) {
@@ -73,8 +70,7 @@ ProgramKeyCheck CheckProgramKey(const fs::path& archive, std::string_view public
   std::unique_ptr<void, ArchiveCloser> zip;
   if (start == "PK\x03\x04") zip.reset(rt::OpenArchiveForReading(archive));
   if (!zip) {
-    check.warning = name + (start == "PK\x03\x04" ? ": is a damaged zip archive" : ": is no zip archive") +
-                    ", which the bank tool cannot read" + checkYourself;
+    check.warning = Say(start == "PK\x03\x04" ? Msg::ProgramZipDamaged : Msg::ProgramNotZip, name, checkYourself);
     return check;
   }
   int found = 0;
@@ -91,7 +87,7 @@ ProgramKeyCheck CheckProgramKey(const fs::path& archive, std::string_view public
     ++found;
     std::string bytes, why;
     if (!ReadMember(z, info, bytes, why)) {
-      check.warning = name + ": its " + Quoted(member) + " cannot be read (" + why + ")" + checkYourself;
+      check.warning = Say(Msg::ProgramMemberUnreadable, name, Quoted(member), why, checkYourself);
       return check;
     }
     std::string error;
@@ -101,29 +97,22 @@ ProgramKeyCheck CheckProgramKey(const fs::path& archive, std::string_view public
     for (const program::PlacedSetting& placed : settings ? settings->settings : std::vector<program::PlacedSetting>()) {
       if (placed.setting->kind == program::SettingKind::PublicKey) key = placed.value;
     }
-    const std::string program = name + ": its program " + Quoted(member);
     if (!settings) {
-      check.refusal = program + " carries no update public key that can be read (it " + error +
-                      "): students' programs from it would check no signatures, or refuse every update";
+      check.refusal = Say(Msg::ProgramKeyUnreadable, name, Quoted(member), error);
     } else if (key.empty()) {
-      check.refusal = program + " carries no update public key: students' programs from it would check no " +
-                      "signatures of their downloads";
+      check.refusal = Say(Msg::ProgramKeyMissing, name, Quoted(member));
     } else if (key != expected) {
-      check.refusal = program + " carries the update public key " + Short(key) + ", not the one of " +
-                      std::string(keySource) + " (" + Short(expected) +
-                      "): students' programs from it would refuse every update signed with that key";
+      check.refusal = Say(Msg::ProgramKeyOther, name, Quoted(member), Short(key), keySource, Short(expected));
     }
     if (!check.refusal.empty()) {
-      check.refusal += ". Give the program the key first (tessalyconfig set tessaly.exe --out COPY "
-                       "--update-public-key update-public-key.txt) and pack the copy; for a change of key, "
-                       "name the new public key with --program-public-key";
+      check.refusal += Say(Msg::ProgramKeyHowTo);
       return check;
     }
   }
   if (step != UNZ_END_OF_LIST_OF_FILE) {
-    check.warning = name + ": is damaged: its list of members breaks off" + checkYourself;
+    check.warning = Say(Msg::ProgramZipBreaksOff, name, checkYourself);
   } else if (found == 0) {
-    check.warning = name + ": holds no tessaly.exe" + checkYourself;
+    check.warning = Say(Msg::ProgramZipNoExe, name, checkYourself);
   }
   return check;
 }
@@ -133,11 +122,11 @@ std::optional<std::string> ReadPublicKey(const std::string& given, std::string& 
   if (const std::optional<std::string> digits = rt::BytesFromHex(given); !digits || digits->size() != 64) {
     std::string why;
     if (!ReadFileBytes(PathFromUtf8(given), text, why)) {
-      error = Quoted(given) + " is neither 128 hexadecimal digits nor a file that can be read (" + why + ")";
+      error = Say(Msg::PublicKeyNeither, Quoted(given), why);
       return std::nullopt;
     }
     if (text.find("private-key=") != std::string::npos) {
-      error = given + " holds the private signing key; give the public key file update-public-key.txt beside it";
+      error = Say(Msg::PublicKeyIsPrivate, given);
       return std::nullopt;
     }
   }
@@ -145,11 +134,11 @@ std::optional<std::string> ReadPublicKey(const std::string& given, std::string& 
   const std::string_view line = TrimBlanks(NextLine(text, position));
   const std::optional<std::string> key = rt::BytesFromHex(line);
   if (!key || key->size() != 64 || !TrimBlanks(std::string_view(text).substr(std::min(position, text.size()))).empty()) {
-    error = given + " does not hold one line of 128 hexadecimal digits (update-public-key.txt of banktool keygen)";
+    error = Say(Msg::PublicKeyNotOneLine, given);
     return std::nullopt;
   }
   if (!rt::IsP256Point(*key)) {
-    error = given + " holds no public key of banktool keygen: its digits are no point of the curve P-256";
+    error = Say(Msg::PublicKeyNotOnCurve, given);
     return std::nullopt;
   }
   return key;

@@ -29,34 +29,29 @@ namespace {
 // Why the program refuses to unpack a member of this verdict.
 std::string RefusalReason(rt::MemberVerdict verdict) {
   switch (verdict) {
-    case rt::MemberVerdict::Absolute: return "is an absolute path";
-    case rt::MemberVerdict::DriveOrColon: return "names a drive or holds ':'";
-    case rt::MemberVerdict::ParentFolder: return "leads out of the program folder with \"..\"";
-    case rt::MemberVerdict::ProgramCode:
-      return "would replace program code or one of the program folder's own files (tessaly.exe, krnln.fnr, "
-             "math.ini, math.tmp, bank.zip, zentra.rar, the signed version file)";
-    case rt::MemberVerdict::SameName:
-      return "names the same file as a member before it (the same name in other letter case, or in the other "
-             "encoding, GBK or UTF-8); the students' programs refuse the whole archive";
+    case rt::MemberVerdict::Absolute: return Say(Msg::MemberAbsolute);
+    case rt::MemberVerdict::DriveOrColon: return Say(Msg::MemberDrive);
+    case rt::MemberVerdict::ParentFolder: return Say(Msg::PublishMemberLeadsOut);
+    case rt::MemberVerdict::ProgramCode: return Say(Msg::PublishMemberProgramFile);
+    case rt::MemberVerdict::SameName: return Say(Msg::PublishMemberSameName);
     case rt::MemberVerdict::Accepted:
     case rt::MemberVerdict::BadName: break;
   }
-  return "is no name Windows gives a file (a device name such as CON or AUX, one of < > \" | ? *, or a name "
-         "ending in a dot or a space)";
+  return Say(Msg::MemberBadName);
 }
 
 // The first member the program would refuse or fail to unpack, as a message.
 std::string MemberProblem(const rt::MemberReport& member) {
   if (member.outcome == rt::MemberOutcome::Failed) {
     const rt::UnpackLimits limits = BankArchiveLimits();
-    return "the archive is damaged" + (member.name.empty() ? std::string() : " at the member " + Quoted(member.name)) +
-           ", or unpacks to more than the students' programs unpack (" + std::to_string(limits.totalBytes >> 20) +
-           " MB)";
+    return Say(Msg::PublishArchiveDamaged,
+               member.name.empty() ? std::string() : Say(Msg::PublishDamagedAtMember, Quoted(member.name)),
+               limits.totalBytes >> 20);
   }
   // A name that is no text of its encoding is decoded as "?".
-  if (member.name == "?") return "a member's name is no GBK or UTF-8 text; the students' programs would refuse it";
-  return "the member " + Quoted(member.name) + " " + RefusalReason(member.verdict) +
-         (member.verdict == rt::MemberVerdict::SameName ? "" : "; the students' programs would refuse it");
+  if (member.name == "?") return Say(Msg::PublishMemberNameNotText);
+  return Say(member.verdict == rt::MemberVerdict::SameName ? Msg::PublishMemberRefusedWhole : Msg::PublishMemberRefused,
+             Quoted(member.name), RefusalReason(member.verdict));
 }
 
 // The version file's text with the archive's signature set (hexadecimal), or
@@ -84,9 +79,7 @@ std::vector<std::string> UnsignedBesideSigned(const fs::path& zentra, std::strin
     if (!rt::IniValue(ini, Gbk(kVersionSection), Gbk(key)).empty()) {
       anySigned = true;
     } else {
-      unsignedNotes.push_back(std::string(kServerSubfolder) + "/" + std::string(name) + " has no signature (" +
-                              std::string(key) + "): programs built with an update public key refuse it; "
-                              "publish it again with --key");
+      unsignedNotes.push_back(Say(Msg::PublishUnsigned, std::string(kServerSubfolder) + "/" + std::string(name), key));
     }
   }
   return anySigned ? unsignedNotes : std::vector<std::string>();
@@ -106,11 +99,11 @@ std::optional<std::time_t> FileTime(const fs::path& file) {
 std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
   const std::string name = PathToUtf8(path);
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return name + ": there is no such file";
+  if (!fs::is_regular_file(path, ec)) return Say(Msg::NoSuchFileThere, name);
   // Unpacked and checked as the students' programs install a bank.
   rt::RemoveTree(scratch);
   if (!fs::create_directories(scratch, ec)) {
-    return PathToUtf8(scratch) + ": cannot be made to check the archive in: " + ErrorText(ec);
+    return Say(Msg::ScratchCannotBeMade, PathToUtf8(scratch), ErrorText(ec));
   }
   std::optional<rt::MemberReport> problem;
   const rt::UnpackLimits limits = BankArchiveLimits();
@@ -121,19 +114,16 @@ std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
   const bool hasBank = rt::IsFile(bank), hasKeywords = rt::IsFile(scratch / PathFromUtf8(kKeywordFileName));
   const bool bankOpens = hasBank && rt::Database().OpenFile(bank);
   rt::RemoveTree(scratch);
-  if (!unpacked.opened) return name + ": is not a zip archive";
+  if (!unpacked.opened) return Say(Msg::IsNotAZipArchive, name);
   if (unpacked.refusal == rt::ArchiveRefusal::TooManyMembers) {
-    return name + ": holds more than " + std::to_string(limits.members) +
-           " members, which the students' programs refuse whole (a bank needs two: " + std::string(kBankFileName) +
-           " and " + std::string(kKeywordFileName) + ")";
+    return Say(Msg::BankArchiveTooManyMembers, name, limits.members, kBankFileName, kKeywordFileName);
   }
-  if (problem) return name + ": " + MemberProblem(*problem);
+  if (problem) return Say(Msg::WhereText, name, MemberProblem(*problem));
   if (!hasBank || !hasKeywords) {
-    return name + ": holds no " + std::string(hasBank ? kKeywordFileName : kBankFileName) +
-           "; a bank archive needs " + std::string(kBankFileName) + " and " + std::string(kKeywordFileName) +
-           " (banktool build makes one)";
+    return Say(Msg::BankArchiveLacks, name, hasBank ? std::string(kKeywordFileName) : kBankFileName, kBankFileName,
+               kKeywordFileName);
   }
-  if (!bankOpens) return name + ": " + std::string(kBankFileName) + " in it is no SQLite question bank";
+  if (!bankOpens) return Say(Msg::BankArchiveNoBank, name, kBankFileName);
   return std::string();
 }
 
@@ -147,14 +137,10 @@ std::string MissingVersion(std::string_view ini) {
     return !rt::IniValue(ini, Gbk(kVersionSection), Gbk(key)).empty();
   };
   if (!has(kBankVersionKey)) {
-    return "zentra/math.ini would hold no " + std::string(kBankVersionKey) +
-           ": every student's program would offer a bank that is not there, and self-repair would find none; "
-           "publish the bank as well (--bank with --bank-version)";
+    return Say(Msg::IniLacksBankVersion, kBankVersionKey);
   }
   if (!has(kProgramVersionKey)) {
-    return "zentra/math.ini would hold no " + std::string(kProgramVersionKey) +
-           ": every student's program would offer a program that is not there; add --program-version with the "
-           "version students run (and --program with its archive when there is a newer one)";
+    return Say(Msg::IniLacksProgramVersion, kProgramVersionKey);
   }
   return std::string();
 }
@@ -168,26 +154,25 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
   // archives' own signature lines).
   const bool nothingNew = !options.bank && !options.programVersion;
   if (nothingNew && !options.key && options.oldSignatures) {
-    error = "name what to publish: --bank with --bank-version, --program with --program-version, or both "
-            "(or --key alone, to sign zentra/math.ini again as it is)";
+    error = Say(Msg::NameWhatToPublish);
     return false;
   }
   std::error_code ec;
   if (!fs::is_directory(options.server, ec)) {
-    error = PathToUtf8(options.server) + ": there is no such folder (the folder server/serve.sh serves)";
+    error = Say(Msg::NoServerFolder, PathToUtf8(options.server));
     return false;
   }
   const fs::path zentra = options.server / PathFromUtf8(kServerSubfolder);
   fs::create_directories(zentra, ec);
   if (!fs::is_directory(zentra, ec)) {
-    error = PathToUtf8(zentra) + ": cannot be made";
+    error = Say(Msg::FolderCannotBeMade, PathToUtf8(zentra));
     return false;
   }
 
   std::optional<SigningKey> signingKey, previousKey;
   if (options.key && !ReadSigningKey(*options.key, signingKey.emplace(), error)) return false;
   if (options.previousKey && !options.key) {
-    error = "--previous-key goes with --key, the new key of a change of key";
+    error = Say(Msg::PreviousKeyNeedsKey);
     return false;
   }
   if (options.previousKey && !ReadSigningKey(*options.previousKey, previousKey.emplace(), error)) return false;
@@ -205,30 +190,29 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
   const auto stage = [&](const fs::path& from, std::string_view toName, std::string_view key,
                          std::string_view signatureKey, const std::string& version, const char* versionOption) {
     if (const std::string bad = CheckIniValue(version); !bad.empty()) {
-      error = std::string(versionOption) + ": " + bad;
+      error = Say(Msg::OptionProblem, versionOption, bad);
       return false;
     }
     // Students' programs take no longer download.
     const size_t limit = key == kBankVersionKey ? kBankArchiveLimit : kProgramArchiveLimit;
     std::error_code sizeError;
     if (const uintmax_t size = fs::file_size(from, sizeError); !sizeError && size > limit) {
-      error = PathToUtf8(from) + ": is " + std::to_string(size >> 20) + " MB; students' programs download at most " +
-              std::to_string(limit >> 20) + " MB";
+      error = Say(Msg::ArchiveTooLarge, PathToUtf8(from), size >> 20, limit >> 20);
       return false;
     }
     Copy copy{from, zentra / PathFromUtf8(toName), {}};
     std::string why;
     if (!ReadFileBytes(from, copy.bytes, why)) {
-      error = PathToUtf8(from) + ": cannot be read: " + why;
+      error = Say(Msg::CannotRead, PathToUtf8(from), why);
       return false;
     }
     if (copy.bytes.empty()) {
-      error = PathToUtf8(from) + ": is empty";
+      error = Say(Msg::FileIsEmpty, PathToUtf8(from));
       return false;
     }
     std::string signature;
     if (lineKey && !SignBytes(*lineKey, copy.bytes, signature, error)) {
-      error = PathToUtf8(from) + ": cannot be signed: " + error;
+      error = Say(Msg::CannotSign, PathToUtf8(from), error);
       return false;
     }
     // The archive's size goes beside its version: students' programs tell a
@@ -261,13 +245,12 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
       std::fclose(f);
     }
     if (!start.empty() && !LooksLikeProgramArchive(start)) {
-      error = PathToUtf8(*options.program) +
-              ": is no RAR, ZIP or 7z archive nor a self-extracting program; the students' programs would not take it";
+      error = Say(Msg::NotAProgramArchive, PathToUtf8(*options.program));
       return false;
     }
   }
   if (options.programPublicKey && (!options.program || !signingKey)) {
-    error = "--program-public-key names the key of the program published with --program and signed with --key";
+    error = Say(Msg::ProgramPublicKeyAlone);
     return false;
   }
   // Signed, the program must carry the key that checks the school's updates.
@@ -277,7 +260,7 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
     if (options.programPublicKey) {
       const std::optional<std::string> given = ReadPublicKey(*options.programPublicKey, error);
       if (!given) {
-        error = "--program-public-key: " + error;
+        error = Say(Msg::OptionProblem, "--program-public-key", error);
         return false;
       }
       expected = *given;
@@ -298,7 +281,7 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
   // The version of the program students run, with no new program to offer.
   if (!options.program && options.programVersion) {
     if (const std::string bad = CheckIniValue(*options.programVersion); !bad.empty()) {
-      error = "--program-version: " + bad;
+      error = Say(Msg::OptionProblem, "--program-version", bad);
       return false;
     }
     if (iniBytes) {
@@ -310,12 +293,11 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
   if (nothingNew) {
     std::string why;
     if (!rt::IsFile(ini) || !ReadFileBytes(ini, iniBytes.emplace(), why)) {
-      error = PathToUtf8(ini) + ": there is nothing to sign again" + (why.empty() ? "" : ": " + why) +
-              "; publish a bank first";
+      error = Say(Msg::NothingToSignAgain, PathToUtf8(ini), why.empty() ? std::string() : Say(Msg::Because, why));
       return false;
     }
     if (const std::string bad = CheckIniFile(*iniBytes); !bad.empty()) {
-      error = PathToUtf8(ini) + ": " + bad;
+      error = Say(Msg::WhereText, PathToUtf8(ini), bad);
       return false;
     }
   }
@@ -328,7 +310,7 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
   std::string why;
   for (const Copy& copy : copies) {
     if (!WriteFileBytes(staged.Stage(copy.to), copy.bytes, why)) {
-      error = PathToUtf8(copy.to) + ": cannot be written: " + why;
+      error = Say(Msg::CannotWrite, PathToUtf8(copy.to), why);
       return false;
     }
   }
@@ -340,7 +322,7 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
   }
   const fs::path iniStaged = staged.Stage(ini);
   if (!WriteFileBytes(iniStaged, *iniBytes, why)) {
-    error = PathToUtf8(ini) + ": cannot be written: " + why;
+    error = Say(Msg::CannotWrite, PathToUtf8(ini), why);
     return false;
   }
   std::vector<std::string> signedNotes;
@@ -356,15 +338,12 @@ bool Publish(const PublishOptions& options, std::string& error, std::vector<std:
     if (!signedFile) return false;
     const fs::path target = SignedVersionFilePath(zentra);
     if (!WriteFileBytes(staged.Stage(target), signedFile->bytes, why)) {
-      error = PathToUtf8(target) + ": cannot be written: " + why;
+      error = Say(Msg::CannotWrite, PathToUtf8(target), why);
       return false;
     }
     if (release) *release = signedFile->release;
   } else if (rt::IsFile(SignedVersionFilePath(zentra))) {
-    signedNotes.push_back("zentra/" + std::string(program::kSignedVersionServerName) +
-                          " now names other files than the server has: programs built with an update public key "
-                          "take no update until you publish with --key (banktool publish --server DIR --key FILE "
-                          "signs what is there)");
+    signedNotes.push_back(Say(Msg::SignedFileStale, program::kSignedVersionServerName));
   }
   if (!staged.Commit(error)) return false;
   if (notes) {

@@ -1,5 +1,7 @@
 #include "tools/banktool/question_set.h"
 
+#include "tools/banktool/problem.h"
+
 namespace banktool {
 
 std::optional<InputFiles> OpenQuestionSet(const fs::path& path, std::string& error) {
@@ -13,7 +15,7 @@ std::optional<InputFiles> OpenQuestionSet(const fs::path& path, std::string& err
     top = InputFiles::Zip(path, error);
     if (!top) return std::nullopt;
   } else {
-    error = name + ": there is no such file or folder";
+    error = Say(Msg::NoSuchFileOrFolder, name);
     return std::nullopt;
   }
   const std::string table(kQuestionTableName), pictures(kPicturesFolderName);
@@ -26,12 +28,11 @@ std::optional<InputFiles> OpenQuestionSet(const fs::path& path, std::string& err
     }
   }
   const auto missing = [&](const std::string& what) {
-    error = name + ": holds no " + what + "; a question set holds " + table + ", the folder " + pictures +
-            " and perhaps " + std::string(kKeywordListName) + ", at its top or in the one folder there";
+    error = Say(Msg::SetLacks, name, what, table, pictures, kKeywordListName);
     return std::nullopt;
   };
   if (top->KindOf(table) != InputFiles::Kind::kFile) return missing(table);
-  if (top->KindOf(pictures) != InputFiles::Kind::kFolder) return missing("folder " + pictures + " beside " + table);
+  if (top->KindOf(pictures) != InputFiles::Kind::kFolder) return missing(Say(Msg::SetLacksPictures, pictures, table));
   return top;
 }
 

@@ -1,5 +1,7 @@
 #include "tools/banktool/release_number.h"
 
+#include "tools/banktool/problem.h"
+
 #include <algorithm>
 
 #include "update/signed_versions.h"
@@ -33,33 +35,27 @@ ReleaseChoice ChooseRelease(std::optional<uint64_t> current, const std::optional
   if (given) {
     const std::optional<uint64_t> number = ParseWholeNumber(*given);
     if (!number) {
-      choice.error = "--release: \"" + *given + "\" is no whole number of 1 to 19 digits without a leading zero";
+      choice.error = Say(Msg::ReleaseNotNumber, *given);
       return choice;
     }
     choice.number = *number;
     if (current && *number < *current) {
-      choice.notes.push_back("--release " + *given + " is lower than the server's 发布序号 " + std::to_string(*current) +
-                             ": students' programs that have accepted that one refuse this release");
+      choice.notes.push_back(Say(Msg::ReleaseLower, *given, *current));
     }
     return choice;
   }
   if (folderTime && now > *folderTime + kDay) {
-    choice.error = "this PC's clock reads " + Readable(now) + ", more than a day after the server folder's (" +
-                   Readable(*folderTime) + ", the time of a file just written there); its 发布序号 would run ahead "
-                   "of every later publish from a PC whose clock is right, and students' programs would refuse "
-                   "those. Set the clock right, or give the number with --release";
+    choice.error = Say(Msg::ClockAhead, Readable(now), Readable(*folderTime));
     return choice;
   }
   const uint64_t stamp = ClockStamp(now);
   if (stamp == 0) {
-    choice.error = "this PC's clock cannot be read; give the number with --release";
+    choice.error = Say(Msg::ClockUnreadable);
     return choice;
   }
   choice.number = current ? std::max(*current + 1, stamp) : stamp;
   if (current && *current > stamp) {
-    choice.notes.push_back("the server's 发布序号 " + std::to_string(*current) + " is later than this PC's clock (" +
-                           std::to_string(stamp) + "): the last publish came from a PC whose clock ran ahead, or "
-                           "this one's runs behind; this publish takes " + std::to_string(choice.number));
+    choice.notes.push_back(Say(Msg::ServerReleaseAhead, *current, stamp, choice.number));
   }
   return choice;
 }

@@ -7,6 +7,7 @@
 #include "runtime/hex.h"
 #include "runtime/ini.h"
 #include "runtime/signatures.h"
+#include "tools/banktool/problem.h"
 #include "tools/banktool/release_number.h"
 #include "tools/banktool/text.h"
 #include "update/signed_versions.h"
@@ -38,13 +39,12 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
   const std::string shown = "zentra/" + std::string(program::kSignedVersionServerName);
   std::string current, why;
   if (rt::IsFile(path) && !ReadFileBytes(path, current, why)) {
-    error = PathToUtf8(path) + ": cannot be read: " + why;
+    error = Say(Msg::CannotRead, PathToUtf8(path), why);
     return std::nullopt;
   }
   const std::optional<SignedVersions> parsed = ParseSignedVersions(current);
   if (!current.empty() && !parsed && !inputs.release) {
-    error = shown + " is there but is no signed version file, so its 发布序号 is unknown; give a number higher "
-            "than any your students' programs hold with --release (see the teachers' guide)";
+    error = Say(Msg::SignedFileUnknown, shown);
     return std::nullopt;
   }
   // Entries of archives that stay are taken only from what these keys signed.
@@ -72,8 +72,7 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
     if ((signedBefore && ArchiveMatches(*signedBefore, kind.kind, bytes)) || lineSigned) {
       entry = Entry(bytes);
     } else {
-      notes.push_back("zentra/" + std::string(kind.fileName) + " was not signed with this key: " + shown +
-                      " leaves it out, and programs that check that file refuse it; publish it again with --key");
+      notes.push_back(Say(Msg::ArchiveNotSignedWithKey, kind.fileName, shown));
     }
   }
   const ReleaseChoice release =
@@ -90,7 +89,7 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
   std::vector<std::string> signatures(keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
     if (!SignBytes(*keys[i], SignedVersionsMessage(body), signatures[i], error)) {
-      error = shown + ": cannot be signed: " + error;
+      error = Say(Msg::CannotSign, shown, error);
       return std::nullopt;
     }
   }

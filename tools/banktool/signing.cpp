@@ -4,6 +4,7 @@
 
 #include "runtime/hex.h"
 #include "runtime/signatures.h"
+#include "tools/banktool/problem.h"
 #include "tools/banktool/text.h"
 
 namespace banktool {
@@ -38,7 +39,7 @@ bool WriteNewFile(const fs::path& path, std::string_view bytes, bool secret, std
   }
   written = written && WriteFileBytes(path, bytes, why);
   if (!written) {
-    error = PathToUtf8(path) + ": cannot be written: " + why;
+    error = Say(Msg::CannotWrite, PathToUtf8(path), why);
     std::error_code ec;
     fs::remove(path, ec);
   }
@@ -49,7 +50,7 @@ bool WriteNewFile(const fs::path& path, std::string_view bytes, bool secret, std
 std::optional<std::string> KeyBytes(std::string_view digits, size_t size, std::string_view line, std::string& error) {
   std::optional<std::string> bytes = rt::BytesFromHex(digits);
   if (!bytes || bytes->size() != size) {
-    error = std::string(line) + " must be followed by " + std::to_string(size * 2) + " hexadecimal digits";
+    error = Say(Msg::KeyLineDigits, line, size * 2);
     return std::nullopt;
   }
   return bytes;
@@ -60,7 +61,7 @@ std::optional<std::string> KeyBytes(std::string_view digits, size_t size, std::s
 bool SignBytes(const SigningKey& key, std::string_view data, std::string& signature, std::string& error) {
   const std::string digest = rt::Sha256Digest(data);
   if (digest.empty()) {
-    error = "the SHA-256 digest could not be made";
+    error = Say(Msg::DigestFailed);
     return false;
   }
   return SignDigest(key, digest, signature, error);
@@ -70,7 +71,7 @@ bool WriteNewKeyPair(const fs::path& folder, std::string& error) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (!fs::is_directory(folder, ec)) {
-    error = PathToUtf8(folder) + ": is no folder and cannot be made";
+    error = Say(Msg::KeyFolderBad, PathToUtf8(folder));
     return false;
   }
   SigningKey key;
@@ -79,7 +80,7 @@ bool WriteNewKeyPair(const fs::path& folder, std::string& error) {
   const fs::path privateFile = folder / PathFromUtf8(kPrivateKeyFileName);
   for (const fs::path& file : {privateFile, publicFile}) {
     if (Exists(file)) {
-      error = PathToUtf8(file) + ": is there already; banktool keygen replaces no key (move it away first)";
+      error = Say(Msg::KeyThere, PathToUtf8(file));
       return false;
     }
   }
@@ -95,7 +96,7 @@ bool ReadSigningKey(const fs::path& file, SigningKey& key, std::string& error) {
   const std::string name = PathToUtf8(file);
   std::string text, why;
   if (!ReadFileBytes(file, text, why)) {
-    error = name + ": cannot be read: " + why;
+    error = Say(Msg::CannotRead, name, why);
     return false;
   }
   std::optional<std::string> privateKey, publicKey;
@@ -105,31 +106,29 @@ bool ReadSigningKey(const fs::path& file, SigningKey& key, std::string& error) {
     if (line.ends_with('\r')) line.pop_back();  // a file saved with CR LF line ends
     const std::string_view trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed.starts_with('#')) continue;
-    const std::string where = name + ": line " + std::to_string(number) + ": ";
     std::optional<std::string>* slot = trimmed.starts_with(kPrivateKeyLine) ? &privateKey
                                        : trimmed.starts_with(kPublicKeyLine) ? &publicKey
                                                                              : nullptr;
     if (slot == nullptr) {
-      error = where + (rt::BytesFromHex(trimmed) ? "holds a bare key: this is the public key file; --key takes the "
-                                                   "private key file " + std::string(kPrivateKeyFileName)
-                                                 : "is no private-key= or public-key= line");
+      error = Say(Msg::KeyFileLine, name, number,
+                  rt::BytesFromHex(trimmed) ? Say(Msg::KeyFileBareKey, kPrivateKeyFileName) : Say(Msg::KeyFileBadLine));
       return false;
     }
     if (*slot) {
-      error = where + "repeats " + std::string(slot == &privateKey ? kPrivateKeyLine : kPublicKeyLine);
+      error = Say(Msg::KeyFileLine, name, number,
+                  Say(Msg::KeyFileRepeats, slot == &privateKey ? kPrivateKeyLine : kPublicKeyLine));
       return false;
     }
     const std::string_view prefix = slot == &privateKey ? kPrivateKeyLine : kPublicKeyLine;
     *slot = KeyBytes(TrimBlanks(trimmed.substr(prefix.size())), slot == &privateKey ? 32 : rt::kPublicKeyBytes,
                      prefix, error);
     if (!*slot) {
-      error = where + error;
+      error = Say(Msg::KeyFileLine, name, number, error);
       return false;
     }
   }
   if (!privateKey || !publicKey) {
-    error = name + ": holds no " + std::string(privateKey ? kPublicKeyLine : kPrivateKeyLine) +
-            " line; --key takes the private key file " + std::string(kPrivateKeyFileName) + " of banktool keygen";
+    error = Say(Msg::KeyFileLacks, name, privateKey ? kPublicKeyLine : kPrivateKeyLine, kPrivateKeyFileName);
     return false;
   }
   key = {*privateKey, *publicKey};
@@ -138,7 +137,7 @@ bool ReadSigningKey(const fs::path& file, SigningKey& key, std::string& error) {
   const std::string probe = "Tessaly update signing key check";
   std::string signature;
   if (!SignBytes(key, probe, signature, error) || !rt::SignatureMatches(key.publicKey, probe, signature)) {
-    error = name + ": its public key does not belong to its private key, or the private key is no P-256 key";
+    error = Say(Msg::KeyPairMismatch, name);
     return false;
   }
   return true;

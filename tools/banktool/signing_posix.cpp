@@ -3,6 +3,7 @@
 
 #include "runtime/openssl_keys.h"
 #include "runtime/signatures.h"
+#include "tools/banktool/problem.h"
 #include "tools/banktool/signing.h"
 
 namespace banktool {
@@ -11,10 +12,14 @@ namespace {
 using rt::openssl::Owned;
 
 // OpenSSL's reason for the last failure.
-std::string OpenSslError(const char* what) {
-  char text[256] = "unknown reason";
-  if (const unsigned long code = ERR_get_error()) ERR_error_string_n(code, text, sizeof text);
-  return std::string(what) + " failed: " + text;
+std::string OpenSslError(Msg what) {
+  std::string reason = Say(Msg::UnknownReason);
+  if (const unsigned long code = ERR_get_error()) {
+    char text[256];
+    ERR_error_string_n(code, text, sizeof text);
+    reason = text;
+  }
+  return Say(Msg::CryptoFailed, Say(what), reason);
 }
 
 }  // namespace
@@ -28,7 +33,7 @@ bool GenerateSigningKey(SigningKey& key, std::string& error) {
       EVP_PKEY_get_octet_string_param(made.get(), OSSL_PKEY_PARAM_PUB_KEY, point, sizeof point, &pointSize) != 1 ||
       pointSize != sizeof point || point[0] != 0x04) {
     BN_clear_free(d);
-    error = OpenSslError("making an ECDSA P-256 key pair");
+    error = OpenSslError(Msg::MakingKeyPair);
     return false;
   }
   const Owned<BIGNUM> secret(d);
@@ -46,7 +51,7 @@ bool SignDigest(const SigningKey& key, std::string_view digest, std::string& sig
   if (!context || EVP_PKEY_sign_init(context.get()) <= 0 ||
       EVP_PKEY_sign(context.get(), der, &derSize, reinterpret_cast<const unsigned char*>(digest.data()),
                     digest.size()) <= 0) {
-    error = OpenSslError("signing with the key");
+    error = OpenSslError(Msg::SigningWithKey);
     return false;
   }
   // OpenSSL writes DER, a SEQUENCE of the INTEGERs r and s; the programs take
@@ -54,7 +59,7 @@ bool SignDigest(const SigningKey& key, std::string_view digest, std::string& sig
   const unsigned char* read = der;
   const Owned<ECDSA_SIG> rs(d2i_ECDSA_SIG(nullptr, &read, static_cast<long>(derSize)));
   if (!rs) {
-    error = OpenSslError("reading the signature");
+    error = OpenSslError(Msg::ReadingSignature);
     return false;
   }
   signature.assign(rt::kSignatureBytes, '\0');

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/signatures.h"
+#include "tools/banktool/problem.h"
 #include "tools/banktool/signing.h"
 
 namespace banktool {
@@ -15,10 +16,10 @@ namespace {
 // BCRYPT_ECCPRIVATE_BLOB: the header, then X, Y and d.
 constexpr size_t kBlobSize = sizeof(BCRYPT_ECCKEY_BLOB) + rt::kPublicKeyBytes + 32;
 
-std::string Failure(const char* what, NTSTATUS status) {
+std::string Failure(Msg what, NTSTATUS status) {
   char code[16];
   std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(status));
-  return std::string(what) + " failed (CNG status " + code + ")";
+  return Say(Msg::CryptoFailedStatus, Say(what), code);
 }
 
 // The ECDSA P-256 provider and a key of it, released when they go.
@@ -87,14 +88,14 @@ class EcdsaKey {
 bool GenerateSigningKey(SigningKey& key, std::string& error) {
   EcdsaKey made;
   if (made.Generate() && made.Export(key)) return true;
-  error = Failure("making an ECDSA P-256 key pair", made.status());
+  error = Failure(Msg::MakingKeyPair, made.status());
   return false;
 }
 
 bool SignDigest(const SigningKey& key, std::string_view digest, std::string& signature, std::string& error) {
   EcdsaKey imported;
   if (imported.Import(key) && imported.Sign(digest, signature)) return true;
-  error = Failure("signing with the key", imported.status());
+  error = Failure(Msg::SigningWithKey, imported.status());
   return false;
 }
 

@@ -111,10 +111,10 @@ std::string CheckGbk(std::string_view utf8) {
     const char32_t c = NextCodePoint(utf8, p);
     const std::string_view character = utf8.substr(start, p - start);
     if (!rt::Utf8ToGbkExactly(character)) {
-      return Quoted(utf8) + " holds " + Quoted(character) + " (" + CodePointName(c) + "), which GBK cannot encode";
+      return Say(Msg::NotGbkCharacter, Quoted(utf8), Quoted(character), CodePointName(c));
     }
   }
-  return Quoted(utf8) + " is not UTF-8 text";
+  return Say(Msg::TextNotUtf8, Quoted(utf8));
 }
 
 std::string Gbk(std::string_view utf8) { return rt::Utf8ToGbkExactly(utf8).value_or(std::string()); }

@@ -8,6 +8,7 @@
 #include "tools/banktool/outputs.h"
 #include "tools/banktool/platform.h"
 #include "tools/banktool/text.h"
+#include "tools/toolkit/tool_messages.h"
 
 namespace tessalyconfig {
 namespace {
@@ -19,33 +20,8 @@ using program::PlacedSetting;
 using program::ProgramSettings;
 using program::SettingChange;
 using program::SettingSlot;
-
-constexpr char kHelp[] = R"(tessalyconfig: gives a built program (tessaly.exe) a school's settings.
-
-  tessalyconfig show PROGRAM
-      prints the program's settings, one name=value line each.
-  tessalyconfig set PROGRAM --out FILE|FOLDER [settings]
-      writes a copy of PROGRAM with the settings changed (an existing FOLDER
-      gets a file of PROGRAM's name; a FILE's folder is made if need be),
-      reads it back and prints its settings.
-  tessalyconfig set PROGRAM --in-place [settings]
-      changes PROGRAM itself.
-
-settings (each at most once; an empty value "" means none where allowed):
-  --public-update-host HOST   the public update server, asked first (port 8001)
-  --lan-update-host HOST      the school's LAN update server, asked second
-  --feedback-host HOST        the feedback guestbook's host (never empty)
-  --feedback-userid NUMBER    the guestbook account number: 1 to 20 digits
-  --update-public-key KEY     the 128 hexadecimal digits of update-public-key.txt
-                              (banktool keygen), or that file; "" for no key
-
-A HOST is a DNS name (letters, digits, '-' and '.', at most 253 characters)
-or an IPv4 address such as 192.168.1.10; no "http://", no port. An empty
-update host means the program does not ask that server.
-
-Exit code 0 when done, 1 when a file or a value was refused (no file is then
-written), 2 for a wrong command line.
-)";
+using toolkit::Msg;
+using toolkit::Say;
 
 struct Loaded {
   std::vector<uint8_t> bytes;
@@ -56,14 +32,14 @@ struct Loaded {
 std::optional<Loaded> Load(const fs::path& path, std::ostream& err) {
   std::string bytes, error;
   if (!banktool::ReadFileBytes(path, bytes, error)) {
-    err << "tessalyconfig: cannot read " << PathToUtf8(path) << ": " << error << "\n";
+    err << Say(Msg::ConfigCannotRead, PathToUtf8(path), error) << "\n";
     return std::nullopt;
   }
   Loaded loaded;
   loaded.bytes.assign(bytes.begin(), bytes.end());
   std::optional<ProgramSettings> settings = program::ReadProgramSettings(loaded.bytes, error);
   if (!settings) {
-    err << "tessalyconfig: " << PathToUtf8(path) << " " << error << "\n";
+    err << Say(Msg::ConfigProgramProblem, PathToUtf8(path), error) << "\n";
     return std::nullopt;
   }
   loaded.settings = std::move(*settings);
@@ -88,27 +64,24 @@ std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream
   if (given.empty() || KeyDigits(given)) return given;
   std::string content, error;
   if (!banktool::ReadFileBytes(PathFromUtf8(given), content, error)) {
-    err << "tessalyconfig: --update-public-key \"" << given
-        << "\" is neither 128 hexadecimal digits nor a file that can be read (" << error << ")\n";
+    err << Say(Msg::ConfigKeyNeither, given, error) << "\n";
     return std::nullopt;
   }
   if (content.find("private-key=") != std::string::npos) {
-    err << "tessalyconfig: " << given << " holds the private signing key; give the public key file "
-        << "update-public-key.txt beside it (the private key never goes into a program)\n";
+    err << Say(Msg::ConfigKeyIsPrivate, given) << "\n";
     return std::nullopt;
   }
   size_t position = 0;
   const std::string key(banktool::TrimBlanks(banktool::NextLine(content, position)));
   if (!banktool::TrimBlanks(content.substr(std::min(position, content.size()))).empty() || !KeyDigits(key)) {
-    err << "tessalyconfig: " << given << " does not hold one line of 128 hexadecimal digits "
-        << "(update-public-key.txt of banktool keygen)\n";
+    err << Say(Msg::ConfigKeyNotOneLine, given) << "\n";
     return std::nullopt;
   }
   return key;
 }
 
 int Usage(std::ostream& err, const std::string& why) {
-  err << "tessalyconfig: " << why << " (tessalyconfig --help)\n";
+  err << Say(Msg::ConfigUsageLine, why) << "\n";
   return kExitUsage;
 }
 
@@ -123,10 +96,10 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
       inPlace = true;
       continue;
     }
-    if (i + 1 >= args.size()) return Usage(err, option + " needs a value");
+    if (i + 1 >= args.size()) return Usage(err, Say(Msg::OptionNeedsValue, option));
     const std::string& value = args[++i];
     if (option == "--out") {
-      if (output) return Usage(err, "--out given twice");
+      if (output) return Usage(err, Say(Msg::ConfigOutTwice));
       output = PathFromUtf8(value);
       continue;
     }
@@ -134,17 +107,17 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     for (const SettingSlot& s : program::kSettings) {
       if (option == "--" + std::string(s.name)) setting = &s;
     }
-    if (!setting) return Usage(err, "unknown option " + option);
-    if (!given.emplace(setting, value).second) return Usage(err, option + " given twice");
+    if (!setting) return Usage(err, Say(Msg::UnknownOption, option));
+    if (!given.emplace(setting, value).second) return Usage(err, Say(Msg::OptionTwice, option));
   }
-  if (inPlace == output.has_value()) return Usage(err, "set needs either --out FILE or --in-place");
-  if (given.empty()) return Usage(err, "set needs at least one setting to change");
+  if (inPlace == output.has_value()) return Usage(err, Say(Msg::ConfigSetNeedsTarget));
+  if (given.empty()) return Usage(err, Say(Msg::ConfigSetNeedsSetting));
 
   std::error_code ignored;
   fs::path target = inPlace ? input : *output;
   if (!inPlace && fs::is_directory(target, ignored)) target /= input.filename();
   if (!inPlace && fs::equivalent(input, target, ignored)) {
-    return Usage(err, "--out names the program itself; --in-place changes it");
+    return Usage(err, Say(Msg::ConfigOutIsProgram));
   }
 
   std::vector<SettingChange> changes;
@@ -158,7 +131,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (!loaded) return kExitProblems;
   std::string error;
   if (!program::ChangeSettings(loaded->bytes, loaded->settings, changes, error)) {
-    err << "tessalyconfig: " << error << "\n";
+    err << Say(Msg::ConfigProblem, error) << "\n";
     return kExitProblems;
   }
 
@@ -170,7 +143,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   const fs::path temporary = staged.Stage(target);
   const std::string_view bytes(reinterpret_cast<const char*>(loaded->bytes.data()), loaded->bytes.size());
   if (!banktool::WriteFileBytes(temporary, bytes, error)) {
-    err << "tessalyconfig: cannot write " << PathToUtf8(temporary) << ": " << error << "\n";
+    err << Say(Msg::ConfigCannotWrite, PathToUtf8(temporary), error) << "\n";
     return kExitProblems;
   }
   std::optional<Loaded> written = Load(temporary, err);
@@ -186,16 +159,17 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   for (const PlacedSetting& placed : written->settings.settings) {
     if (placed.value != expected[placed.setting]) {
-      err << "tessalyconfig: " << PathToUtf8(temporary) << " reads back " << placed.setting->name << "=\""
-          << placed.value << "\", not \"" << expected[placed.setting] << "\"; nothing was written\n";
+      err << Say(Msg::ConfigReadsBack, PathToUtf8(temporary), placed.setting->name, placed.value,
+                 expected[placed.setting])
+          << "\n";
       return kExitProblems;
     }
   }
   if (!staged.Commit(error)) {
-    err << "tessalyconfig: " << error << "\n";
+    err << Say(Msg::ConfigProblem, error) << "\n";
     return kExitProblems;
   }
-  err << "tessalyconfig: wrote " << PathToUtf8(target) << "\n";
+  err << Say(Msg::ConfigWrote, PathToUtf8(target)) << "\n";
   Print(written->settings, out);
   return kExitDone;
 }
@@ -204,21 +178,21 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 int RunConfigTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "/?") {
-    (args.empty() ? err : out) << kHelp;
+    (args.empty() ? err : out) << Say(Msg::ConfigHelp);
     return args.empty() ? kExitUsage : kExitDone;
   }
   if (args[0] == "show") {
-    if (args.size() != 2) return Usage(err, "show takes one program file");
+    if (args.size() != 2) return Usage(err, Say(Msg::ConfigShowTakesOne));
     std::optional<Loaded> loaded = Load(PathFromUtf8(args[1]), err);
     if (!loaded) return kExitProblems;
     Print(loaded->settings, out);
     return kExitDone;
   }
   if (args[0] == "set") {
-    if (args.size() < 2) return Usage(err, "set takes a program file");
+    if (args.size() < 2) return Usage(err, Say(Msg::ConfigSetTakesProgram));
     return Set(args, out, err);
   }
-  return Usage(err, "unknown command " + args[0]);
+  return Usage(err, Say(Msg::ConfigUnknownCommand, args[0]));
 }
 
 }  // namespace tessalyconfig

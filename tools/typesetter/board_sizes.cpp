@@ -13,8 +13,8 @@ int main() {
   for (size_t i = 0; i < boards.size(); ++i) {
     const auto& b = boards[i];
     if (b.size.width <= 0 || b.size.height <= 0) {
-      std::fprintf(stderr, "typesetter-boards: the window definition has no %.*s\n", static_cast<int>(b.name.size()),
-                   b.name.data());
+      std::fprintf(stderr, "typesetter-boards: the window definition has no board for %.*s\n",
+                   static_cast<int>(b.column.size()), b.column.data());
       return 1;
     }
     std::printf("%s\n  \"%s\": {\"column\": \"%.*s\", \"width\": %d, \"height\": %d}", i ? "," : "", kKeys[i],
