@@ -7,6 +7,7 @@
 #include "program/control_ids.h"
 #include "program/file_names.h"
 #include "runtime/controls.h"
+#include "runtime/program.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
 #include "update/server_versions.h"
@@ -15,6 +16,10 @@
 using namespace program;
 
 namespace {
+
+// How long the progress leaves a text the window wrote on the status line
+// during a download before it shows again.
+constexpr uint32_t kOtherTextsKeptMs = 10000;
 
 std::atomic<bool> g_running[2];
 
@@ -59,10 +64,19 @@ ArchiveDownload DownloadArchive(ArchiveKind kind) {
 
   const rt::Text before = rt::GetCaption(状态栏);
   std::string shown;
+  uint32_t othersSince = 0;  // when another text was first seen in place of the progress
   ArchiveDownload result;
   result.archive = FetchServerArchive(facts.path, limits, [&](size_t received) {
     std::string text = ProgressText(facts.what, received, limits.maxBodyBytes, sizeNamed);
     if (text == shown) return;
+    // The student works on meanwhile: a text the window wrote (the paper
+    // composed, the question moved to) is left to be read for a while.
+    const uint32_t now = rt::TickCount();
+    if (!shown.empty() && rt::GetCaption(状态栏).view() != shown) {
+      if (othersSince == 0) othersSince = now | 1;
+      if (now - othersSince < kOtherTextsKeptMs) return;
+    }
+    othersSince = 0;
     rt::SetCaption(状态栏, text);
     shown = std::move(text);
   });

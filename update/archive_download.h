@@ -38,7 +38,8 @@ struct ArchiveDownload {
 };
 
 // Downloads and checks the server's archive of this kind. While it arrives,
-// the status line says how far it has come ("正在下载题库…… 45%"); once it
-// has ended the status line shows again what it showed before, for the
-// caller's texts to follow.
+// the status line says how far it has come ("正在下载题库…… 45%"), except
+// for ten seconds after the window wrote a text of its own there (the student
+// practises on); once it has ended, a status line still showing the progress
+// shows again what it showed before, for the caller's texts to follow.
 ArchiveDownload DownloadArchive(ArchiveKind kind);
