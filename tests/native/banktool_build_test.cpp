@@ -17,10 +17,10 @@
 #include "runtime/encoding.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/archive.h"
-#include "tools/banktool/cli.h"
+#include "tools/banktool/banktool_cli.h"
 #include "tools/banktool/manifest.h"
 #include "tools/banktool/publish.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace {
 

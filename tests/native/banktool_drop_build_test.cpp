@@ -9,7 +9,7 @@
 #include "program/program_settings_file.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/drop_build.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace {
 

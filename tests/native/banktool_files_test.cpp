@@ -7,10 +7,9 @@
 
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/images.h"
-#include "tools/banktool/ini.h"
-#include "tools/banktool/keywords.h"
-#include "tools/banktool/outputs.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/version_ini.h"
+#include "tools/banktool/keyword_list.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace {
 

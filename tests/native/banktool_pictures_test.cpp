@@ -10,7 +10,7 @@
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/bank.h"
 #include "tools/banktool/boards.h"
-#include "tools/banktool/cli.h"
+#include "tools/banktool/banktool_cli.h"
 #include "tools/banktool/images.h"
 
 // Real JPEG files for the tests, from the library the tool itself writes them with.

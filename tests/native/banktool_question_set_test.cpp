@@ -10,7 +10,7 @@
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/archive.h"
 #include "tools/banktool/bank.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "runtime/signatures.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/banktool/archive.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "tools/banktool/bank.h"
-#include "tools/banktool/cli.h"
-#include "tools/banktool/platform.h"
+#include "tools/banktool/banktool_cli.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/signing.h"
 #include "tools/toolkit/tool_messages.h"
 

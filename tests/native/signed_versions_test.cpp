@@ -15,7 +15,7 @@
 #include "tools/banktool/publish.h"
 #include "tools/banktool/release_number.h"
 #include "tools/banktool/signing.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 #include "update/signatures.h"
 #include "update/versions.h"
 

@@ -9,7 +9,7 @@
 #include "runtime/hex.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/image_build/program_image.h"
-#include "tools/tessalyconfig/cli.h"
+#include "tools/tessalyconfig/tessalyconfig_cli.h"
 
 namespace {
 
@@ -155,8 +155,11 @@ TEST(TessalyConfig, ACopyGetsTheSettingsAndNothingElseChanges) {
             0);
   EXPECT_EQ(Lines(Tool({"show", (folder / "release/学校版.exe").string()}).out)["feedback-host"],
             "guestbook.school.example");
-  ASSERT_EQ(Tool({"set", (folder / "tessaly.exe").string(), "--in-place", "--feedback-userid", "1"}).code, 0);
+  // Options as banktool takes them too: --name=VALUE, an empty value included.
+  ASSERT_EQ(Tool({"set", (folder / "tessaly.exe").string(), "--in-place", "--feedback-userid=1", "--lan-update-host="}).code,
+            0);
   EXPECT_EQ(Lines(Tool({"show", (folder / "tessaly.exe").string()}).out)["feedback-userid"], "1");
+  EXPECT_EQ(Lines(Tool({"show", (folder / "tessaly.exe").string()}).out)["lan-update-host"], "");
   // The image file the build writes works as well as a program.
   EXPECT_EQ(Tool({"show", TESSALY_IMAGE_FILE}).code, 0);
 }
@@ -195,6 +198,7 @@ TEST(TessalyConfig, ARefusedValueOrFileWritesNothing) {
       {"set", exe, "--out", out},
       {"set", exe, "--out", out, "--feedback-userid", "1", "--feedback-userid", "2"},
       {"set", exe, "--out", out, "--port", "80"},
+      {"set", exe, "--out", out, "--in-place=yes", "--feedback-userid", "1"},
       {"show", (folder / "missing.exe").string()},
   };
   for (const auto& args : refused) {

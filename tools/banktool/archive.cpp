@@ -1,5 +1,5 @@
 #include "tools/banktool/archive.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 #include <zip.h>
 #include <zlib.h>

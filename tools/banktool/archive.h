@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

@@ -10,7 +10,7 @@
 #include "runtime/database.h"
 #include "tools/banktool/boards.h"
 #include "tools/banktool/images.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

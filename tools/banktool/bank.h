@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 struct sqlite3;
 struct sqlite3_stmt;

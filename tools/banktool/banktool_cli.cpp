@@ -1,19 +1,17 @@
-#include "tools/banktool/cli.h"
+#include "tools/banktool/banktool_cli.h"
 
 #include <map>
-#include <optional>
-#include <set>
 
 #include "tools/banktool/bank.h"
 #include "tools/banktool/build.h"
 #include "tools/banktool/compare.h"
 #include "tools/banktool/drop_build.h"
 #include "tools/banktool/export.h"
-#include "tools/banktool/platform.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/publish.h"
 #include "tools/banktool/question_set.h"
 #include "tools/banktool/signing.h"
+#include "tools/toolkit/tool_options.h"
 
 namespace banktool {
 namespace {
@@ -27,69 +25,33 @@ std::string ShellWord(const std::string& path) {
   return path.find_first_of(" \t") == std::string::npos ? path : "\"" + path + "\"";
 }
 
-struct Command {
-  std::set<std::string> required, optional;
-  std::set<std::string> switches = {};  // options without a value
-};
-
-const std::map<std::string, Command>& Commands() {
-  static const std::map<std::string, Command> commands = {
-      {"build", {{"--out"}, {"--input", "--pictures", "--manifest", "--keywords", "--bank-version"}, {"--fit"}}},
-      {"set-version", {{"--ini", "--key", "--value"}, {}}},
-      {"check", {{"--bank"}, {"--against"}}},
-      {"export", {{"--bank", "--out"}, {}}},
+// Each command's options: those that take a value, the switches, and those
+// it needs.
+const std::map<std::string, OptionSpec>& Commands() {
+  static const std::map<std::string, OptionSpec> commands = {
+      {"build", {{"--out", "--input", "--pictures", "--manifest", "--keywords", "--bank-version"}, {"--fit"}, {"--out"}}},
+      {"set-version", {{"--ini", "--key", "--value"}, {}, {"--ini", "--key", "--value"}}},
+      {"check", {{"--bank", "--against"}, {}, {"--bank"}}},
+      {"export", {{"--bank", "--out"}, {}, {"--bank", "--out"}}},
       {"publish",
-       {{"--server"},
-        {"--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key",
+       {{"--server", "--bank", "--bank-version", "--program", "--program-version", "--key", "--program-public-key",
          "--previous-key", "--release"},
-        {"--no-old-signatures"}}},
-      {"keygen", {{"--out"}, {}}},
+        {"--no-old-signatures"},
+        {"--server"}}},
+      {"keygen", {{"--out"}, {}, {"--out"}}},
   };
   return commands;
 }
 
-// The options of one command, or false after telling what is wrong.
-bool ParseOptions(const std::string& name, const std::vector<std::string>& args,
-                  std::map<std::string, std::string>& values, std::ostream& err) {
-  const Command& command = Commands().at(name);
-  const auto usage = [&](const std::string& text) {
-    err << Say(Msg::UsageLine, name, text) << "\n";
-    return false;
-  };
-  for (size_t i = 1; i < args.size(); ++i) {
-    std::string option = args[i];
-    std::optional<std::string> value;
-    if (const auto equals = option.find('='); option.starts_with("--") && equals != std::string::npos) {
-      value = option.substr(equals + 1);
-      option.resize(equals);
-    }
-    if (command.switches.contains(option)) {
-      if (value) return usage(Say(Msg::OptionTakesNoValue, option));
-      if (!values.emplace(option, "").second) return usage(Say(Msg::OptionTwice, option));
-      continue;
-    }
-    if (!command.required.contains(option) && !command.optional.contains(option)) {
-      return usage(Say(option.starts_with("-") ? Msg::UnknownOption : Msg::UnexpectedArgument, option));
-    }
-    if (!value) {
-      if (i + 1 >= args.size()) return usage(Say(Msg::OptionNeedsValue, option));
-      value = args[++i];
-    }
-    if (!values.emplace(option, *value).second) return usage(Say(Msg::OptionTwice, option));
-  }
-  for (const auto& option : command.required) {
-    if (!values.contains(option)) return usage(Say(Msg::MissingOption, option));
-  }
-  return true;
-}
+// "banktool build" and so on: who reports a command's problems.
+std::string Who(std::string_view command) { return "banktool " + std::string(command); }
 
 int Build(const std::map<std::string, std::string>& values, std::ostream& out, std::ostream& err) {
   // The input is a question set, or a pictures folder and a manifest.
   const bool set = values.contains("--input");
   const bool files = values.contains("--pictures") || values.contains("--manifest");
   if (set == files || (!set && !(values.contains("--pictures") && values.contains("--manifest")))) {
-    err << Say(Msg::UsageLine, "build", Say(set ? Msg::InputReplacesFiles : Msg::NameTheInput)) << "\n";
-    return kExitUsage;
+    return ReportUsage(err, Who("build"), "banktool", Say(set ? Msg::InputReplacesFiles : Msg::NameTheInput));
   }
   BuildOptions options;
   if (set) {
@@ -131,7 +93,7 @@ int SetVersionCommand(const std::map<std::string, std::string>& values, std::ost
   if (key == "program") key = kProgramVersionKey;
   std::string error;
   if (!SetVersion(PathFromUtf8(values.at("--ini")), key, values.at("--value"), error)) {
-    err << Say(Msg::CommandFailed, "set-version", error) << "\n";
+    ReportProblem(err, Who("set-version"), error);
     return kExitProblems;
   }
   out << Say(Msg::VersionSet, values.at("--ini"), kVersionSection, key, values.at("--value")) << "\n";
@@ -145,7 +107,7 @@ int Check(const std::map<std::string, std::string>& values, std::ostream& out, s
   if (values.contains("--against")) {
     std::string error;
     if (CompareBanks(PathFromUtf8(values.at("--bank")), PathFromUtf8(values.at("--against")), out, error) < 0) {
-      err << Say(Msg::CheckAgainstFailed, error) << "\n";
+      ReportProblem(err, Who("check"), Say(Msg::OptionProblem, "--against", error));
       return kExitProblems;
     }
   }
@@ -166,7 +128,7 @@ int ExportCommand(const std::map<std::string, std::string>& values, std::ostream
   const std::string target = values.at("--out");
   const ExportResult result = ExportBank(PathFromUtf8(values.at("--bank")), PathFromUtf8(target));
   if (!result.ok) {
-    err << Say(Msg::CommandFailed, "export", result.error) << "\n";
+    ReportProblem(err, Who("export"), result.error);
     return kExitProblems;
   }
   for (const auto& note : result.notes) out << Say(Msg::Note, note) << "\n";
@@ -187,8 +149,7 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   if (values.contains("--bank") != values.contains("--bank-version") ||
       (values.contains("--program") && !values.contains("--program-version"))) {
     const bool bank = values.contains("--bank") != values.contains("--bank-version");
-    err << Say(Msg::UsageLine, "publish", Say(bank ? Msg::BankAndVersionTogether : Msg::ProgramNeedsVersion)) << "\n";
-    return kExitUsage;
+    return ReportUsage(err, Who("publish"), "banktool", Say(bank ? Msg::BankAndVersionTogether : Msg::ProgramNeedsVersion));
   }
   PublishOptions options;
   options.server = PathFromUtf8(values.at("--server"));
@@ -207,7 +168,7 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   std::vector<std::string> notes, warnings;
   uint64_t release = 0;
   if (!Publish(options, error, &notes, &warnings, &release)) {
-    err << Say(Msg::CommandFailed, "publish", error) << "\n";
+    ReportProblem(err, Who("publish"), error);
     return kExitProblems;
   }
   const Msg archive = options.key ? Msg::PublishedSignedArchive : Msg::PublishedArchive;
@@ -233,7 +194,7 @@ int KeygenCommand(const std::map<std::string, std::string>& values, std::ostream
   const std::string folder = values.at("--out");
   std::string error;
   if (!WriteNewKeyPair(PathFromUtf8(folder), error)) {
-    err << Say(Msg::CommandFailed, "keygen", error) << "\n";
+    ReportProblem(err, Who("keygen"), error);
     return kExitProblems;
   }
   out << Say(Msg::KeygenPrivate, folder + "/" + std::string(kPrivateKeyFileName)) << "\n"
@@ -265,7 +226,9 @@ int RunBankTool(const std::vector<std::string>& args, std::ostream& out, std::os
     return kExitUsage;
   }
   std::map<std::string, std::string> values;
-  if (!ParseOptions(name, args, values, err)) return kExitUsage;
+  if (std::string problem; !ParseOptions(args, 1, Commands().at(name), values, problem)) {
+    return ReportUsage(err, Who(name), "banktool", problem);
+  }
   if (name == "build") return Build(values, out, err);
   if (name == "set-version") return SetVersionCommand(values, out, err);
   if (name == "publish") return PublishCommand(values, out, err);

@@ -13,14 +13,12 @@
 #include "tools/banktool/bank.h"
 #include "tools/banktool/boards.h"
 #include "tools/banktool/images.h"
-#include "tools/banktool/ini.h"
+#include "tools/banktool/version_ini.h"
 #include "tools/banktool/input_files.h"
-#include "tools/banktool/keywords.h"
+#include "tools/banktool/keyword_list.h"
 #include "tools/banktool/manifest.h"
-#include "tools/banktool/outputs.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/question_set.h"
-#include "tools/banktool/text.h"
 
 namespace banktool {
 

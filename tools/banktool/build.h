@@ -10,7 +10,7 @@
 
 #include "program/file_names.h"
 #include "runtime/database.h"
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tools/banktool/bank.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

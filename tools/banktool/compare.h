@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

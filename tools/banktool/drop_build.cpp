@@ -8,7 +8,7 @@
 #include "program/program_settings.h"
 #include "program/program_settings_file.h"
 #include "tools/banktool/build.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

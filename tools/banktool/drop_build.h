@@ -17,7 +17,7 @@
 #include <ctime>
 #include <ostream>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

@@ -11,10 +11,8 @@
 #include "tools/banktool/build.h"
 #include "tools/banktool/images.h"
 #include "tools/banktool/manifest.h"
-#include "tools/banktool/outputs.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/question_set.h"
-#include "tools/banktool/text.h"
 
 namespace banktool {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

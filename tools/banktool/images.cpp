@@ -1,5 +1,5 @@
 #include "tools/banktool/images.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

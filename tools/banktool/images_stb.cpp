@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tools/banktool/images.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION

@@ -7,7 +7,7 @@
 
 #include "runtime/archive_names.h"
 #include "runtime/file_system.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

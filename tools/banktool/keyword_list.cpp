@@ -1,9 +1,9 @@
-#include "tools/banktool/keywords.h"
+#include "tools/banktool/keyword_list.h"
 
 #include <map>
 #include <unordered_set>
 
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

@@ -1,8 +1,7 @@
 // banktool: the question-bank tool for teachers. See banktool --help.
-#include "tools/banktool/cli.h"
+#include "tools/banktool/banktool_cli.h"
 #include "tools/banktool/drop_build.h"
-#include "tools/banktool/platform.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 #ifdef _WIN32
 // Double-clicked, it says how it is used; with a file dropped onto it, it

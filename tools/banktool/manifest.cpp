@@ -5,8 +5,7 @@
 #include <map>
 
 #include "runtime/encoding.h"
-#include "tools/banktool/problem.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

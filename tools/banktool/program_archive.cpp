@@ -11,8 +11,7 @@
 #include "runtime/file_system.h"
 #include "runtime/hex.h"
 #include "runtime/p256_point.h"
-#include "tools/banktool/problem.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

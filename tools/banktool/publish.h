@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "program/file_names.h"
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

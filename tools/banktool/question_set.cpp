@@ -1,6 +1,6 @@
 #include "tools/banktool/question_set.h"
 
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

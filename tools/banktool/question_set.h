@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "tools/banktool/input_files.h"
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

@@ -1,6 +1,6 @@
 #include "tools/banktool/release_number.h"
 
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 
 #include <algorithm>
 

@@ -7,9 +7,8 @@
 #include "runtime/hex.h"
 #include "runtime/ini.h"
 #include "runtime/signatures.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/release_number.h"
-#include "tools/banktool/text.h"
 #include "update/signed_versions.h"
 
 namespace banktool {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/signing.h"
 
 namespace banktool {

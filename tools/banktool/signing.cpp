@@ -4,8 +4,7 @@
 
 #include "runtime/hex.h"
 #include "runtime/signatures.h"
-#include "tools/banktool/problem.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 namespace {

@@ -16,7 +16,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/banktool/platform.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

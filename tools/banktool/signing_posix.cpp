@@ -3,7 +3,7 @@
 
 #include "runtime/openssl_keys.h"
 #include "runtime/signatures.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/signing.h"
 
 namespace banktool {

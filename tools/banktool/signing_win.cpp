@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/signatures.h"
-#include "tools/banktool/problem.h"
+#include "tools/banktool/toolkit_names.h"
 #include "tools/banktool/signing.h"
 
 namespace banktool {

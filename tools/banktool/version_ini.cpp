@@ -1,8 +1,7 @@
-#include "tools/banktool/ini.h"
+#include "tools/banktool/version_ini.h"
 
 #include "runtime/encoding.h"
-#include "tools/banktool/problem.h"
-#include "tools/banktool/text.h"
+#include "tools/banktool/toolkit_names.h"
 
 namespace banktool {
 

@@ -1,27 +1,26 @@
-#include "tools/tessalyconfig/cli.h"
+#include "tools/tessalyconfig/tessalyconfig_cli.h"
 
 #include <map>
 #include <optional>
 
 #include "program/program_settings_file.h"
 #include "runtime/hex.h"
-#include "tools/banktool/outputs.h"
-#include "tools/banktool/platform.h"
-#include "tools/banktool/text.h"
+#include "tools/toolkit/staged_outputs.h"
+#include "tools/toolkit/tool_files.h"
 #include "tools/toolkit/tool_messages.h"
+#include "tools/toolkit/tool_options.h"
+#include "tools/toolkit/tool_text.h"
 
 namespace tessalyconfig {
 namespace {
 
-namespace fs = std::filesystem;
-using banktool::PathFromUtf8;
-using banktool::PathToUtf8;
+using namespace toolkit;
 using program::PlacedSetting;
 using program::ProgramSettings;
 using program::SettingChange;
 using program::SettingSlot;
-using toolkit::Msg;
-using toolkit::Say;
+
+constexpr std::string_view kTool = "tessalyconfig";
 
 struct Loaded {
   std::vector<uint8_t> bytes;
@@ -31,15 +30,15 @@ struct Loaded {
 // The program file and its settings; nothing after saying why.
 std::optional<Loaded> Load(const fs::path& path, std::ostream& err) {
   std::string bytes, error;
-  if (!banktool::ReadFileBytes(path, bytes, error)) {
-    err << Say(Msg::ConfigCannotRead, PathToUtf8(path), error) << "\n";
+  if (!ReadFileBytes(path, bytes, error)) {
+    ReportProblem(err, kTool, Say(Msg::CannotRead, PathToUtf8(path), error));
     return std::nullopt;
   }
   Loaded loaded;
   loaded.bytes.assign(bytes.begin(), bytes.end());
   std::optional<ProgramSettings> settings = program::ReadProgramSettings(loaded.bytes, error);
   if (!settings) {
-    err << Say(Msg::ConfigProgramProblem, PathToUtf8(path), error) << "\n";
+    ReportProblem(err, kTool, Say(Msg::ConfigProgramProblem, PathToUtf8(path), error));
     return std::nullopt;
   }
   loaded.settings = std::move(*settings);
@@ -63,52 +62,37 @@ bool KeyDigits(std::string_view text) {
 std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream& err) {
   if (given.empty() || KeyDigits(given)) return given;
   std::string content, error;
-  if (!banktool::ReadFileBytes(PathFromUtf8(given), content, error)) {
-    err << Say(Msg::ConfigKeyNeither, given, error) << "\n";
+  if (!ReadFileBytes(PathFromUtf8(given), content, error)) {
+    ReportProblem(err, kTool, Say(Msg::ConfigKeyNeither, given, error));
     return std::nullopt;
   }
   if (content.find("private-key=") != std::string::npos) {
-    err << Say(Msg::ConfigKeyIsPrivate, given) << "\n";
+    ReportProblem(err, kTool, Say(Msg::ConfigKeyIsPrivate, given));
     return std::nullopt;
   }
   size_t position = 0;
-  const std::string key(banktool::TrimBlanks(banktool::NextLine(content, position)));
-  if (!banktool::TrimBlanks(content.substr(std::min(position, content.size()))).empty() || !KeyDigits(key)) {
-    err << Say(Msg::ConfigKeyNotOneLine, given) << "\n";
+  const std::string key(TrimBlanks(NextLine(content, position)));
+  if (!TrimBlanks(content.substr(std::min(position, content.size()))).empty() || !KeyDigits(key)) {
+    ReportProblem(err, kTool, Say(Msg::ConfigKeyNotOneLine, given));
     return std::nullopt;
   }
   return key;
 }
 
-int Usage(std::ostream& err, const std::string& why) {
-  err << Say(Msg::ConfigUsageLine, why) << "\n";
-  return kExitUsage;
-}
+int Usage(std::ostream& err, const std::string& why) { return ReportUsage(err, kTool, kTool, why); }
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const fs::path input = PathFromUtf8(args[1]);
-  std::optional<fs::path> output;
-  bool inPlace = false;
+  OptionSpec spec{{"--out"}, {"--in-place"}, {}};
+  for (const SettingSlot& s : program::kSettings) spec.valued.insert("--" + std::string(s.name));
+  std::map<std::string, std::string> options;
+  if (std::string problem; !ParseOptions(args, 2, spec, options, problem)) return Usage(err, problem);
+  const bool inPlace = options.contains("--in-place");
+  const std::optional<fs::path> output =
+      options.contains("--out") ? std::optional(PathFromUtf8(options.at("--out"))) : std::nullopt;
   std::map<const SettingSlot*, std::string> given;
-  for (size_t i = 2; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    if (option == "--in-place") {
-      inPlace = true;
-      continue;
-    }
-    if (i + 1 >= args.size()) return Usage(err, Say(Msg::OptionNeedsValue, option));
-    const std::string& value = args[++i];
-    if (option == "--out") {
-      if (output) return Usage(err, Say(Msg::ConfigOutTwice));
-      output = PathFromUtf8(value);
-      continue;
-    }
-    const SettingSlot* setting = nullptr;
-    for (const SettingSlot& s : program::kSettings) {
-      if (option == "--" + std::string(s.name)) setting = &s;
-    }
-    if (!setting) return Usage(err, Say(Msg::UnknownOption, option));
-    if (!given.emplace(setting, value).second) return Usage(err, Say(Msg::OptionTwice, option));
+  for (const SettingSlot& s : program::kSettings) {
+    if (const auto found = options.find("--" + std::string(s.name)); found != options.end()) given[&s] = found->second;
   }
   if (inPlace == output.has_value()) return Usage(err, Say(Msg::ConfigSetNeedsTarget));
   if (given.empty()) return Usage(err, Say(Msg::ConfigSetNeedsSetting));
@@ -131,7 +115,7 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   if (!loaded) return kExitProblems;
   std::string error;
   if (!program::ChangeSettings(loaded->bytes, loaded->settings, changes, error)) {
-    err << Say(Msg::ConfigProblem, error) << "\n";
+    ReportProblem(err, kTool, error);
     return kExitProblems;
   }
 
@@ -139,11 +123,11 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   // target's place: a failure leaves the target as it was.
   // A copy for a new folder (学校版\tessaly.exe) makes the folder.
   if (!inPlace && target.has_parent_path()) fs::create_directories(target.parent_path(), ignored);
-  banktool::StagedOutputs staged;
+  StagedOutputs staged;
   const fs::path temporary = staged.Stage(target);
   const std::string_view bytes(reinterpret_cast<const char*>(loaded->bytes.data()), loaded->bytes.size());
-  if (!banktool::WriteFileBytes(temporary, bytes, error)) {
-    err << Say(Msg::ConfigCannotWrite, PathToUtf8(temporary), error) << "\n";
+  if (!WriteFileBytes(temporary, bytes, error)) {
+    ReportProblem(err, kTool, Say(Msg::CannotWrite, PathToUtf8(temporary), error));
     return kExitProblems;
   }
   std::optional<Loaded> written = Load(temporary, err);
@@ -159,17 +143,17 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   for (const PlacedSetting& placed : written->settings.settings) {
     if (placed.value != expected[placed.setting]) {
-      err << Say(Msg::ConfigReadsBack, PathToUtf8(temporary), placed.setting->name, placed.value,
-                 expected[placed.setting])
-          << "\n";
+      ReportProblem(err, kTool,
+                    Say(Msg::ConfigReadsBack, PathToUtf8(temporary), placed.setting->name, placed.value,
+                        expected[placed.setting]));
       return kExitProblems;
     }
   }
   if (!staged.Commit(error)) {
-    err << Say(Msg::ConfigProblem, error) << "\n";
+    ReportProblem(err, kTool, error);
     return kExitProblems;
   }
-  err << Say(Msg::ConfigWrote, PathToUtf8(target)) << "\n";
+  err << Say(Msg::ToolLine, kTool, Say(Msg::ConfigWrote, PathToUtf8(target))) << "\n";
   Print(written->settings, out);
   return kExitDone;
 }

@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "tools/banktool/cli.h"
+#include "tools/toolkit/tool_options.h"
 
 namespace tessalyconfig {
 
-// The bank tool's exit codes: done, a file or a value had a problem, the
-// command line was wrong.
-using banktool::kExitDone;
-using banktool::kExitProblems;
-using banktool::kExitUsage;
+// The tools' exit codes: done, a file or a value had a problem, the command
+// line was wrong.
+using toolkit::kExitDone;
+using toolkit::kExitProblems;
+using toolkit::kExitUsage;
 
 // Runs one command. `args` are the UTF-8 arguments after the program name.
 int RunConfigTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,9 +1,9 @@
-#include "tools/banktool/outputs.h"
-#include "tools/banktool/problem.h"
+#include "tools/toolkit/staged_outputs.h"
+#include "tools/toolkit/tool_problem.h"
 
 #include "runtime/file_system.h"
 
-namespace banktool {
+namespace toolkit {
 namespace {
 
 // Removes a file of the run: a temporary, or the earlier target kept aside,
@@ -80,4 +80,4 @@ void StagedOutputs::RollBack(std::string& error) {
   }
 }
 
-}  // namespace banktool
+}  // namespace toolkit

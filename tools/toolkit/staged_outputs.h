@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/banktool/platform.h"
+#include "tools/toolkit/tool_files.h"
 
-namespace banktool {
+namespace toolkit {
 
 class StagedOutputs {
  public:
@@ -43,4 +43,4 @@ class StagedOutputs {
   bool committed_ = false;
 };
 
-}  // namespace banktool
+}  // namespace toolkit

@@ -1,5 +1,5 @@
 // The platform-free part of the platform interface.
-#include "tools/banktool/platform.h"
+#include "tools/toolkit/tool_files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,7 +7,7 @@
 
 #include "runtime/file_system.h"
 
-namespace banktool {
+namespace toolkit {
 namespace {
 
 struct FileCloser {
@@ -65,4 +65,4 @@ bool MoveReplacing(const fs::path& from, const fs::path& to, std::string& error)
   return false;
 }
 
-}  // namespace banktool
+}  // namespace toolkit

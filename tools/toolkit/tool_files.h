@@ -1,4 +1,4 @@
-// What the bank tool needs from the operating system beyond the runtime's
+// What the teacher's tools need from the operating system beyond the runtime's
 // file-system family (runtime/file_system.h): paths from and to its UTF-8,
 // whole files with the system's reason for a failure, and the system's texts.
 // Paths are std::filesystem paths; on Windows they hold UTF-16 and every file
@@ -14,7 +14,7 @@
 #include <system_error>
 #include <vector>
 
-namespace banktool {
+namespace toolkit {
 
 namespace fs = std::filesystem;
 
@@ -61,4 +61,4 @@ bool ConsoleIsOurOwn();
 // Shows `prompt` and waits for a key on the console.
 void WaitForKey(std::string_view prompt);
 
-}  // namespace banktool
+}  // namespace toolkit

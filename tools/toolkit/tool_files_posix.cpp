@@ -2,17 +2,17 @@
 
 #include <iostream>
 
-#include "tools/banktool/platform.h"
+#include "tools/toolkit/tool_files.h"
 #include "tools/toolkit/tool_messages.h"
 
-namespace banktool {
+namespace toolkit {
 
 std::string ErrorText(const std::error_code& error) { return error.message(); }
 
 unsigned long CurrentProcessId() { return static_cast<unsigned long>(getpid()); }
 
 int RunTool(int argc, char** argv, ToolFunction tool) {
-  toolkit::SetLanguage(toolkit::LanguageFromEnvironment());
+  SetLanguage(LanguageFromEnvironment());
   const std::vector<std::string> args(argv + 1, argv + argc);
   return tool(args, std::cout, std::cerr);
 }
@@ -34,4 +34,4 @@ fs::path ToolFolder() {
 bool ConsoleIsOurOwn() { return false; }
 void WaitForKey(std::string_view) {}
 
-}  // namespace banktool
+}  // namespace toolkit

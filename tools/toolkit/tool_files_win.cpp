@@ -3,10 +3,10 @@
 #include <cwchar>
 #include <sstream>
 
-#include "tools/banktool/platform.h"
+#include "tools/toolkit/tool_files.h"
 #include "tools/toolkit/tool_messages.h"
 
-namespace banktool {
+namespace toolkit {
 
 // Wide texts, so that the message is right whatever the ANSI code page is:
 // the system's message for a Windows error code, the C library's for errno.
@@ -22,7 +22,7 @@ std::string ErrorText(const std::error_code& error) {
   std::wstring wide = n ? std::wstring(text, n) : std::wstring();
   if (text) LocalFree(text);
   while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) wide.pop_back();
-  return wide.empty() ? toolkit::Say(toolkit::Msg::SystemError, error.value()) : PathToUtf8(fs::path(wide));
+  return wide.empty() ? Say(Msg::SystemError, error.value()) : PathToUtf8(fs::path(wide));
 }
 
 unsigned long CurrentProcessId() { return GetCurrentProcessId(); }
@@ -54,7 +54,7 @@ void WriteStandard(unsigned long which, const std::string& utf8) {
 }  // namespace
 
 int RunTool(int argc, wchar_t** argv, ToolFunction tool) {
-  toolkit::SetLanguage(toolkit::LanguageFromEnvironment());
+  SetLanguage(LanguageFromEnvironment());
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(WideToUtf8(argv[i]));
   std::ostringstream out, err;
@@ -101,4 +101,4 @@ std::tm LocalTimeNow() {
   return local;
 }
 
-}  // namespace banktool
+}  // namespace toolkit

@@ -1,6 +1,6 @@
-#include "tools/banktool/problem.h"
+#include "tools/toolkit/tool_problem.h"
 
-namespace banktool {
+namespace toolkit {
 
 std::string FormatProblem(std::string_view file, const Problem& problem, bool list) {
   if (problem.line <= 0) return Say(Msg::WhereText, file, problem.text);
@@ -9,4 +9,4 @@ std::string FormatProblem(std::string_view file, const Problem& problem, bool li
   return Say(Msg::WhereRowColumn, file, problem.line, problem.column, problem.text);
 }
 
-}  // namespace banktool
+}  // namespace toolkit

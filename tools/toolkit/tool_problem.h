@@ -1,4 +1,5 @@
-// A fault found in the teacher's input, with where it is.
+// A fault found in the teacher's input, with where it is: a row of a table or
+// a line of a list, and a column.
 #pragma once
 
 #include <string>
@@ -6,7 +7,7 @@
 
 #include "tools/toolkit/tool_messages.h"
 
-namespace banktool {
+namespace toolkit {
 
 struct Problem {
   int line = 0;        // row of the manifest (the header is row 1) or line of a list; 0 for the whole file
@@ -14,15 +15,9 @@ struct Problem {
   std::string text;    // what is wrong, in words for the teacher
 };
 
-// The messages of the tool's own table (tools/toolkit/tool_messages.inc).
-using toolkit::Msg;
-using toolkit::Quoted;
-using toolkit::Say;
-using toolkit::SayCount;
-
 // "题目表.csv 第7行“正答”列：..." / "题目表.csv 第7行：..." / "题目表.csv：..."
 // ("manifest.tsv: row 7, column 正答: ..." in English). A `list` counts lines,
 // a table rows.
 std::string FormatProblem(std::string_view file, const Problem& problem, bool list = false);
 
-}  // namespace banktool
+}  // namespace toolkit

@@ -1,12 +1,12 @@
-#include "tools/banktool/text.h"
+#include "tools/toolkit/tool_text.h"
 
 #include <algorithm>
 #include <cstdio>
 
 #include "runtime/encoding.h"
-#include "tools/banktool/problem.h"
+#include "tools/toolkit/tool_problem.h"
 
-namespace banktool {
+namespace toolkit {
 
 std::string_view TrimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(" \t");
@@ -119,4 +119,4 @@ std::string CheckGbk(std::string_view utf8) {
 
 std::string Gbk(std::string_view utf8) { return rt::Utf8ToGbkExactly(utf8).value_or(std::string()); }
 
-}  // namespace banktool
+}  // namespace toolkit

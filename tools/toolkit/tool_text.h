@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace banktool {
+namespace toolkit {
 
 // Spaces and tabs removed from both ends.
 std::string_view TrimBlanks(std::string_view text);
@@ -43,4 +43,4 @@ std::string CheckGbk(std::string_view utf8);
 // (关键词.txt, 版本信息, ...) and texts CheckGbk has passed.
 std::string Gbk(std::string_view utf8);
 
-}  // namespace banktool
+}  // namespace toolkit
