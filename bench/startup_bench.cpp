@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "program/control_ids.h"
-#include "tools/driver/driver.h"
+#include "tools/test_programs/driver/driver.h"
 
 namespace {
 

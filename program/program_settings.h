@@ -1,7 +1,7 @@
 // The settings a school gives its release without rebuilding the program:
 // the update servers, the feedback guestbook and the update public key. Each
 // is a byte-set constant of the program image in a slot of fixed size, so
-// that the configuration tool (tools/tessalyconfig) can rewrite it in a built
+// that the configuration tool (tools/teacher_kit/tessalyconfig) can rewrite it in a built
 // tessaly.exe in place; the program reads them at run time by name.
 //
 // A text slot holds the text's ASCII bytes followed by zero bytes up to its

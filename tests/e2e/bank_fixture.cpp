@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "runtime/database.h"
-#include "tools/banktool/archive.h"
-#include "tools/banktool/build.h"
+#include "tools/teacher_kit/banktool/archive.h"
+#include "tools/teacher_kit/banktool/build.h"
 
 namespace e2e {
 namespace {

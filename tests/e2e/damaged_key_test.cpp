@@ -11,7 +11,7 @@
 #include "runtime/hex.h"
 #include "runtime/p256_point.h"
 #include "tests/e2e/update_fixture.h"
-#include "tools/banktool/signing.h"
+#include "tools/teacher_kit/banktool/signing.h"
 #include "program/program_settings_file.h"
 
 using namespace program;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "tests/e2e/program_fixture.h"
-#include "tools/driver/driver.h"
+#include "tools/test_programs/driver/driver.h"
 
 namespace e2e {
 namespace {

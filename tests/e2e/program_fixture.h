@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/driver/driver.h"
+#include "tools/test_programs/driver/driver.h"
 
 namespace e2e {
 

@@ -10,7 +10,7 @@
 #include "runtime/signatures.h"
 #include "tests/e2e/update_fixture.h"
 #include "tests/keys/p256_test_vector.h"
-#include "tools/banktool/signing.h"
+#include "tools/teacher_kit/banktool/signing.h"
 
 using namespace program;
 

@@ -11,7 +11,7 @@
 
 #include "program/control_ids.h"
 #include "tests/e2e/update_fixture.h"
-#include "tools/banktool/publish.h"
+#include "tools/teacher_kit/banktool/publish.h"
 
 using namespace program;
 

@@ -16,11 +16,11 @@
 #include "runtime/database.h"
 #include "runtime/encoding.h"
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/archive.h"
-#include "tools/banktool/banktool_cli.h"
-#include "tools/banktool/manifest.h"
-#include "tools/banktool/publish.h"
-#include "tools/banktool/toolkit_names.h"
+#include "tools/teacher_kit/banktool/archive.h"
+#include "tools/teacher_kit/banktool/banktool_cli.h"
+#include "tools/teacher_kit/banktool/manifest.h"
+#include "tools/teacher_kit/banktool/publish.h"
+#include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace {
 

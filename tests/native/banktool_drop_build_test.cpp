@@ -8,8 +8,8 @@
 #include "program/program_settings.h"
 #include "program/program_settings_file.h"
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/drop_build.h"
-#include "tools/banktool/toolkit_names.h"
+#include "tools/teacher_kit/banktool/drop_build.h"
+#include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace {
 

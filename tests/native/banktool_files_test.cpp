@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/images.h"
-#include "tools/banktool/version_ini.h"
-#include "tools/banktool/keyword_list.h"
-#include "tools/banktool/toolkit_names.h"
+#include "tools/teacher_kit/banktool/images.h"
+#include "tools/teacher_kit/banktool/version_ini.h"
+#include "tools/teacher_kit/banktool/keyword_list.h"
+#include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/banktool/manifest.h"
+#include "tools/teacher_kit/banktool/manifest.h"
 
 namespace {
 

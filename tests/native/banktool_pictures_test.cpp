@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/bank.h"
-#include "tools/banktool/boards.h"
-#include "tools/banktool/banktool_cli.h"
-#include "tools/banktool/images.h"
+#include "tools/teacher_kit/banktool/bank.h"
+#include "tools/teacher_kit/banktool/boards.h"
+#include "tools/teacher_kit/banktool/banktool_cli.h"
+#include "tools/teacher_kit/banktool/images.h"
 
 // Real JPEG files for the tests, from the library the tool itself writes them with.
 #define STB_IMAGE_WRITE_STATIC

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/archive.h"
-#include "tools/banktool/bank.h"
-#include "tools/banktool/toolkit_names.h"
+#include "tools/teacher_kit/banktool/archive.h"
+#include "tools/teacher_kit/banktool/bank.h"
+#include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace {
 

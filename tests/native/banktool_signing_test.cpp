@@ -1,6 +1,6 @@
 // The update signing key: banktool keygen, reading key files, signatures that
 // the programs' check accepts, and publish --key on the update server.
-#include "tools/banktool/signing.h"
+#include "tools/teacher_kit/banktool/signing.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include "runtime/ini.h"
 #include "runtime/signatures.h"
 #include "tests/native/banktool_test_support.h"
-#include "tools/banktool/archive.h"
-#include "tools/banktool/toolkit_names.h"
+#include "tools/teacher_kit/banktool/archive.h"
+#include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace {
 

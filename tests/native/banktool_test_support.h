@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "tools/banktool/bank.h"
-#include "tools/banktool/banktool_cli.h"
-#include "tools/banktool/toolkit_names.h"
-#include "tools/banktool/signing.h"
-#include "tools/toolkit/tool_messages.h"
+#include "tools/teacher_kit/banktool/bank.h"
+#include "tools/teacher_kit/banktool/banktool_cli.h"
+#include "tools/teacher_kit/banktool/toolkit_names.h"
+#include "tools/teacher_kit/banktool/signing.h"
+#include "tools/teacher_kit/toolkit/tool_messages.h"
 
 namespace banktool_test {
 

@@ -10,7 +10,7 @@
 
 #include "program/main_window_form.h"
 #include "tests/native/image_test_support.h"
-#include "tools/image_dump/dump.h"
+#include "tools/release_build/image_dump/dump.h"
 
 namespace {
 

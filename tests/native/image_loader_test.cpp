@@ -12,7 +12,7 @@
 #include "program/global_slots.h"
 #include "program/pictures.h"
 #include "program/program_settings.h"
-#include "tools/image_build/program_image.h"
+#include "tools/release_build/image_build/program_image.h"
 #include "image/program_layout.h"
 #include "tests/native/image_test_support.h"
 

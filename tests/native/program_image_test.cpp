@@ -1,7 +1,7 @@
 // The program's own image as the build writes it: its libraries and declared
 // functions, its segments, the routine directory the bindings point into, the
 // binding lists, the constants, and the window definition it carries.
-#include "tools/image_build/program_image.h"
+#include "tools/release_build/image_build/program_image.h"
 
 #include <gtest/gtest.h>
 

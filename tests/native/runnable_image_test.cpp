@@ -15,7 +15,7 @@
 #include "program/pictures.h"
 #include "program/routine_names.h"
 #include "tests/native/image_test_support.h"
-#include "tools/image_build/program_image.h"
+#include "tools/release_build/image_build/program_image.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "program/program_settings.h"
 #include "runtime/hex.h"
 #include "tests/native/banktool_test_support.h"
-#include "tools/image_build/program_image.h"
-#include "tools/tessalyconfig/tessalyconfig_cli.h"
+#include "tools/release_build/image_build/program_image.h"
+#include "tools/teacher_kit/tessalyconfig/tessalyconfig_cli.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "tools/toolkit/tool_messages.h"
+#include "tools/teacher_kit/toolkit/tool_messages.h"
 
 namespace {
 
