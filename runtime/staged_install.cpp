@@ -10,7 +10,6 @@
 namespace rt {
 namespace {
 
-fs::path Root(const fs::path& program) { return program / kStagingFolder; }
 
 bool DefaultMove(const fs::path& from, const fs::path& to) { return MoveReplacing(from, to); }
 
@@ -21,25 +20,32 @@ bool MoveMaking(const Mover& mover, const fs::path& from, const fs::path& to) {
   return mover(from, to);
 }
 
-// The staged files, relative to `staged`, in a fixed order. A file under a
-// folder named like the staging folder itself is left out: installed, it
-// would land inside the staging folder.
-std::vector<fs::path> StagedFiles(const fs::path& staged) {
+// The staged files, relative to `staged`, in a fixed order: those of `first`
+// in its order, then the others by name. A file under a folder named like
+// the staging folder `root` itself is left out: installed, it could land
+// inside the staging folder.
+std::vector<fs::path> StagedFiles(const fs::path& root, const fs::path& staged, const std::vector<fs::path>& first) {
+  const std::u8string rootName = root.filename().u8string();
   std::vector<fs::path> files;
   std::error_code ec;
   for (auto it = fs::recursive_directory_iterator(staged, ec); !ec && it != fs::recursive_directory_iterator();
        it.increment(ec)) {
     if (!it->is_regular_file(ec)) continue;
     fs::path relative = fs::relative(it->path(), staged, ec);
-    const std::u8string first = relative.begin()->u8string();
-    if (std::equal(first.begin(), first.end(), std::string_view(kStagingFolder).begin(),
-                   std::string_view(kStagingFolder).end(),
-                   [](char8_t a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; })) {
+    const std::u8string top = relative.begin()->u8string();
+    if (!rootName.empty() &&
+        std::equal(top.begin(), top.end(), rootName.begin(), rootName.end(), [](char8_t a, char8_t b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        })) {
       continue;
     }
     files.push_back(std::move(relative));
   }
   std::sort(files.begin(), files.end());
+  const auto rank = [&](const fs::path& file) {
+    return static_cast<size_t>(std::find(first.begin(), first.end(), file) - first.begin());
+  };
+  std::stable_sort(files.begin(), files.end(), [&](const fs::path& a, const fs::path& b) { return rank(a) < rank(b); });
   return files;
 }
 
@@ -48,11 +54,9 @@ bool WriteMark(const fs::path& mark) {
   return file && SyncAndClose(file);
 }
 
-}  // namespace
-
-EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& given) {
-  const Mover mover = given ? given : Mover(DefaultMove);
-  const fs::path root = Root(program);
+// Deals with what an interrupted install with the staging folder `root` left.
+EarlierInstall FinishEarlier(const fs::path& program, const fs::path& root, const Mover& mover,
+                             const std::vector<fs::path>& first) {
   std::error_code ec;
   if (!fs::exists(root, ec)) return EarlierInstall::None;
   if (!fs::exists(root / kReadyMark, ec)) {
@@ -62,7 +66,7 @@ EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& given)
   // The mark is there: the staged files are the bank. Those still staged go in
   // place now; a file whose old version was already set aside has no
   // namesake left to move.
-  for (const fs::path& file : StagedFiles(root / kNewFiles)) {
+  for (const fs::path& file : StagedFiles(root, root / kNewFiles, first)) {
     const fs::path target = program / file;
     if (IsFile(target) && !MoveMaking(mover, target, root / kOldFiles / file)) return EarlierInstall::Stuck;
     if (!MoveMaking(mover, root / kNewFiles / file, target)) return EarlierInstall::Stuck;
@@ -72,25 +76,34 @@ EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& given)
   return EarlierInstall::Finished;
 }
 
-StagedInstall::StagedInstall(fs::path program, Mover mover)
-    : program_(std::move(program)), mover_(mover ? std::move(mover) : Mover(DefaultMove)) {}
+}  // namespace
 
-fs::path StagedInstall::Staging() const { return Root(program_) / kNewFiles; }
+EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& given) {
+  return FinishEarlier(program, program / kStagingFolder, given ? given : Mover(DefaultMove), {});
+}
+
+StagedInstall::StagedInstall(fs::path program, Mover mover, StagingPlan plan)
+    : program_(std::move(program)),
+      mover_(mover ? std::move(mover) : Mover(DefaultMove)),
+      root_(plan.folder.empty() ? program_ / kStagingFolder : std::move(plan.folder)),
+      first_(std::move(plan.first)) {}
+
+fs::path StagedInstall::Staging() const { return root_ / kNewFiles; }
 
 bool StagedInstall::Prepare() {
-  if (FinishEarlierInstall(program_, mover_) == EarlierInstall::Stuck) return false;
+  if (FinishEarlier(program_, root_, mover_, first_) == EarlierInstall::Stuck) return false;
   // Whatever is left of an earlier install goes, read-only files included
   // (the old bank set aside by the last install is one when the student's
   // bank was marked read-only).
-  if (!RemoveTree(Root(program_))) return false;
+  if (!RemoveTree(root_)) return false;
   std::error_code ec;
   fs::create_directories(Staging(), ec);
   return !ec && fs::is_directory(Staging(), ec);
 }
 
 bool StagedInstall::Commit(std::vector<fs::path>* installed) {
-  const fs::path root = Root(program_);
-  const std::vector<fs::path> files = StagedFiles(Staging());
+  const fs::path& root = root_;
+  const std::vector<fs::path> files = StagedFiles(root_, Staging(), first_);
   if (!WriteMark(root / kReadyMark)) {
     Discard();
     return false;
@@ -146,7 +159,7 @@ bool StagedInstall::Commit(std::vector<fs::path>* installed) {
   return ok;
 }
 
-void StagedInstall::Discard() { RemoveTree(Root(program_)); }
+void StagedInstall::Discard() { RemoveTree(root_); }
 
 EarlierInstall FinishEarlierInstall(const fs::path& folder) { return FinishEarlierInstall(folder, {}); }
 bool PrepareStagedInstall(const fs::path& folder) { return StagedInstall(folder).Prepare(); }

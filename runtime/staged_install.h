@@ -14,6 +14,11 @@
 // bank); without it, it throws the staging folder away (the old bank, which
 // nothing has touched). Built on the file-system family alone, so it is
 // tested natively. The program uses it through the four services at the end.
+//
+// The teacher's tools put their outputs in place by the same engine (a bank
+// with its keyword file and bank.zip, the files of a publish): they choose a
+// staging folder of their own beside the outputs and the order the files go
+// in place, for example the archives before the version file that names them.
 #pragma once
 
 #include <filesystem>
@@ -34,6 +39,16 @@ inline constexpr const char* kReadyMark = "ready";
 // Renames `from` to `to`, replacing a file there; false on failure.
 using Mover = std::function<bool(const fs::path& from, const fs::path& to)>;
 
+// Where an install keeps its staged files and in what order they go in place.
+struct StagingPlan {
+  // The staging folder, on the program folder's disk; empty for the program's
+  // own, <program>/bank-update. It holds new/, old/ and the mark.
+  fs::path folder;
+  // Staged files (relative paths) put in place first, in this order; the
+  // others follow in the order of their names.
+  std::vector<fs::path> first;
+};
+
 enum class EarlierInstall {
   None,       // no staging folder: nothing was interrupted
   Discarded,  // an install interrupted before its mark: thrown away
@@ -46,7 +61,7 @@ EarlierInstall FinishEarlierInstall(const fs::path& program, const Mover& mover)
 
 class StagedInstall {
  public:
-  explicit StagedInstall(fs::path program, Mover mover = {});
+  explicit StagedInstall(fs::path program, Mover mover = {}, StagingPlan plan = {});
 
   // The folder the archive is unpacked into.
   fs::path Staging() const;
@@ -68,6 +83,8 @@ class StagedInstall {
  private:
   fs::path program_;
   Mover mover_;
+  fs::path root_;  // the staging folder
+  std::vector<fs::path> first_;
 };
 
 // The staged install of the files in `folder` (the program folder), as the

@@ -2,6 +2,7 @@
 // takes, the keyword file, and replacing outputs all together.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -135,6 +136,32 @@ TEST(StagedOutputs, AFailedMovePutsBackWhatWasThere) {
     }
     EXPECT_EQ(Snapshot(folder.path()), before) << "move " << failing << " failed";
   }
+}
+
+TEST(StagedOutputs, AnEarlierFileThatCannotGoBackIsKeptAndNamed) {
+  ScratchFolder folder;
+  WriteAll(folder / "a", "old a");
+  int moves = 0;
+  std::string error;
+  {
+    // a aside, then a in place fails, and so does putting the old a back.
+    StagedOutputs staged([&](const fs::path& from, const fs::path& to, std::string& why) {
+      if (++moves >= 2) {
+        why = "disk gone";
+        return false;
+      }
+      return MoveReplacing(from, to, why);
+    });
+    WriteAll(staged.Stage(folder / "a"), "new a");
+    EXPECT_FALSE(staged.Commit(error));
+  }
+  EXPECT_NE(error.find("could not be put back"), std::string::npos) << error;
+  std::set<std::string> kept;
+  for (const auto& [name, content] : Snapshot(folder.path())) {
+    if (content == "old a") kept.insert(name);
+  }
+  ASSERT_EQ(kept.size(), 1u) << "the earlier file is gone";
+  EXPECT_NE(error.find(PathToUtf8(fs::path(*kept.begin()).begin()->filename())), std::string::npos) << error;
 }
 
 TEST(StagedOutputs, TemporariesAreRemovedWhenNotCommitted) {

@@ -173,6 +173,39 @@ TEST_F(BankInstall, StagedFilesThatWouldLandInTheStagingFolderAreNotInstalled) {
   EXPECT_EQ(Files(program_), kNew);
 }
 
+// As the teacher's tools use it: a staging folder of their own and an order
+// of their own, kept when a move fails and is undone, too.
+TEST_F(BankInstall, AChosenStagingFolderPutsTheFilesInPlaceInTheOrderGiven) {
+  const Tree old = {{"bank.zip", "old archive"}, {"math.ini", "old version"}};
+  const Tree fresh = {{"bank.zip", "new archive"}, {"math.ini", "new version"}, {"signed.ini", "new signature"}};
+  const fs::path staging = program_ / "tool-7.staging";
+  for (int failAt = 0; failAt <= 5; ++failAt) {
+    SCOPED_TRACE(failAt);
+    fs::remove_all(program_);
+    for (const auto& [name, content] : old) Write(program_ / name, content);
+    int moves = 0;
+    std::vector<std::string> placed;
+    Install install(
+        program_,
+        [&](const fs::path& from, const fs::path& to) {
+          if (++moves == failAt) return false;
+          if (to.parent_path() == program_) placed.push_back(to.filename().string());
+          fs::rename(from, to);
+          return true;
+        },
+        {staging, {"math.ini", "bank.zip"}});
+    ASSERT_TRUE(install.Prepare());
+    EXPECT_EQ(install.Staging(), staging / "new");
+    for (const auto& [name, content] : fresh) Write(install.Staging() / name, content);
+    const bool committed = install.Commit();
+    EXPECT_EQ(committed, failAt == 0);
+    EXPECT_EQ(Files(program_), committed ? fresh : old);
+    EXPECT_FALSE(fs::exists(staging));
+    // Those named first in their order, the others after them by name.
+    if (committed) EXPECT_EQ(placed, (std::vector<std::string>{"math.ini", "bank.zip", "signed.ini"}));
+  }
+}
+
 TEST(Versions, AnyDifferenceOffersTheUpgradeNoOrderIsImplied) {
   EXPECT_FALSE(VersionsDiffer("2024.09", "2024.09"));
   EXPECT_FALSE(VersionsDiffer("", ""));

@@ -1,83 +1,58 @@
 #include "tools/teacher_kit/toolkit/staged_outputs.h"
-#include "tools/teacher_kit/toolkit/tool_problem.h"
 
-#include "runtime/file_system.h"
+#include "tools/teacher_kit/toolkit/tool_messages.h"
 
 namespace toolkit {
-namespace {
-
-// Removes a file of the run: a temporary, or the earlier target kept aside,
-// which may be marked read-only. A folder found there goes only when empty.
-void RemoveFile(const fs::path& path) {
-  std::error_code ignored;
-  if (!rt::IsFile(path) || !rt::RemoveTree(path)) fs::remove(path, ignored);
-}
-
-}  // namespace
 
 StagedOutputs::~StagedOutputs() {
-  if (committed_) return;
-  for (const auto& output : outputs_) RemoveFile(output.temporary);
+  if (!root_.empty() && !committed_ && !kept_) Install().Discard();
 }
 
-fs::path StagedOutputs::Beside(const fs::path& target, const char* suffix) const {
-  fs::path name = target.filename();
-  name += ".banktool-" + std::to_string(CurrentProcessId()) + suffix;
-  return target.parent_path() / name;
+rt::StagedInstall StagedOutputs::Install() {
+  return rt::StagedInstall(folder_, [this](const fs::path& from, const fs::path& to) { return Move(from, to); },
+                           rt::StagingPlan{root_, order_});
+}
+
+bool StagedOutputs::Move(const fs::path& from, const fs::path& to) {
+  std::string why;
+  if (mover_(from, to, why)) return true;
+  if (failedFrom_.empty()) {
+    failedFrom_ = from;
+    failedTo_ = to;
+    why_ = why;
+  } else if (backFrom_.empty()) {
+    backFrom_ = from;
+    backWhy_ = why;
+  }
+  return false;
 }
 
 fs::path StagedOutputs::Stage(const fs::path& target) {
-  Output output;
-  output.target = target;
-  output.temporary = Beside(target, ".tmp");
-  output.backup = Beside(target, ".old");
-  outputs_.push_back(output);
-  return output.temporary;
+  if (root_.empty()) {
+    folder_ = target.parent_path();
+    root_ = folder_ / PathFromUtf8(".banktool-" + std::to_string(CurrentProcessId()) + ".staging");
+    Install().Prepare();  // a staging folder that cannot be made fails the first write into it
+  }
+  order_.push_back(target.filename());
+  return Install().Staging() / target.filename();
 }
 
 bool StagedOutputs::Commit(std::string& error) {
-  // The old file steps aside first so that it can be put back.
-  for (auto& output : outputs_) {
-    std::error_code ec;
-    if (fs::exists(fs::symlink_status(output.target, ec))) {
-      std::string why;
-      if (!mover_(output.target, output.backup, why)) {
-        error = Say(Msg::CannotMoveAside, PathToUtf8(output.target), why);
-        RollBack(error);
-        return false;
-      }
-      output.backedUp = true;
-    }
-    std::string why;
-    if (!mover_(output.temporary, output.target, why)) {
-      error = Say(Msg::CannotPutInPlace, PathToUtf8(output.target), why);
-      RollBack(error);
-      return false;
-    }
-    output.placed = true;
+  if (root_.empty() || Install().Commit()) return committed_ = true;
+  if (failedFrom_.empty()) {  // the staging folder took no mark
+    error = Say(Msg::CannotWrite, PathToUtf8(root_), Say(Msg::UnknownReason));
+    return false;
   }
-  committed_ = true;
-  for (const auto& output : outputs_) {
-    if (output.backedUp) RemoveFile(output.backup);
+  // A target that was there is set aside first, then the new file moved in.
+  const bool aside = failedFrom_.parent_path() == folder_;
+  const fs::path target = aside ? failedFrom_ : failedTo_;
+  error = Say(aside ? Msg::CannotMoveAside : Msg::CannotPutInPlace, PathToUtf8(target), why_);
+  if (!backFrom_.empty()) {
+    // What could not go back stays in the staging folder.
+    kept_ = true;
+    error += Say(Msg::CannotPutBack, PathToUtf8(target.filename()), backWhy_, PathToUtf8(root_));
   }
-  return true;
-}
-
-void StagedOutputs::RollBack(std::string& error) {
-  for (auto output = outputs_.rbegin(); output != outputs_.rend(); ++output) {
-    if (output->placed) {
-      RemoveFile(output->target);
-      output->placed = false;
-    }
-    if (output->backedUp) {
-      std::string why;
-      if (mover_(output->backup, output->target, why)) {
-        output->backedUp = false;
-      } else {
-        error += Say(Msg::CannotPutBack, PathToUtf8(output->target.filename()), why, PathToUtf8(output->backup));
-      }
-    }
-  }
+  return false;
 }
 
 }  // namespace toolkit
