@@ -26,9 +26,4 @@ struct ProgramKeyCheck {
 // tessaly.exe gives a warning instead: the bank tool cannot tell.
 ProgramKeyCheck CheckProgramKey(const fs::path& archive, std::string_view publicKey, std::string_view keySource);
 
-// The 64 bytes of an update public key given as its 128 hexadecimal digits or
-// as the file holding them (update-public-key.txt); nothing, with the reason
-// in `error`, for anything else.
-std::optional<std::string> ReadPublicKey(const std::string& given, std::string& error);
-
 }  // namespace banktool

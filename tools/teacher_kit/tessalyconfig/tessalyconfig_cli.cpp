@@ -5,6 +5,7 @@
 
 #include "program/program_settings_file.h"
 #include "runtime/hex.h"
+#include "tools/teacher_kit/toolkit/public_key_file.h"
 #include "tools/teacher_kit/toolkit/staged_outputs.h"
 #include "tools/teacher_kit/toolkit/tool_files.h"
 #include "tools/teacher_kit/toolkit/tool_messages.h"
@@ -49,34 +50,18 @@ void Print(const ProgramSettings& settings, std::ostream& out) {
   for (const PlacedSetting& placed : settings.settings) out << placed.setting->name << "=" << placed.value << "\n";
 }
 
-// Whether a text is written as a key is: 128 hexadecimal digits. Whether
-// they are a key is the setting's own check.
-bool KeyDigits(std::string_view text) {
-  const std::optional<std::string> bytes = rt::BytesFromHex(text);
-  return bytes && bytes->size() == program::kUpdatePublicKeySetting.size;
-}
-
-// The key of --update-public-key: the digits themselves, or the file holding
-// them (update-public-key.txt); nothing after saying why. Digits that are no
-// key are refused with the setting's reason when they are written.
+// The key of --update-public-key as its digits: given as they are, or in the
+// file holding them (update-public-key.txt), as banktool takes it; empty for
+// no key; nothing after saying why.
 std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream& err) {
-  if (given.empty() || KeyDigits(given)) return given;
-  std::string content, error;
-  if (!ReadFileBytes(PathFromUtf8(given), content, error)) {
-    ReportProblem(err, kTool, Say(Msg::ConfigKeyNeither, given, error));
+  if (given.empty()) return given;
+  std::string error;
+  const std::optional<std::string> key = ReadPublicKey(given, error);
+  if (!key) {
+    ReportProblem(err, kTool, Say(Msg::OptionProblem, "--update-public-key", error));
     return std::nullopt;
   }
-  if (content.find("private-key=") != std::string::npos) {
-    ReportProblem(err, kTool, Say(Msg::ConfigKeyIsPrivate, given));
-    return std::nullopt;
-  }
-  size_t position = 0;
-  const std::string key(TrimBlanks(NextLine(content, position)));
-  if (!TrimBlanks(content.substr(std::min(position, content.size()))).empty() || !KeyDigits(key)) {
-    ReportProblem(err, kTool, Say(Msg::ConfigKeyNotOneLine, given));
-    return std::nullopt;
-  }
-  return key;
+  return rt::HexText(*key);
 }
 
 int Usage(std::ostream& err, const std::string& why) { return ReportUsage(err, kTool, kTool, why); }
