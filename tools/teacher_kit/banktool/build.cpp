@@ -156,134 +156,104 @@ void SortProblems(std::vector<Problem>& problems, const std::vector<std::string>
 
 }  // namespace
 
-BuildResult BuildBank(const BuildOptions& options) {
-  BuildResult result;
-  const auto fail = [&](std::string message) {
-    result.errors.push_back(std::move(message));
-    return result;
-  };
-  std::error_code ec;
+namespace {
 
-  // Everything that can be checked before reading a picture. The table, the
-  // pictures and the keyword list come from the question set, or from the
-  // files named one by one.
-  std::optional<InputFiles> pictureFolder;
-  std::string manifestName, manifestBytes, why;
+// What a build reads before any picture: the table, where the pictures are,
+// the keyword list, and math.ini as it will be.
+struct BuildInputs {
+  std::optional<InputFiles> pictures;
+  std::string manifestName, manifestBytes;
   std::optional<std::string> keywordBytes;
   std::string keywordListName;
+  std::string iniBytes;
+};
+
+// The files a build writes into the output folder.
+struct BuildTargets {
+  fs::path bank, keywords, archive, ini;
+  explicit BuildTargets(const fs::path& out)
+      : bank(out / PathFromUtf8(kBankFileName)),
+        keywords(out / PathFromUtf8(kKeywordFileName)),
+        archive(out / PathFromUtf8(kArchiveFileName)),
+        ini(out / PathFromUtf8(kIniFileName)) {}
+};
+
+// Check: reads the inputs, from the question set or the files named one by
+// one, and checks the options and the output folder. Empty when all is well,
+// else the problem.
+std::string CheckInputs(const BuildOptions& options, const BuildTargets& targets, BuildInputs& in) {
+  std::error_code ec;
+  std::string why;
   if (options.input) {
     const std::optional<InputFiles> set = OpenQuestionSet(*options.input, why);
-    if (!set) return fail(why);
-    manifestName = kQuestionTableName;
-    if (!set->Read(manifestName, manifestBytes, why)) {
-      return fail(Say(Msg::CannotRead, set->Shown(manifestName), why));
-    }
-    pictureFolder = set->In(kPicturesFolderName);
+    if (!set) return why;
+    in.manifestName = kQuestionTableName;
+    if (!set->Read(in.manifestName, in.manifestBytes, why)) return Say(Msg::CannotRead, set->Shown(in.manifestName), why);
+    in.pictures = set->In(kPicturesFolderName);
     if (!options.keywords && set->KindOf(kKeywordListName) != InputFiles::Kind::kMissing) {
-      keywordListName = kKeywordListName;
-      if (!set->Read(keywordListName, keywordBytes.emplace(), why)) {
-        return fail(Say(Msg::CannotRead, set->Shown(keywordListName), why));
+      in.keywordListName = kKeywordListName;
+      if (!set->Read(in.keywordListName, in.keywordBytes.emplace(), why)) {
+        return Say(Msg::CannotRead, set->Shown(in.keywordListName), why);
       }
     }
   } else {
-    manifestName = PathToUtf8(options.manifest.filename());
-    if (!fs::is_directory(options.pictures, ec)) return fail(Say(Msg::NoSuchFolder, PathToUtf8(options.pictures)));
-    pictureFolder = InputFiles::Folder(options.pictures);
-    if (!ReadFileBytes(options.manifest, manifestBytes, why)) {
-      return fail(Say(Msg::CannotRead, PathToUtf8(options.manifest), why));
+    in.manifestName = PathToUtf8(options.manifest.filename());
+    if (!fs::is_directory(options.pictures, ec)) return Say(Msg::NoSuchFolder, PathToUtf8(options.pictures));
+    in.pictures = InputFiles::Folder(options.pictures);
+    if (!ReadFileBytes(options.manifest, in.manifestBytes, why)) {
+      return Say(Msg::CannotRead, PathToUtf8(options.manifest), why);
     }
   }
   if (options.bankVersion) {
     if (const std::string bad = CheckIniValue(*options.bankVersion); !bad.empty()) {
-      return fail(Say(Msg::OptionProblem, "--bank-version", bad));
+      return Say(Msg::OptionProblem, "--bank-version", bad);
     }
   }
   if (options.keywords) {
-    keywordListName = PathToUtf8(options.keywords->filename());
-    if (!ReadFileBytes(*options.keywords, keywordBytes.emplace(), why)) {
-      return fail(Say(Msg::CannotRead, PathToUtf8(*options.keywords), why));
+    in.keywordListName = PathToUtf8(options.keywords->filename());
+    if (!ReadFileBytes(*options.keywords, in.keywordBytes.emplace(), why)) {
+      return Say(Msg::CannotRead, PathToUtf8(*options.keywords), why);
     }
-  }
-  KeywordList keywordList;
-  if (keywordBytes) {
-    keywordList = ReadKeywordList(*keywordBytes);
-    for (const auto& problem : keywordList.problems) {
-      result.errors.push_back(FormatProblem(keywordListName, problem, true));
-    }
-    for (const auto& note : keywordList.notes) result.notes.push_back(Say(Msg::WhereText, keywordListName, note));
   }
   if (fs::exists(options.out, ec) && !fs::is_directory(options.out, ec)) {
-    return fail(Say(Msg::IsFileNotFolder, PathToUtf8(options.out)));
+    return Say(Msg::IsFileNotFolder, PathToUtf8(options.out));
   }
-  const fs::path bankPath = options.out / PathFromUtf8(kBankFileName);
-  const fs::path keywordPath = options.out / PathFromUtf8(kKeywordFileName);
-  const fs::path archivePath = options.out / PathFromUtf8(kArchiveFileName);
-  const fs::path iniPath = options.out / PathFromUtf8(kIniFileName);
-  std::vector<fs::path> targets = {bankPath, keywordPath, archivePath};
-  if (options.bankVersion) targets.push_back(iniPath);
-  for (const auto& target : targets) {
+  std::vector<fs::path> written = {targets.bank, targets.keywords, targets.archive};
+  if (options.bankVersion) written.push_back(targets.ini);
+  for (const auto& target : written) {
     const auto status = fs::symlink_status(target, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-      return fail(Say(Msg::OutputInTheWay, PathToUtf8(target)));
-    }
+    if (fs::exists(status) && !fs::is_regular_file(status)) return Say(Msg::OutputInTheWay, PathToUtf8(target));
   }
-  std::string iniBytes;
-  if (options.bankVersion && !UpdatedIni(iniPath, kBankVersionKey, *options.bankVersion, iniBytes, why)) {
-    return fail(why);
+  if (options.bankVersion && !UpdatedIni(targets.ini, kBankVersionKey, *options.bankVersion, in.iniBytes, why)) {
+    return why;
   }
+  return std::string();
+}
 
-  Manifest manifest = ReadManifest(manifestBytes);
-  if (manifest.gbk) {
-    result.notes.push_back(Say(Msg::TableReadAsGbk, manifestName));
-  }
-  std::vector<Problem> problems = std::move(manifest.problems);
-  const auto report = [&]() {
-    SortProblems(problems, manifest.header);
-    std::vector<std::string> errors;
-    for (const auto& problem : problems) errors.push_back(FormatProblem(manifestName, problem));
-    result.errors.insert(result.errors.begin(), errors.begin(), errors.end());
-    return result;
-  };
-  if (!manifest.usable) return report();
-  if (manifest.questions.empty() && problems.empty()) return fail(Say(Msg::TableNoQuestions, manifestName));
-
-  // A folder made for this run goes again if the run fails (while empty).
-  struct MadeFolder {
-    fs::path path;
-    bool made = false, keep = false;
-    ~MadeFolder() {
-      std::error_code ignored;
-      if (made && !keep) fs::remove(path, ignored);
-    }
-  } madeFolder{options.out};
-  madeFolder.made = fs::create_directories(options.out, ec);
-  if (ec) return fail(Say(Msg::CannotMake, PathToUtf8(options.out), ErrorText(ec)));
-  StagedOutputs staged;
-  const fs::path bankTemporary = staged.Stage(bankPath);
-  fs::remove(bankTemporary, ec);
-  BankWriter writer;
-  if (!writer.Create(bankTemporary, why)) return fail(Say(Msg::CannotWrite, PathToUtf8(bankPath), why));
-
-  // Every row is checked; questions are written only while nothing is wrong.
+// Make: checks every row and its pictures, and writes the questions into the
+// bank while nothing is wrong. The units of the questions written.
+std::vector<std::string> MakeQuestions(const BuildOptions& options, const BuildInputs& in, const Manifest& manifest,
+                                       BankWriter& writer, std::vector<Problem>& problems,
+                                       std::vector<Problem>& warnings, std::vector<Problem>& fitted,
+                                       BuildResult& result) {
   QuestionPictures questionPictures;
-  std::vector<Problem> warnings, fitted;
   bool writing = problems.empty() && result.errors.empty();
-  int32_t record = 0;
   std::vector<std::string> units;
+  std::string why;
   for (const QuestionRow& row : manifest.questions) {
     bool rowOk = row.textOk;
     std::array<PictureFile, 3> pictures;
     const std::array<const std::string*, 3> names = {&row.question, &row.answer, &row.solution};
     for (size_t i = 0; i < 3; ++i) {
       if (names[i]->empty()) continue;  // the name itself was faulty
-      pictures[i] = ReadPicture(*pictureFolder, *names[i]);
+      pictures[i] = ReadPicture(*in.pictures, *names[i]);
       if (!pictures[i].problem.empty()) {
         problems.push_back({row.line, std::string(kManifestColumns[i]), pictures[i].problem});
         rowOk = false;
       }
     }
     if (!row.question.empty() && pictures[0].problem.empty()) {
-      if (const auto same = questionPictures.FindSame(*pictureFolder, pictures[0].bytes)) {
+      if (const auto same = questionPictures.FindSame(*in.pictures, pictures[0].bytes)) {
         // The same file named twice has been reported already.
         if (same->second != row.question) {
           problems.push_back({row.line, std::string(kManifestColumns[0]),
@@ -297,7 +267,7 @@ BuildResult BuildBank(const BuildOptions& options) {
     // The figure is kept as it is: the program never shows it, so no board limits it.
     PictureFile figure;
     if (!row.sources.figure.empty()) {
-      figure = ReadPicture(*pictureFolder, row.sources.figure);
+      figure = ReadPicture(*in.pictures, row.sources.figure);
       if (!figure.problem.empty()) {
         problems.push_back({row.line, std::string(kFigureColumn), figure.problem});
         rowOk = false;
@@ -312,10 +282,11 @@ BuildResult BuildBank(const BuildOptions& options) {
     rowOk = rowOk && problems.size() == problemsBefore;
     writing = writing && rowOk;
     if (!writing) continue;
-    bool added = writer.Add(++record, row.unit, row.correct, row.wrong, pictures[0].bytes, pictures[1].bytes,
-                            pictures[2].bytes, why);
+    bool added = writer.Add(++result.questions, row.unit, row.correct, row.wrong, pictures[0].bytes,
+                            pictures[1].bytes, pictures[2].bytes, why);
     if (added && !row.sources.empty()) {
-      added = writer.AddSources(record, {row.sources.texts, std::move(figure.bytes), row.sources.place}, why);
+      added =
+          writer.AddSources(result.questions, {row.sources.texts, std::move(figure.bytes), row.sources.place}, why);
       ++result.withSources;
     }
     if (!added) {
@@ -324,44 +295,113 @@ BuildResult BuildBank(const BuildOptions& options) {
     }
     units.push_back(row.unit);
   }
-  for (const auto& warning : warnings) result.warnings.push_back(FormatProblem(manifestName, warning));
-  for (const auto& note : fitted) result.notes.push_back(FormatProblem(manifestName, note));
-  if (!problems.empty() || !result.errors.empty()) return report();
-  if (!writer.Finish(why)) return fail(Say(Msg::CannotWrite, PathToUtf8(bankPath), why));
+  return units;
+}
 
-  // The keyword file, and a word about keywords no question would match.
-  std::vector<std::string> keywords = keywordBytes ? keywordList.keywords : KeywordsFromUnits(units);
-  if (keywordBytes) {
-    for (size_t k = 0; k < keywords.size(); ++k) {
-      const bool matches = std::any_of(units.begin(), units.end(), [&](const std::string& unit) {
-        return unit.find(keywords[k]) != std::string::npos;
-      });
-      if (!matches) {
-        result.notes.push_back(
-            Say(Msg::KeywordMatchesNothing, keywordListName, keywordList.lines[k], Quoted(keywords[k])));
-      }
+// Write: the keyword file (and a word about keywords no question would
+// match), bank.zip and math.ini, each staged beside the bank. Empty when
+// written, else the problem.
+std::string WriteOutputs(const BuildOptions& options, const BuildInputs& in, const BuildTargets& targets,
+                         const KeywordList& keywordList, const std::vector<std::string>& units,
+                         const fs::path& bankStaged, StagedOutputs& staged, BuildResult& result) {
+  std::string why;
+  const std::vector<std::string> keywords = in.keywordBytes ? keywordList.keywords : KeywordsFromUnits(units);
+  for (size_t k = 0; in.keywordBytes && k < keywords.size(); ++k) {
+    const bool matches = std::any_of(units.begin(), units.end(), [&](const std::string& unit) {
+      return unit.find(keywords[k]) != std::string::npos;
+    });
+    if (!matches) {
+      result.notes.push_back(
+          Say(Msg::KeywordMatchesNothing, in.keywordListName, keywordList.lines[k], Quoted(keywords[k])));
     }
   }
-  const fs::path keywordTemporary = staged.Stage(keywordPath);
-  if (!WriteFileBytes(keywordTemporary, KeywordFileBytes(keywords), why)) {
-    return fail(Say(Msg::CannotWrite, PathToUtf8(keywordPath), why));
+  result.keywords = keywords.size();
+  const fs::path keywordStaged = staged.Stage(targets.keywords);
+  if (!WriteFileBytes(keywordStaged, KeywordFileBytes(keywords), why)) {
+    return Say(Msg::CannotWrite, PathToUtf8(targets.keywords), why);
   }
-  const fs::path archiveTemporary = staged.Stage(archivePath);
-  if (!WriteArchive(archiveTemporary,
-                    {{Gbk(kBankFileName), bankTemporary}, {Gbk(kKeywordFileName), keywordTemporary}},
-                    LocalTimeNow(), why)) {
-    return fail(Say(Msg::WhereText, PathToUtf8(archivePath), why));
+  if (!WriteArchive(staged.Stage(targets.archive),
+                    {{Gbk(kBankFileName), bankStaged}, {Gbk(kKeywordFileName), keywordStaged}}, LocalTimeNow(), why)) {
+    return Say(Msg::WhereText, PathToUtf8(targets.archive), why);
   }
-  if (options.bankVersion) {
-    const fs::path iniTemporary = staged.Stage(iniPath);
-    if (!WriteFileBytes(iniTemporary, iniBytes, why)) return fail(Say(Msg::CannotWrite, PathToUtf8(iniPath), why));
+  if (options.bankVersion && !WriteFileBytes(staged.Stage(targets.ini), in.iniBytes, why)) {
+    return Say(Msg::CannotWrite, PathToUtf8(targets.ini), why);
+  }
+  return std::string();
+}
+
+// A folder made for this run goes again if the run fails (while empty).
+struct MadeFolder {
+  fs::path path;
+  bool made = false, keep = false;
+  ~MadeFolder() {
+    std::error_code ignored;
+    if (made && !keep) fs::remove(path, ignored);
+  }
+};
+
+}  // namespace
+
+BuildResult BuildBank(const BuildOptions& options) {
+  BuildResult result;
+  const auto fail = [&](std::string message) {
+    result.errors.push_back(std::move(message));
+    result.questions = result.withSources = 0;
+    result.keywords = 0;
+    return result;
+  };
+  // Check: everything that can be checked before reading a picture.
+  const BuildTargets targets(options.out);
+  BuildInputs in;
+  if (std::string problem = CheckInputs(options, targets, in); !problem.empty()) return fail(std::move(problem));
+  KeywordList keywordList;
+  if (in.keywordBytes) {
+    keywordList = ReadKeywordList(*in.keywordBytes);
+    for (const auto& problem : keywordList.problems) {
+      result.errors.push_back(FormatProblem(in.keywordListName, problem, true));
+    }
+    for (const auto& note : keywordList.notes) result.notes.push_back(Say(Msg::WhereText, in.keywordListName, note));
+  }
+  Manifest manifest = ReadManifest(in.manifestBytes);
+  if (manifest.gbk) result.notes.push_back(Say(Msg::TableReadAsGbk, in.manifestName));
+  std::vector<Problem> problems = std::move(manifest.problems);
+  const auto report = [&]() {
+    SortProblems(problems, manifest.header);
+    std::vector<std::string> errors;
+    for (const auto& problem : problems) errors.push_back(FormatProblem(in.manifestName, problem));
+    result.errors.insert(result.errors.begin(), errors.begin(), errors.end());
+    result.questions = result.withSources = 0;
+    return result;
+  };
+  if (!manifest.usable) return report();
+  if (manifest.questions.empty() && problems.empty()) return fail(Say(Msg::TableNoQuestions, in.manifestName));
+
+  // Make: the bank, staged in the output folder.
+  std::error_code ec;
+  MadeFolder madeFolder{options.out};
+  madeFolder.made = fs::create_directories(options.out, ec);
+  if (ec) return fail(Say(Msg::CannotMake, PathToUtf8(options.out), ErrorText(ec)));
+  StagedOutputs staged;
+  const fs::path bankStaged = staged.Stage(targets.bank);
+  fs::remove(bankStaged, ec);
+  BankWriter writer;
+  std::string why;
+  if (!writer.Create(bankStaged, why)) return fail(Say(Msg::CannotWrite, PathToUtf8(targets.bank), why));
+  std::vector<Problem> warnings, fitted;
+  const std::vector<std::string> units = MakeQuestions(options, in, manifest, writer, problems, warnings, fitted, result);
+  for (const auto& warning : warnings) result.warnings.push_back(FormatProblem(in.manifestName, warning));
+  for (const auto& note : fitted) result.notes.push_back(FormatProblem(in.manifestName, note));
+  if (!problems.empty() || !result.errors.empty()) return report();
+  if (!writer.Finish(why)) return fail(Say(Msg::CannotWrite, PathToUtf8(targets.bank), why));
+
+  // Write the files that go with the bank, then commit: all in place or none.
+  if (std::string problem = WriteOutputs(options, in, targets, keywordList, units, bankStaged, staged, result);
+      !problem.empty()) {
+    return fail(std::move(problem));
   }
   if (!staged.Commit(why)) return fail(why);
   madeFolder.keep = true;
-
   result.ok = true;
-  result.questions = record;
-  result.keywords = keywords.size();
   return result;
 }
 
