@@ -145,209 +145,218 @@ std::string MissingVersion(std::string_view ini) {
 
 }  // namespace
 
-bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes,
-             std::vector<std::string>* warnings, uint64_t* release) {
-  if (release) *release = 0;
-  // With nothing new, math.ini as it is may be signed again (or lose the
-  // archives' own signature lines).
-  const bool nothingNew = !options.bank && !options.programVersion;
-  if (nothingNew && !options.key && options.oldSignatures) {
-    error = Say(Msg::NameWhatToPublish);
-    return false;
-  }
-  std::error_code ec;
-  if (!fs::is_directory(options.server, ec)) {
-    error = Say(Msg::NoServerFolder, PathToUtf8(options.server));
-    return false;
-  }
-  const fs::path zentra = options.server / PathFromUtf8(kServerSubfolder);
-  fs::create_directories(zentra, ec);
-  if (!fs::is_directory(zentra, ec)) {
-    error = Say(Msg::FolderCannotBeMade, PathToUtf8(zentra));
-    return false;
-  }
+namespace {
 
-  std::optional<SigningKey> signingKey, previousKey;
-  if (options.key && !ReadSigningKey(*options.key, signingKey.emplace(), error)) return false;
-  if (options.previousKey && !options.key) {
-    error = Say(Msg::PreviousKeyNeedsKey);
-    return false;
+// One publish, phase by phase: Check (the options, the server folder, the
+// keys), Make (each archive read, checked and signed, math.ini as it will be),
+// Write (the files staged: the archives, math.ini, then math-signed.ini); the
+// caller commits. A phase that fails says why in `error`.
+class PublishRun {
+ public:
+  PublishRun(const PublishOptions& options, std::string& error)
+      : options_(options),
+        error_(error),
+        zentra_(options.server / PathFromUtf8(kServerSubfolder)),
+        ini_(zentra_ / PathFromUtf8(kIniFileName)) {}
+
+  bool Check() {
+    // With nothing new, math.ini as it is may be signed again (or lose the
+    // archives' own signature lines).
+    if (NothingNew() && !options_.key && options_.oldSignatures) return Fail(Say(Msg::NameWhatToPublish));
+    std::error_code ec;
+    if (!fs::is_directory(options_.server, ec)) return Fail(Say(Msg::NoServerFolder, PathToUtf8(options_.server)));
+    fs::create_directories(zentra_, ec);
+    if (!fs::is_directory(zentra_, ec)) return Fail(Say(Msg::FolderCannotBeMade, PathToUtf8(zentra_)));
+    if (options_.key && !ReadSigningKey(*options_.key, signingKey_.emplace(), error_)) return false;
+    if (options_.previousKey && !options_.key) return Fail(Say(Msg::PreviousKeyNeedsKey));
+    if (options_.previousKey && !ReadSigningKey(*options_.previousKey, previousKey_.emplace(), error_)) return false;
+    if (options_.programPublicKey && (!options_.program || !signingKey_)) return Fail(Say(Msg::ProgramPublicKeyAlone));
+    return true;
   }
-  if (options.previousKey && !ReadSigningKey(*options.previousKey, previousKey.emplace(), error)) return false;
-  // The archives' own lines are read by programs of the previous key alone.
-  const SigningKey* lineKey = previousKey ? &*previousKey : signingKey ? &*signingKey : nullptr;
 
   // Everything is checked and read before anything is staged.
+  bool Make(std::vector<std::string>* warnings) {
+    if (options_.bank) {
+      const fs::path archive = BankArchive(*options_.bank);
+      const fs::path scratch = zentra_ / PathFromUtf8("bank-check.banktool-" + std::to_string(CurrentProcessId()));
+      if (std::string bad = CheckBankArchive(archive, scratch); !bad.empty()) return Fail(std::move(bad));
+      if (!Read(archive, kArchiveFileName, kBankVersionKey, program::kBankSignatureKey,
+                options_.bankVersion.value_or(""), "--bank-version")) {
+        return false;
+      }
+    }
+    if (options_.program) {
+      if (!CheckProgram(warnings) ||
+          !Read(*options_.program, kProgramArchiveName, kProgramVersionKey, program::kProgramSignatureKey,
+                options_.programVersion.value_or(""), "--program-version")) {
+        return false;
+      }
+    }
+    // The version of the program students run, with no new program to offer.
+    if (!options_.program && options_.programVersion) {
+      if (const std::string bad = CheckIniValue(*options_.programVersion); !bad.empty()) {
+        return Fail(Say(Msg::OptionProblem, "--program-version", bad));
+      }
+      if (iniBytes_) {
+        *iniBytes_ = WithVersion(*iniBytes_, kProgramVersionKey, *options_.programVersion);
+      } else if (!UpdatedIni(ini_, kProgramVersionKey, *options_.programVersion, iniBytes_.emplace(), error_)) {
+        return false;
+      }
+    }
+    if (NothingNew()) {
+      std::string why;
+      if (!rt::IsFile(ini_) || !ReadFileBytes(ini_, iniBytes_.emplace(), why)) {
+        return Fail(
+            Say(Msg::NothingToSignAgain, PathToUtf8(ini_), why.empty() ? std::string() : Say(Msg::Because, why)));
+      }
+      if (const std::string bad = CheckIniFile(*iniBytes_); !bad.empty()) {
+        return Fail(Say(Msg::WhereText, PathToUtf8(ini_), bad));
+      }
+    }
+    if (std::string missing = MissingVersion(*iniBytes_); !missing.empty()) return Fail(std::move(missing));
+    return true;
+  }
+
+  bool Write(StagedOutputs& staged, uint64_t* release) {
+    std::string why;
+    for (const Copy& copy : copies_) {
+      if (!WriteFileBytes(staged.Stage(copy.to), copy.bytes, why)) {
+        return Fail(Say(Msg::CannotWrite, PathToUtf8(copy.to), why));
+      }
+    }
+    const std::string withSignatures = *iniBytes_;
+    if (!options_.oldSignatures) {
+      for (const char* key : {program::kBankSignatureKey, program::kProgramSignatureKey}) {
+        *iniBytes_ = rt::WithoutIniKey(*iniBytes_, Gbk(kVersionSection), Gbk(key));
+      }
+    }
+    const fs::path iniStaged = staged.Stage(ini_);
+    if (!WriteFileBytes(iniStaged, *iniBytes_, why)) return Fail(Say(Msg::CannotWrite, PathToUtf8(ini_), why));
+    if (!signingKey_) {
+      if (rt::IsFile(SignedVersionFilePath(zentra_))) {
+        signedNotes_.push_back(Say(Msg::SignedFileStale, program::kSignedVersionServerName));
+      }
+      return true;
+    }
+    // Written last, so that a program that finds it finds what it names.
+    SignedFileInputs inputs{zentra_, *iniBytes_, withSignatures, {}, {}, options_.release,
+                            options_.now.value_or(std::time(nullptr)), FileTime(iniStaged)};
+    for (const Copy& copy : copies_) {
+      (copy.to.filename() == PathFromUtf8(kArchiveFileName) ? inputs.bank : inputs.program) = copy.bytes;
+    }
+    const std::optional<SignedFile> signedFile =
+        MakeSignedVersionFile(*signingKey_, previousKey_ ? &*previousKey_ : nullptr, inputs, error_, signedNotes_);
+    if (!signedFile) return false;
+    const fs::path target = SignedVersionFilePath(zentra_);
+    if (!WriteFileBytes(staged.Stage(target), signedFile->bytes, why)) {
+      return Fail(Say(Msg::CannotWrite, PathToUtf8(target), why));
+    }
+    if (release) *release = signedFile->release;
+    return true;
+  }
+
+  // What is worth knowing once the files are in place.
+  std::vector<std::string> Notes() const {
+    std::vector<std::string> notes;
+    if (options_.oldSignatures) notes = UnsignedBesideSigned(zentra_, *iniBytes_);
+    notes.insert(notes.end(), signedNotes_.begin(), signedNotes_.end());
+    return notes;
+  }
+
+ private:
   struct Copy {
     fs::path from, to;
     std::string bytes;
   };
-  std::vector<Copy> copies;
-  const fs::path ini = zentra / PathFromUtf8(kIniFileName);
-  std::optional<std::string> iniBytes;  // the version file as it will be
-  const auto stage = [&](const fs::path& from, std::string_view toName, std::string_view key,
-                         std::string_view signatureKey, const std::string& version, const char* versionOption) {
+
+  bool NothingNew() const { return !options_.bank && !options_.programVersion; }
+  bool Fail(std::string why) {
+    error_ = std::move(why);
+    return false;
+  }
+
+  // An archive read, checked for its size, and signed; its version, size and
+  // signature go into math.ini.
+  bool Read(const fs::path& from, std::string_view toName, std::string_view key, std::string_view signatureKey,
+            const std::string& version, const char* versionOption) {
     if (const std::string bad = CheckIniValue(version); !bad.empty()) {
-      error = Say(Msg::OptionProblem, versionOption, bad);
-      return false;
+      return Fail(Say(Msg::OptionProblem, versionOption, bad));
     }
     // Students' programs take no longer download.
     const size_t limit = key == kBankVersionKey ? kBankArchiveLimit : kProgramArchiveLimit;
     std::error_code sizeError;
     if (const uintmax_t size = fs::file_size(from, sizeError); !sizeError && size > limit) {
-      error = Say(Msg::ArchiveTooLarge, PathToUtf8(from), size >> 20, limit >> 20);
-      return false;
+      return Fail(Say(Msg::ArchiveTooLarge, PathToUtf8(from), size >> 20, limit >> 20));
     }
-    Copy copy{from, zentra / PathFromUtf8(toName), {}};
+    Copy copy{from, zentra_ / PathFromUtf8(toName), {}};
     std::string why;
-    if (!ReadFileBytes(from, copy.bytes, why)) {
-      error = Say(Msg::CannotRead, PathToUtf8(from), why);
-      return false;
-    }
-    if (copy.bytes.empty()) {
-      error = Say(Msg::FileIsEmpty, PathToUtf8(from));
-      return false;
-    }
+    if (!ReadFileBytes(from, copy.bytes, why)) return Fail(Say(Msg::CannotRead, PathToUtf8(from), why));
+    if (copy.bytes.empty()) return Fail(Say(Msg::FileIsEmpty, PathToUtf8(from)));
+    // The archives' own lines are read by programs of the previous key alone.
+    const SigningKey* lineKey = previousKey_ ? &*previousKey_ : signingKey_ ? &*signingKey_ : nullptr;
     std::string signature;
-    if (lineKey && !SignBytes(*lineKey, copy.bytes, signature, error)) {
-      error = Say(Msg::CannotSign, PathToUtf8(from), error);
-      return false;
+    if (lineKey && !SignBytes(*lineKey, copy.bytes, signature, error_)) {
+      return Fail(Say(Msg::CannotSign, PathToUtf8(from), error_));
     }
     // The archive's size goes beside its version: students' programs tell a
     // download that broke off without a length by it.
     const std::string size = std::to_string(copy.bytes.size());
     const std::string_view sizeKey = key == kBankVersionKey ? program::kBankSizeKey : program::kProgramSizeKey;
-    copies.push_back(std::move(copy));
-    if (!iniBytes && !UpdatedIni(ini, key, version, iniBytes.emplace(), error)) return false;
-    *iniBytes = WithVersion(WithVersion(*iniBytes, key, version), sizeKey, size);
-    *iniBytes = WithSignature(*iniBytes, signatureKey, rt::HexText(signature));
+    copies_.push_back(std::move(copy));
+    if (!iniBytes_ && !UpdatedIni(ini_, key, version, iniBytes_.emplace(), error_)) return false;
+    *iniBytes_ = WithVersion(WithVersion(*iniBytes_, key, version), sizeKey, size);
+    *iniBytes_ = WithSignature(*iniBytes_, signatureKey, rt::HexText(signature));
     return true;
-  };
-  if (options.bank) {
-    const fs::path archive = BankArchive(*options.bank);
-    const fs::path scratch = zentra / PathFromUtf8("bank-check.banktool-" + std::to_string(CurrentProcessId()));
-    if (const std::string bad = CheckBankArchive(archive, scratch); !bad.empty()) {
-      error = bad;
-      return false;
-    }
-    if (!stage(archive, kArchiveFileName, kBankVersionKey, program::kBankSignatureKey, options.bankVersion.value_or(""),
-               "--bank-version")) {
-      return false;
-    }
   }
-  if (options.program) {
+
+  // The program archive is one students' programs take and, signed, carries
+  // the key that checks the school's updates.
+  bool CheckProgram(std::vector<std::string>* warnings) {
     std::string start;
-    if (std::FILE* f = rt::OpenNativeFile(*options.program, "rb")) {
+    if (std::FILE* f = rt::OpenNativeFile(*options_.program, "rb")) {
       start.resize(8);
       start.resize(std::fread(start.data(), 1, start.size(), f));
       std::fclose(f);
     }
     if (!start.empty() && !LooksLikeProgramArchive(start)) {
-      error = Say(Msg::NotAProgramArchive, PathToUtf8(*options.program));
-      return false;
+      return Fail(Say(Msg::NotAProgramArchive, PathToUtf8(*options_.program)));
     }
-  }
-  if (options.programPublicKey && (!options.program || !signingKey)) {
-    error = Say(Msg::ProgramPublicKeyAlone);
-    return false;
-  }
-  // Signed, the program must carry the key that checks the school's updates.
-  if (options.program && signingKey) {
-    std::string expected = signingKey->publicKey;
-    std::string source = PathToUtf8(*options.key);
-    if (options.programPublicKey) {
-      const std::optional<std::string> given = ReadPublicKey(*options.programPublicKey, error);
-      if (!given) {
-        error = Say(Msg::OptionProblem, "--program-public-key", error);
-        return false;
-      }
+    if (!signingKey_) return true;
+    std::string expected = signingKey_->publicKey;
+    std::string source = PathToUtf8(*options_.key);
+    if (options_.programPublicKey) {
+      const std::optional<std::string> given = ReadPublicKey(*options_.programPublicKey, error_);
+      if (!given) return Fail(Say(Msg::OptionProblem, "--program-public-key", error_));
       expected = *given;
-      source = *options.programPublicKey;
+      source = *options_.programPublicKey;
     }
-    const ProgramKeyCheck check = CheckProgramKey(*options.program, expected, source);
-    if (!check.refusal.empty()) {
-      error = check.refusal;
-      return false;
-    }
+    const ProgramKeyCheck check = CheckProgramKey(*options_.program, expected, source);
+    if (!check.refusal.empty()) return Fail(check.refusal);
     if (!check.warning.empty() && warnings) warnings->push_back(check.warning);
-  }
-  if (options.program &&
-      !stage(*options.program, kProgramArchiveName, kProgramVersionKey, program::kProgramSignatureKey,
-             options.programVersion.value_or(""), "--program-version")) {
-    return false;
-  }
-  // The version of the program students run, with no new program to offer.
-  if (!options.program && options.programVersion) {
-    if (const std::string bad = CheckIniValue(*options.programVersion); !bad.empty()) {
-      error = Say(Msg::OptionProblem, "--program-version", bad);
-      return false;
-    }
-    if (iniBytes) {
-      *iniBytes = WithVersion(*iniBytes, kProgramVersionKey, *options.programVersion);
-    } else if (!UpdatedIni(ini, kProgramVersionKey, *options.programVersion, iniBytes.emplace(), error)) {
-      return false;
-    }
-  }
-  if (nothingNew) {
-    std::string why;
-    if (!rt::IsFile(ini) || !ReadFileBytes(ini, iniBytes.emplace(), why)) {
-      error = Say(Msg::NothingToSignAgain, PathToUtf8(ini), why.empty() ? std::string() : Say(Msg::Because, why));
-      return false;
-    }
-    if (const std::string bad = CheckIniFile(*iniBytes); !bad.empty()) {
-      error = Say(Msg::WhereText, PathToUtf8(ini), bad);
-      return false;
-    }
-  }
-  if (const std::string missing = MissingVersion(*iniBytes); !missing.empty()) {
-    error = missing;
-    return false;
+    return true;
   }
 
+  const PublishOptions& options_;
+  std::string& error_;
+  const fs::path zentra_, ini_;
+  std::optional<SigningKey> signingKey_, previousKey_;
+  std::vector<Copy> copies_;
+  std::optional<std::string> iniBytes_;  // the version file as it will be
+  std::vector<std::string> signedNotes_;
+};
+
+}  // namespace
+
+bool Publish(const PublishOptions& options, std::string& error, std::vector<std::string>* notes,
+             std::vector<std::string>* warnings, uint64_t* release) {
+  if (release) *release = 0;
+  PublishRun run(options, error);
   StagedOutputs staged;
-  std::string why;
-  for (const Copy& copy : copies) {
-    if (!WriteFileBytes(staged.Stage(copy.to), copy.bytes, why)) {
-      error = Say(Msg::CannotWrite, PathToUtf8(copy.to), why);
-      return false;
-    }
-  }
-  const std::string withSignatures = *iniBytes;
-  if (!options.oldSignatures) {
-    for (const char* key : {program::kBankSignatureKey, program::kProgramSignatureKey}) {
-      *iniBytes = rt::WithoutIniKey(*iniBytes, Gbk(kVersionSection), Gbk(key));
-    }
-  }
-  const fs::path iniStaged = staged.Stage(ini);
-  if (!WriteFileBytes(iniStaged, *iniBytes, why)) {
-    error = Say(Msg::CannotWrite, PathToUtf8(ini), why);
+  if (!run.Check() || !run.Make(warnings) || !run.Write(staged, release) || !staged.Commit(error)) {
+    if (release) *release = 0;
     return false;
   }
-  std::vector<std::string> signedNotes;
-  if (signingKey) {
-    // Written last, so that a program that finds it finds what it names.
-    SignedFileInputs inputs{zentra, *iniBytes, withSignatures, {}, {}, options.release,
-                            options.now.value_or(std::time(nullptr)), FileTime(iniStaged)};
-    for (const Copy& copy : copies) {
-      (copy.to.filename() == PathFromUtf8(kArchiveFileName) ? inputs.bank : inputs.program) = copy.bytes;
-    }
-    const std::optional<SignedFile> signedFile =
-        MakeSignedVersionFile(*signingKey, previousKey ? &*previousKey : nullptr, inputs, error, signedNotes);
-    if (!signedFile) return false;
-    const fs::path target = SignedVersionFilePath(zentra);
-    if (!WriteFileBytes(staged.Stage(target), signedFile->bytes, why)) {
-      error = Say(Msg::CannotWrite, PathToUtf8(target), why);
-      return false;
-    }
-    if (release) *release = signedFile->release;
-  } else if (rt::IsFile(SignedVersionFilePath(zentra))) {
-    signedNotes.push_back(Say(Msg::SignedFileStale, program::kSignedVersionServerName));
-  }
-  if (!staged.Commit(error)) return false;
-  if (notes) {
-    if (options.oldSignatures) *notes = UnsignedBesideSigned(zentra, *iniBytes);
-    notes->insert(notes->end(), signedNotes.begin(), signedNotes.end());
-  }
+  if (notes) *notes = run.Notes();
   return true;
 }
 
