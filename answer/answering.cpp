@@ -6,11 +6,11 @@
 #include "program/constant_names.h"
 #include "program/control_ids.h"
 #include "program/global_slots.h"
-#include "runtime/commands.h"
-#include "runtime/controls.h"
-#include "runtime/files.h"
-#include "runtime/places.h"
+#include "runtime/files/file_access.h"
+#include "runtime/files/places.h"
 #include "runtime/program.h"
+#include "runtime/system/commands.h"
+#include "runtime/window/controls.h"
 
 using namespace program;
 

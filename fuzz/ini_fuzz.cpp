@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/ini.h"
+#include "runtime/data/ini.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view ini(reinterpret_cast<const char*>(data), size);

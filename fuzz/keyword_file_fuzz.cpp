@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "runtime/line_reader.h"
+#include "runtime/data/line_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   rt::ByteSet bytes = rt::ByteSet::Zeros(size);

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/archive_names.h"
+#include "runtime/files/archive_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 inline constexpr int kDefaultTimeoutSeconds = 90;
 // The longest body a transfer takes unless the caller sets a lower limit:

@@ -11,8 +11,8 @@
 #include "http/transfer.h"
 #include "http/url.h"
 #include "program/declared_functions_win.h"
-#include "runtime/internet.h"
 #include "runtime/program.h"
+#include "runtime/system/internet.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "http/request_text.h"
 
-#include "runtime/texts.h"
+#include "runtime/data/texts.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 struct TransferState {
   rt::Text url;

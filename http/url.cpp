@@ -3,7 +3,7 @@
 #include <climits>
 #include <cstdint>
 
-#include "runtime/texts.h"
+#include "runtime/data/texts.h"
 
 namespace {
 

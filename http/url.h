@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 // The host name in lower case; the empty text when the URL names none
 // ("http:///a", "http://:8001/").

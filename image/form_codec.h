@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/form.h"
+#include "runtime/window/form.h"
 
 namespace image {
 

@@ -23,7 +23,7 @@
 #include "image/program_link.h"
 #include "image/runner_request.h"
 #include "image/runnable_image.h"
-#include "runtime/dialogs.h"
+#include "runtime/window/dialogs.h"
 #include "runtime/program.h"
 #include "runtime/services.h"
 

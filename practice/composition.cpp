@@ -11,10 +11,10 @@
 #include "practice/matching.h"
 #include "practice/presentation.h"
 #include "practice/question_bank.h"
-#include "runtime/controls.h"
-#include "runtime/database.h"
-#include "runtime/random.h"
-#include "runtime/texts.h"
+#include "runtime/window/controls.h"
+#include "runtime/data/database.h"
+#include "runtime/data/random.h"
+#include "runtime/data/texts.h"
 #include "update/bank_upgrade.h"
 
 using namespace program;

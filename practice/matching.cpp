@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "runtime/texts.h"
+#include "runtime/data/texts.h"
 
 namespace {
 

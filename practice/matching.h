@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 // True when any keyword occurs in the unit text, letter case significant. A
 // match must begin on a character: the bytes of a keyword never match across

@@ -9,11 +9,11 @@
 #include "program/constant_names.h"
 #include "practice/difficulty.h"
 #include "practice/question_bank.h"
-#include "runtime/controls.h"
-#include "runtime/database.h"
-#include "runtime/files.h"
+#include "runtime/window/controls.h"
+#include "runtime/data/database.h"
+#include "runtime/files/file_access.h"
 #include "runtime/program.h"
-#include "runtime/texts.h"
+#include "runtime/data/texts.h"
 
 using namespace program;
 

@@ -3,11 +3,11 @@
 #pragma once
 
 // The fields of a question record, one constant per field of
-// runtime/question_bank.def: kFieldUnit (text), kFieldCorrect and kFieldWrong
+// runtime/data/question_bank.def: kFieldUnit (text), kFieldCorrect and kFieldWrong
 // (numbers), kFieldQuestion, kFieldReferenceAnswer and kFieldSolution
 // (pictures).
 #define TESSALY_BANK_TABLE(table, key, keyDeclaration)
 #define TESSALY_BANK_FIELD(identifier, name, declaration) inline constexpr const char* kField##identifier = name;
-#include "runtime/question_bank.def"
+#include "runtime/data/question_bank.def"
 #undef TESSALY_BANK_TABLE
 #undef TESSALY_BANK_FIELD

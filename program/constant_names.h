@@ -11,7 +11,7 @@ inline constexpr std::string_view kAnswerTemplateConstant = "AnswerTemplate";
 inline constexpr std::string_view kAnswerPlaceholderConstant = "AnswerPlaceholder";
 inline constexpr std::string_view kReferenceAnswerPlaceholderConstant = "ReferenceAnswerPlaceholder";
 // The public key that downloaded archives' signatures are checked against:
-// always 64 bytes (X‖Y, runtime/signatures.h), all zero in a program built
+// always 64 bytes (X‖Y, runtime/crypto/p256_signatures.h), all zero in a program built
 // without a key, which checks none. Its size is fixed so that a key can be
 // written into a built program in place.
 inline constexpr std::string_view kUpdatePublicKeyConstant = "UpdatePublicKey";

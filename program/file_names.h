@@ -30,7 +30,7 @@ inline constexpr const char* kProgramVersionKey = "主程序版本";
 inline constexpr const char* kBankSizeKey = "题库大小";
 inline constexpr const char* kProgramSizeKey = "主程序大小";
 // In the server's copy: the signatures of its two archives (hexadecimal r‖s,
-// runtime/signatures.h), which a program built with an update public key
+// runtime/crypto/p256_signatures.h), which a program built with an update public key
 // checks before it uses a download.
 inline constexpr const char* kBankSignatureKey = "题库签名";
 inline constexpr const char* kProgramSignatureKey = "主程序签名";

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 namespace program {
 

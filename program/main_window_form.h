@@ -1,7 +1,7 @@
 // The main window's stored definition.
 #pragma once
 
-#include "runtime/form.h"
+#include "runtime/window/form.h"
 
 namespace program {
 

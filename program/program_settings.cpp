@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "runtime/hex.h"
-#include "runtime/p256_point.h"
+#include "runtime/crypto/p256_point.h"
+#include "runtime/data/hex.h"
 
 namespace program {
 namespace {

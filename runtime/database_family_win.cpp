@@ -1,6 +1,6 @@
 // The program's one question bank, found in the program directory.
-#include "runtime/database.h"
-#include "runtime/places.h"
+#include "runtime/data/database.h"
+#include "runtime/files/places.h"
 
 namespace rt {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <atomic>
 
-#include "runtime/file_system.h"
-#include "runtime/places.h"
+#include "runtime/files/file_system.h"
+#include "runtime/files/places.h"
 #include "runtime/program.h"
-#include "runtime/window_state.h"
+#include "runtime/window/window_state.h"
 
 namespace rt {
 namespace {

@@ -5,8 +5,8 @@
 #include <span>
 #include <string_view>
 
-#include "runtime/blocks.h"
-#include "runtime/form.h"
+#include "runtime/data/blocks.h"
+#include "runtime/window/form.h"
 
 namespace rt {
 

@@ -14,15 +14,15 @@
 #include <cstdio>
 #include <string_view>
 
-#include "runtime/archives.h"
-#include "runtime/blocks.h"
-#include "runtime/database.h"
-#include "runtime/file_system.h"
-#include "runtime/paths.h"
-#include "runtime/places.h"
+#include "runtime/crypto/p256_signatures.h"
+#include "runtime/data/blocks.h"
+#include "runtime/data/database.h"
+#include "runtime/files/file_system.h"
+#include "runtime/files/paths.h"
+#include "runtime/files/places.h"
+#include "runtime/files/staged_install.h"
 #include "runtime/program.h"
-#include "runtime/signatures.h"
-#include "runtime/staged_install.h"
+#include "runtime/window/unpacker.h"
 
 namespace rt {
 

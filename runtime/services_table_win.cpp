@@ -3,14 +3,15 @@
 // type picks the overload.
 #include "runtime/services.h"
 
-#include "runtime/controls.h"
-#include "runtime/dialogs.h"
-#include "runtime/commands.h"
-#include "runtime/files.h"
-#include "runtime/ini.h"
-#include "runtime/internet.h"
-#include "runtime/random.h"
-#include "runtime/texts.h"
+#include "runtime/window/controls.h"
+#include "runtime/window/dialogs.h"
+#include "runtime/system/commands.h"
+#include "runtime/files/file_access.h"
+#include "runtime/data/ini.h"
+#include "runtime/files/ini_files.h"
+#include "runtime/system/internet.h"
+#include "runtime/data/random.h"
+#include "runtime/data/texts.h"
 
 namespace rt {
 

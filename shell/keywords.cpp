@@ -2,8 +2,8 @@
 
 #include "program/control_ids.h"
 #include "program/file_names.h"
-#include "runtime/controls.h"
-#include "runtime/files.h"
+#include "runtime/files/file_access.h"
+#include "runtime/window/controls.h"
 #include "update/bank_upgrade.h"
 
 using namespace program;

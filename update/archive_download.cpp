@@ -6,8 +6,8 @@
 
 #include "program/control_ids.h"
 #include "program/file_names.h"
-#include "runtime/controls.h"
 #include "runtime/program.h"
+#include "runtime/window/controls.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
 #include "update/server_versions.h"

@@ -5,7 +5,7 @@
 // archive looks like, the signature) before the caller writes anything.
 #pragma once
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 #include "update/signed_versions.h"
 
 // Held for the whole of an upgrade of its kind (download, and for a bank the

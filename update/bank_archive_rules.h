@@ -5,6 +5,6 @@
 // library, the version files and the downloaded archives.
 #pragma once
 
-#include "runtime/unpack.h"
+#include "runtime/files/unpack.h"
 
 rt::UnpackLimits BankArchiveLimits();

@@ -11,5 +11,5 @@ void SelfRepair();
 // Progress handler of the unpacker 解压器: one log line per archive member.
 void LogUnpackProgress();
 // Completes or throws away a bank install that an earlier run left unfinished
-// (see runtime/staged_install.h); run at start-up before anything opens the bank.
+// (see runtime/files/staged_install.h); run at start-up before anything opens the bank.
 void FinishEarlierBankInstall();

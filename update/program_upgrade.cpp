@@ -4,9 +4,9 @@
 
 #include "program/control_ids.h"
 #include "program/file_names.h"
-#include "runtime/controls.h"
-#include "runtime/files.h"
-#include "runtime/places.h"
+#include "runtime/files/file_access.h"
+#include "runtime/files/places.h"
+#include "runtime/window/controls.h"
 #include "update/archive_download.h"
 #include "update/server_versions.h"
 #include "update/upgrade_log.h"

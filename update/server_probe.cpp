@@ -10,8 +10,8 @@
 #include "program/file_names.h"
 #include "program/global_slots.h"
 #include "program/program_settings.h"
-#include "runtime/controls.h"
-#include "runtime/places.h"
+#include "runtime/files/places.h"
+#include "runtime/window/controls.h"
 #include "update/download_limits.h"
 
 using namespace program;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "http/fetch.h"
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 #include "update/download_limits.h"
 
 // Sets ServerBaseUrl to the first server whose flag file "主机运行标志.txt"

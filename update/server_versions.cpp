@@ -5,14 +5,15 @@
 
 #include "program/constant_names.h"
 #include "program/file_names.h"
-#include "runtime/file_system.h"
-#include "runtime/files.h"
-#include "runtime/ini.h"
-#include "runtime/places.h"
+#include "runtime/data/ini.h"
+#include "runtime/files/file_access.h"
+#include "runtime/files/file_system.h"
+#include "runtime/files/ini_files.h"
+#include "runtime/files/places.h"
 #include "runtime/program.h"
+#include "update/archive_signatures.h"
 #include "update/download_limits.h"
 #include "update/server_probe.h"
-#include "update/signatures.h"
 
 using namespace program;
 

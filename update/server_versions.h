@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 #include "update/signed_versions.h"
 
 struct ServerVersions {

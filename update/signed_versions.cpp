@@ -3,8 +3,8 @@
 #include <array>
 #include <vector>
 
-#include "runtime/hex.h"
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
+#include "runtime/data/hex.h"
 
 namespace {
 

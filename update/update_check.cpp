@@ -4,9 +4,9 @@
 
 #include "program/control_ids.h"
 #include "program/file_names.h"
-#include "runtime/controls.h"
-#include "runtime/ini.h"
-#include "runtime/places.h"
+#include "runtime/files/ini_files.h"
+#include "runtime/files/places.h"
+#include "runtime/window/controls.h"
 #include "update/server_probe.h"
 #include "update/server_versions.h"
 #include "update/upgrade_log.h"

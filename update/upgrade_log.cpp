@@ -3,7 +3,7 @@
 #include <string>
 
 #include "program/control_ids.h"
-#include "runtime/controls.h"
+#include "runtime/window/controls.h"
 
 void AppendUpgradeLog(std::string_view line) {
   std::string log(rt::GetCaption(program::升级过程).view());

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 
 // An upgrade is offered whenever the two versions differ byte for byte: an

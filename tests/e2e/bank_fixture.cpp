@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "runtime/database.h"
+#include "runtime/data/database.h"
 #include "tools/teacher_kit/banktool/archive.h"
 #include "tools/teacher_kit/banktool/build.h"
 

@@ -8,8 +8,8 @@
 
 #include "program/constant_names.h"
 #include "program/control_ids.h"
-#include "runtime/hex.h"
-#include "runtime/p256_point.h"
+#include "runtime/data/hex.h"
+#include "runtime/crypto/p256_point.h"
 #include "tests/e2e/update_fixture.h"
 #include "tools/teacher_kit/banktool/signing.h"
 #include "program/program_settings_file.h"

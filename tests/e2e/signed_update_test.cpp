@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "program/control_ids.h"
-#include "runtime/hex.h"
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
+#include "runtime/data/hex.h"
 #include "tests/e2e/update_fixture.h"
 #include "tests/keys/p256_test_vector.h"
 #include "tools/teacher_kit/banktool/signing.h"

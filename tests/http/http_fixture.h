@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 namespace httptest {
 

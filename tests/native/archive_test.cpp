@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/archive_names.h"
-#include "runtime/archives.h"
-#include "runtime/encoding.h"
-#include "runtime/staged_install.h"
-#include "runtime/unpack.h"
+#include "runtime/data/encoding.h"
+#include "runtime/files/archive_names.h"
+#include "runtime/files/staged_install.h"
+#include "runtime/files/unpack.h"
+#include "runtime/window/unpacker.h"
 
 namespace {
 

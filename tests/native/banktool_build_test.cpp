@@ -12,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
-#include "runtime/archive_names.h"
-#include "runtime/database.h"
-#include "runtime/encoding.h"
+#include "runtime/data/database.h"
+#include "runtime/data/encoding.h"
+#include "runtime/files/archive_names.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/teacher_kit/banktool/archive.h"
 #include "tools/teacher_kit/banktool/banktool_cli.h"
@@ -112,7 +112,7 @@ TEST_F(BankBuild, WritesTheBankWithTheDocumentedSchemaAndRecords1ToN) {
   EXPECT_EQ(Query(bank(), "PRAGMA journal_mode"), (Rows{{"delete"}}));
 }
 
-// The program's database family reads every field of runtime/question_bank.def
+// The program's database family reads every field of runtime/data/question_bank.def
 // from a built bank, in every record, as the manifest's column of that name
 // gave it: a picture file's bytes, the unit's text, the count.
 TEST_F(BankBuild, TheProgramReadsEveryFieldOfEveryRecordAsTheManifestGaveIt) {
@@ -124,7 +124,7 @@ TEST_F(BankBuild, TheProgramReadsEveryFieldOfEveryRecordAsTheManifestGaveIt) {
   std::vector<Field> fields;
 #define TESSALY_BANK_TABLE(table, key, keyDeclaration) fields.push_back({key, keyDeclaration, true});
 #define TESSALY_BANK_FIELD(identifier, name, declaration) fields.push_back({name, declaration, false});
-#include "runtime/question_bank.def"
+#include "runtime/data/question_bank.def"
 #undef TESSALY_BANK_TABLE
 #undef TESSALY_BANK_FIELD
   const Table table = ParseTable(manifest);

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "program/program_settings_file.h"
-#include "runtime/hex.h"
-#include "runtime/ini.h"
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
+#include "runtime/data/hex.h"
+#include "runtime/data/ini.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/teacher_kit/banktool/archive.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"

@@ -1,6 +1,6 @@
 // Heap blocks of texts, byte sets and integer arrays: their layouts byte for
 // byte, ownership through copies and moves, and growth of arrays.
-#include "runtime/blocks.h"
+#include "runtime/data/blocks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // CRC-32 against published check values.
-#include "runtime/crc32.h"
+#include "runtime/data/crc32.h"
 
 #include <gtest/gtest.h>
 

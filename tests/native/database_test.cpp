@@ -4,7 +4,7 @@
 // The banks are written here with SQLite directly. SQLite wants UTF-8 while this
 // file's ordinary literals are GBK, so everything handed to SQLite is a u8
 // literal; the names and texts given to rt::Database stay GBK as in the program.
-#include "runtime/database.h"
+#include "runtime/data/database.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

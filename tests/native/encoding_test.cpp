@@ -1,6 +1,6 @@
 // Conversion between the program's GBK texts and UTF-8. The expected UTF-8 is
 // written as u8 literals, the expected GBK as ordinary (GBK) literals.
-#include "runtime/encoding.h"
+#include "runtime/data/encoding.h"
 
 #include <gtest/gtest.h>
 

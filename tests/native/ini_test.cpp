@@ -1,7 +1,8 @@
 // The INI family: reading an item as Windows' profile functions do, and
 // setting one while keeping every other byte of the file. Literals are GBK,
 // like the program's files.
-#include "runtime/ini.h"
+#include "runtime/data/ini.h"
+#include "runtime/files/ini_files.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "runtime/encoding.h"
+#include "runtime/data/encoding.h"
 
 namespace {
 

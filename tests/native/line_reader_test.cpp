@@ -1,5 +1,5 @@
 // Splitting file contents into lines the way the program reads text files.
-#include "runtime/line_reader.h"
+#include "runtime/data/line_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/random.h"
+#include "runtime/data/random.h"
 
 namespace {
 

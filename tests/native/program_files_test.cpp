@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "answer/answer_file.h"
-#include "runtime/paths.h"
+#include "runtime/files/paths.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "program/pictures.h"
 #include "image/program_layout.h"
 #include "program/routine_names.h"
-#include "runtime/hex.h"
+#include "runtime/data/hex.h"
 #include "tests/native/image_test_support.h"
 
 namespace {

@@ -1,16 +1,16 @@
 // The signature check the program makes before it uses a download (here with
 // OpenSSL; the Windows runtime's CNG is checked under Wine), and the rule of
 // the update code for programs built with and without a key.
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "runtime/hex.h"
-#include "runtime/p256_point.h"
+#include "runtime/crypto/p256_point.h"
+#include "runtime/data/hex.h"
 #include "tests/keys/p256_test_vector.h"
-#include "update/signatures.h"
+#include "update/archive_signatures.h"
 
 namespace {
 

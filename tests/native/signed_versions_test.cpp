@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "runtime/hex.h"
-#include "runtime/ini.h"
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
+#include "runtime/data/hex.h"
+#include "runtime/data/ini.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/teacher_kit/banktool/publish.h"
 #include "tools/teacher_kit/banktool/release_number.h"
 #include "tools/teacher_kit/banktool/signing.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
-#include "update/signatures.h"
+#include "update/archive_signatures.h"
 #include "update/versions.h"
 
 namespace {

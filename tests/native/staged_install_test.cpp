@@ -1,7 +1,7 @@
 // Putting a new bank in place: the whole set or nothing, after a failed move
 // and after the program ended at any point of the install. And the version
 // rules of the update check.
-#include "runtime/staged_install.h"
+#include "runtime/files/staged_install.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "program/program_settings.h"
-#include "runtime/hex.h"
+#include "runtime/data/hex.h"
 #include "tests/native/banktool_test_support.h"
 #include "tools/release_build/image_build/program_image.h"
 #include "tools/teacher_kit/tessalyconfig/tessalyconfig_cli.h"

@@ -1,6 +1,6 @@
 // Text operations over GBK byte strings: searching, cutting, case, trimming,
 // replacing, comparing and number conversions.
-#include "runtime/texts.h"
+#include "runtime/data/texts.h"
 
 #include <gtest/gtest.h>
 

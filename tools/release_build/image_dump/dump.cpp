@@ -9,7 +9,7 @@
 #include "image/form_codec.h"
 #include "image/image_format.h"
 #include "image/program_layout.h"
-#include "runtime/encoding.h"
+#include "runtime/data/encoding.h"
 
 namespace image_dump {
 namespace {

@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "runtime/archive_names.h"
-#include "runtime/file_system.h"
+#include "runtime/files/archive_names.h"
+#include "runtime/files/file_system.h"
 
 namespace banktool {
 namespace {

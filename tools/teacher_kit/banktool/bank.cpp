@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "runtime/database.h"
+#include "runtime/data/database.h"
 #include "tools/teacher_kit/banktool/boards.h"
 #include "tools/teacher_kit/banktool/images.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
@@ -15,7 +15,7 @@
 namespace banktool {
 namespace {
 
-// The bank's tables, keys and fields as runtime/question_bank.def has them,
+// The bank's tables, keys and fields as runtime/data/question_bank.def has them,
 // which is what the program reads: kTableQuestionBank, kKeyQuestionBank,
 // kFieldUnit and so on; and the tool's own table of sources,
 // kTableQuestionSources, kFieldQuestionText and so on.
@@ -25,7 +25,7 @@ namespace {
 #define TESSALY_BANK_FIELD(identifier, name, declaration) constexpr std::string_view kField##identifier = name;
 #define TESSALY_BANK_SOURCE_TABLE TESSALY_BANK_TABLE
 #define TESSALY_BANK_SOURCE_FIELD TESSALY_BANK_FIELD
-#include "runtime/question_bank.def"
+#include "runtime/data/question_bank.def"
 #undef TESSALY_BANK_TABLE
 #undef TESSALY_BANK_FIELD
 #undef TESSALY_BANK_SOURCE_TABLE
@@ -38,7 +38,7 @@ std::string SourcesSchema() {
 #define TESSALY_BANK_FIELD(identifier, name, declaration)
 #define TESSALY_BANK_SOURCE_TABLE(table, key, keyDeclaration) sql += "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
 #define TESSALY_BANK_SOURCE_FIELD(identifier, name, declaration) sql += ",\n  " name " " declaration;
-#include "runtime/question_bank.def"
+#include "runtime/data/question_bank.def"
 #undef TESSALY_BANK_TABLE
 #undef TESSALY_BANK_FIELD
 #undef TESSALY_BANK_SOURCE_TABLE

@@ -1,6 +1,6 @@
 // The question bank file: SQLite, with the tables QuestionBank (记录号, 单元,
 // 正答, 错答) and QuestionPictures (记录号, 题目, 参考答案, 解答过程), as
-// runtime/question_bank.def defines them for the program and the tool alike,
+// runtime/data/question_bank.def defines them for the program and the tool alike,
 // and in a bank made from a question set with sources the tool's own table
 // QuestionSources (记录号, 题目文字, 参考答案文字, 解答过程文字, 插图,
 // 插图位置), which the program never reads.

@@ -8,7 +8,7 @@
 #include <optional>
 #include <utility>
 
-#include "runtime/ini.h"
+#include "runtime/data/ini.h"
 #include "tools/teacher_kit/banktool/archive.h"
 #include "tools/teacher_kit/banktool/bank.h"
 #include "tools/teacher_kit/banktool/boards.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "program/file_names.h"
-#include "runtime/database.h"
+#include "runtime/data/database.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <optional>
 
-#include "runtime/encoding.h"
-#include "runtime/file_system.h"
+#include "runtime/data/encoding.h"
+#include "runtime/files/file_system.h"
 #include "tools/teacher_kit/banktool/archive.h"
 #include "tools/teacher_kit/banktool/bank.h"
 #include "tools/teacher_kit/banktool/build.h"

@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
-#include "runtime/archive_names.h"
-#include "runtime/file_system.h"
+#include "runtime/files/archive_names.h"
+#include "runtime/files/file_system.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {

@@ -4,7 +4,7 @@
 #include <limits>
 #include <map>
 
-#include "runtime/encoding.h"
+#include "runtime/data/encoding.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {

@@ -7,10 +7,10 @@
 #include <span>
 
 #include "program/program_settings_file.h"
-#include "runtime/archive_names.h"
-#include "runtime/file_system.h"
-#include "runtime/hex.h"
-#include "runtime/p256_point.h"
+#include "runtime/crypto/p256_point.h"
+#include "runtime/data/hex.h"
+#include "runtime/files/archive_names.h"
+#include "runtime/files/file_system.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {

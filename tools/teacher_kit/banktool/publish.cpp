@@ -6,11 +6,11 @@
 #include <optional>
 #include <vector>
 
-#include "runtime/database.h"
-#include "runtime/file_system.h"
-#include "runtime/hex.h"
-#include "runtime/ini.h"
-#include "runtime/unpack.h"
+#include "runtime/data/database.h"
+#include "runtime/files/file_system.h"
+#include "runtime/data/hex.h"
+#include "runtime/data/ini.h"
+#include "runtime/files/unpack.h"
 #include "tools/teacher_kit/banktool/build.h"
 #include "tools/teacher_kit/banktool/version_ini.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"

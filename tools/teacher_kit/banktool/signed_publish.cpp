@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "program/file_names.h"
-#include "runtime/file_system.h"
-#include "runtime/hex.h"
-#include "runtime/ini.h"
-#include "runtime/signatures.h"
+#include "runtime/files/file_system.h"
+#include "runtime/data/hex.h"
+#include "runtime/data/ini.h"
+#include "runtime/crypto/p256_signatures.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 #include "tools/teacher_kit/banktool/release_number.h"
 #include "update/signed_versions.h"

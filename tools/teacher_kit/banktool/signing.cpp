@@ -2,8 +2,8 @@
 
 #include <sstream>
 
-#include "runtime/hex.h"
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
+#include "runtime/data/hex.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {

@@ -2,7 +2,7 @@
 // `banktool publish --key` to sign the archives it puts on the update server.
 // The programs check each signature against the public key they are built
 // with (TESSALY_UPDATE_PUBLIC_KEY) before they use a download: ECDSA P-256
-// with SHA-256, as runtime/signatures.h checks it.
+// with SHA-256, as runtime/crypto/p256_signatures.h checks it.
 //
 // Key files are text. The private key file update-signing-key.txt:
 //     # comment lines, and blank lines, are ignored

@@ -1,8 +1,8 @@
 // Key pairs and signatures with OpenSSL.
 #include <openssl/err.h>
 
-#include "runtime/openssl_keys.h"
-#include "runtime/signatures.h"
+#include "runtime/crypto/openssl_keys.h"
+#include "runtime/crypto/p256_signatures.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 #include "tools/teacher_kit/banktool/signing.h"
 

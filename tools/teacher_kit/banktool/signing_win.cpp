@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/signatures.h"
+#include "runtime/crypto/p256_signatures.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 #include "tools/teacher_kit/banktool/signing.h"
 

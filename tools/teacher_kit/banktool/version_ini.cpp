@@ -1,6 +1,6 @@
 #include "tools/teacher_kit/banktool/version_ini.h"
 
-#include "runtime/encoding.h"
+#include "runtime/data/encoding.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {

@@ -1,6 +1,6 @@
 // What the version file math.ini takes: INI text in GBK with CR LF line ends,
 // section 版本信息, keys 题库版本 and 主程序版本. The runtime's INI family
-// (runtime/ini.h) edits it.
+// (runtime/data/ini.h) edits it.
 #pragma once
 
 #include <string>

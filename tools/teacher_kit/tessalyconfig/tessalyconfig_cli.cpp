@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "program/program_settings_file.h"
-#include "runtime/hex.h"
+#include "runtime/data/hex.h"
 #include "tools/teacher_kit/toolkit/public_key_file.h"
 #include "tools/teacher_kit/toolkit/staged_outputs.h"
 #include "tools/teacher_kit/toolkit/tool_files.h"

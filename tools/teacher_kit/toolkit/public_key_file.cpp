@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "runtime/hex.h"
-#include "runtime/p256_point.h"
+#include "runtime/crypto/p256_point.h"
+#include "runtime/data/hex.h"
 #include "tools/teacher_kit/toolkit/tool_files.h"
 #include "tools/teacher_kit/toolkit/tool_messages.h"
 #include "tools/teacher_kit/toolkit/tool_text.h"

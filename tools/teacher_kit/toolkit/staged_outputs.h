@@ -1,5 +1,5 @@
 // The files one run writes, replaced all together or not at all, by the
-// runtime's staged install (runtime/staged_install.h): each output is written
+// runtime's staged install (runtime/files/staged_install.h): each output is written
 // into a staging folder of the run beside the targets, and Commit() puts them
 // in place in the order they were staged, each earlier file set aside first.
 // Should a move fail, the targets already replaced are put back as they were,
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/staged_install.h"
+#include "runtime/files/staged_install.h"
 #include "tools/teacher_kit/toolkit/tool_files.h"
 
 namespace toolkit {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "runtime/file_system.h"
+#include "runtime/files/file_system.h"
 
 namespace toolkit {
 namespace {

@@ -1,5 +1,5 @@
 // What the teacher's tools need from the operating system beyond the runtime's
-// file-system family (runtime/file_system.h): paths from and to its UTF-8,
+// file-system family (runtime/files/file_system.h): paths from and to its UTF-8,
 // whole files with the system's reason for a failure, and the system's texts.
 // Paths are std::filesystem paths; on Windows they hold UTF-16 and every file
 // is opened through the wide functions, so any file name works whatever the

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "runtime/encoding.h"
+#include "runtime/data/encoding.h"
 #include "tools/teacher_kit/toolkit/tool_problem.h"
 
 namespace toolkit {
