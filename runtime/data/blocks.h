@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/data/invariant.h"
+
 namespace rt {
 
 // The memory family: every block of the three layouts comes from here.
@@ -101,14 +103,27 @@ class IntArray {
   void MakeEmpty();
   void Append(int32_t value);
   size_t size() const { return block_ ? static_cast<size_t>(block_[1]) : 0; }
-  // Elements by 1-based position; the caller checks the range.
-  int32_t& at1(size_t position) { return block_[1 + position]; }
-  int32_t at1(size_t position) const { return block_[1 + position]; }
+  // Elements by 1-based position, 1 to size(). Any other position is the
+  // caller's fault, which the check stops before a word beside the elements
+  // (the size, or whatever follows the block) is read or overwritten.
+  int32_t& at1(size_t position) {
+    TESSALY_CHECK(position >= 1 && position <= size());
+    return block_[1 + position];
+  }
+  int32_t at1(size_t position) const {
+    TESSALY_CHECK(position >= 1 && position <= size());
+    return block_[1 + position];
+  }
   const int32_t* block() const { return block_; }
   void Free();
 
  private:
   int32_t* block_ = nullptr;
 };
+
+// One pointer wide each, so that a global slot holding one is one pointer wide.
+static_assert(sizeof(Text) == sizeof(void*));
+static_assert(sizeof(ByteSet) == sizeof(void*));
+static_assert(sizeof(IntArray) == sizeof(void*));
 
 }  // namespace rt

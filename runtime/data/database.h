@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "runtime/data/blocks.h"
+#include "runtime/data/invariant.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -66,7 +67,13 @@ class Database {
   bool ReadKeys(const std::string& sql);
 
   // 记录号 of record n.
-  int64_t KeyOf(int32_t record) const { return keys_.empty() ? record : keys_[static_cast<size_t>(record - 1)]; }
+  // The key of a record 1..RecordCount(), which its callers make sure of: a
+  // record past the keys would read beside them and show another question.
+  int64_t KeyOf(int32_t record) const {
+    TESSALY_CHECK(record >= 1 && static_cast<size_t>(record) <= recordCount_);
+    TESSALY_CHECK(keys_.empty() || keys_.size() == recordCount_);
+    return keys_.empty() ? record : keys_[static_cast<size_t>(record - 1)];
+  }
 
   sqlite3* db_ = nullptr;
   size_t recordCount_ = 0;

@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "runtime/data/encoding.h"
+#include "runtime/data/invariant.h"
 #include "runtime/window/controls.h"
 #include "runtime/window/window_state.h"
 
@@ -136,11 +137,20 @@ WindowClassAndStyle ClassFor(UnitKind kind) {
   }
 }
 
+// The parent of a control in the definition. The image's reader lets in only
+// definitions whose parents come before their children, so every walk up
+// the parents ends at the window; a parent after its child would be a loop.
+const UnitDefinition* ParentOf(const FormDefinition& form, const UnitDefinition& unit) {
+  const UnitDefinition* parent = form.Find(unit.parent);
+  TESSALY_CHECK(!parent || parent == &form.window || parent < &unit);
+  return parent;
+}
+
 // Place of a unit in the main window's client area.
 POINT AbsolutePlace(const FormDefinition& form, const UnitDefinition& unit) {
   POINT p{unit.left, unit.top};
-  for (const UnitDefinition* parent = form.Find(unit.parent); parent && parent->kind != UnitKind::Window;
-       parent = form.Find(parent->parent)) {
+  for (const UnitDefinition* parent = ParentOf(form, unit); parent && parent->kind != UnitKind::Window;
+       parent = ParentOf(form, *parent)) {
     p.x += parent->left;
     p.y += parent->top;
   }
@@ -149,7 +159,7 @@ POINT AbsolutePlace(const FormDefinition& form, const UnitDefinition& unit) {
 
 // The tab page a unit lives on: its own, or that of the nearest parent on a page.
 int PageOf(const FormDefinition& form, const UnitDefinition& unit) {
-  for (const UnitDefinition* u = &unit; u && u->kind != UnitKind::Window; u = form.Find(u->parent)) {
+  for (const UnitDefinition* u = &unit; u && u->kind != UnitKind::Window; u = ParentOf(form, *u)) {
     if (u->page >= 0) return u->page;
   }
   return -1;
@@ -351,7 +361,10 @@ HWND WindowOf(LiveUnit& unit) {
     if (!unit.hwnd) return;
     // Among the others where it would lie had it been made with them: under
     // the nearest control before it in the definition.
+    // The walk goes back from this unit through the live units, so it must be
+    // one of them, and not the window's own, which is first.
     WindowState& state = State();
+    TESSALY_CHECK(&unit > state.units.data() && &unit < state.units.data() + state.units.size());
     HWND above = HWND_TOP;
     for (const LiveUnit* u = &unit - 1; u > &state.units[0]; --u) {
       if (u->hwnd && !LiesAtTheBottom(*u)) {
@@ -459,6 +472,7 @@ void CreateStartWindow() {
   // All units first, so that handlers can find each other by identifier.
   state.units.clear();
   state.units.reserve(form.controls.size() + 1);
+  const LiveUnit* const first = state.units.data();
   state.units.push_back(LiveUnit{&form.window});
   for (const UnitDefinition& def : form.controls) {
     LiveUnit unit{&def};
@@ -468,6 +482,9 @@ void CreateStartWindow() {
     unit.caption = Text(def.text ? def.text : "");
     state.units.push_back(std::move(unit));
   }
+  // Units are found by pointer from now on (FindUnit, work handed to the
+  // window's thread): the list was made in the room reserved and never moves.
+  TESSALY_CHECK(state.units.data() == first);
   for (LiveUnit& unit : state.units) BindHandlers(program, unit);
 
   const UnitDefinition& w = form.window;

@@ -36,10 +36,15 @@ void ExpectByteSetBlock(const ByteSet& bytes, std::string_view payload) {
   EXPECT_EQ(bytes.view(), payload);
 }
 
-TEST(Blocks, EachClassIsOnePointerWide) {
-  EXPECT_EQ(sizeof(Text), sizeof(void*));
-  EXPECT_EQ(sizeof(ByteSet), sizeof(void*));
-  EXPECT_EQ(sizeof(IntArray), sizeof(void*));
+// The check of an array's positions is live in the Release builds the tests
+// run, as in the program students get (runtime/data/invariant.h).
+TEST(IntArrayDeathTest, PositionsOutsideTheArrayStopTheProgram) {
+  IntArray a;
+  a.Append(42);
+  EXPECT_DEATH(a.at1(0), "internal check failed: position >= 1");
+  EXPECT_DEATH(a.at1(2), "internal check failed: position >= 1 && position <= size\\(\\)");
+  const IntArray none;
+  EXPECT_DEATH(none.at1(1), "internal check failed");
 }
 
 // ---- Text
