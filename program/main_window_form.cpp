@@ -45,6 +45,10 @@ constexpr EventBinding kUnpackerEvents[] = {{kEventProgress, "LogUnpackProgress"
 
 constexpr const char* kPageCaptions[] = {"答题", "组题", "解答过程", "在线升级与反馈", "关于本软件"};
 
+// The texts and the units below are tables, laid out by hand: one line per
+// text line, one record per unit.
+// clang-format off
+
 // The program's version (TESSALY_VERSION) shows in the caption and on the
 // first line here; the history below lists released versions as they were.
 constexpr const char* kAboutText =
@@ -156,6 +160,7 @@ constexpr UnitDefinition kControls[] = {
     {TESSALY_UNIT(升级历史), UnitKind::EditBox, 选择夹1, kPageAbout, 2, 248, 796, 296, kHistoryText, kKai19,
      kShownFocus, kPointerDefault, {}, {}},
 };
+// clang-format on
 
 #undef TESSALY_UNIT
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every test and ends with one summary line, "N passed, M failed" (exit
 # code 1 when any failed):
+#  - the C++ sources' format (scripts/format.sh --check), one test;
 #  - the native unit tests: CTest in build/native;
 #  - the typesetter's and the question editor's: their logic under node's
 #    test runner, their pages in Debian's Chromium, headless
@@ -42,6 +43,13 @@ count_ctest() {  # report exit-code what
   passed=$((passed + p))
   failed=$((failed + f))
 }
+
+echo "== the C++ sources' format (.clang-format)"
+if scripts/format.sh --check; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
 
 echo "== native unit tests"
 report="$root/build/native-tests.xml"
