@@ -14,7 +14,7 @@
 # unset, each tree keeps the one in its CMake cache (default 1.0.2).
 version_setting = $(if $(TESSALY_VERSION),-DTESSALY_VERSION='$(TESSALY_VERSION)')
 # The settings a school gives its release: the update servers, the feedback
-# guestbook and the update public key (README, "Configuring a release for a
+# guestbook and the update public key (docs/update-server.md, "Configuring a release for a
 # school"). `make dist TESSALY_PUBLIC_UPDATE_HOST=updates.school.example ...`
 # writes them into the program it packs (scripts/dist.sh runs tessalyconfig
 # on its copy) and rebuilds nothing; with any other target, e.g. `make build

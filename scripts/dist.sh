@@ -85,7 +85,7 @@ if [ -n "$key_problem" ] && [ "$unsigned" != yes ]; then
 dist.sh: $key_problem; no archive was written.
   A release for students carries the school's own update public key. Make the key pair once
   (a key already there is never replaced; keep update-signing-key.txt secret, never on the
-  update server; README, "Signing the updates"):
+  update server; docs/update-server.md, "Signing the updates"):
     $root/build/native/bin/banktool keygen --out $keys
   and give the public key to the release:
     make dist TESSALY_UPDATE_PUBLIC_KEY=$keys/update-public-key.txt
@@ -110,7 +110,7 @@ for name in public-update-host lan-update-host; do
   host=$(setting $name)
   case "$host" in
     127.* | localhost) echo "dist.sh: note: the program asks an update server at $host ($name);" \
-      "give the school's server for a release students get (README, Configuring a release for a school)" >&2 ;;
+      "give the school's server for a release students get (docs/update-server.md, Configuring a release for a school)" >&2 ;;
   esac
 done
 if [ -z "$(setting public-update-host)$(setting lan-update-host)" ]; then
@@ -118,7 +118,7 @@ if [ -z "$(setting public-update-host)$(setting lan-update-host)" ]; then
 fi
 if [ -n "$key_problem" ]; then
   echo "dist.sh: note: an unsigned release (TESSALY_UNSIGNED_RELEASE=yes): $key_problem;" \
-    "not for students (README, Signing the updates)" >&2
+    "not for students (docs/update-server.md, Signing the updates)" >&2
 fi
 echo "dist.sh: wrote $zip, $(stat -c %s "$zip") bytes" >&2
 # The teachers' archive of the same version.
