@@ -82,7 +82,8 @@ void Compose() {
   for (const char* keyword : kKeywords) rt::ListAppend(program::选中关键词列表框, keyword);
   // The status line's cost alone, for scale.
   double start = Seconds();
-  for (int i = 0; i < 100000; ++i) rt::SetCaption(program::状态栏, i % 2 ? "题库中第12345题符合条件" : "题库中第12346题不符合条件");
+  for (int i = 0; i < 100000; ++i)
+    rt::SetCaption(program::状态栏, i % 2 ? "题库中第12345题符合条件" : "题库中第12346题不符合条件");
   const double statusWrites = Seconds() - start;
 
   const double compose = MedianSeconds(ComposePaper);
@@ -91,9 +92,10 @@ void Compose() {
   program::Globals().CurrentQuestion = 1;
   ShowQuestion();
   const double show = Seconds() - start;
-  std::printf("compose: %zu questions of the paper in %.3f s (median of %d); show one question %.1f ms; "
-              "100000 status writes alone %.3f s; peak memory %.1f MB\n",
-              program::Globals().PracticePaper.size(), compose, kRuns, show * 1000, statusWrites, peak);
+  std::printf(
+      "compose: %zu questions of the paper in %.3f s (median of %d); show one question %.1f ms; "
+      "100000 status writes alone %.3f s; peak memory %.1f MB\n",
+      program::Globals().PracticePaper.size(), compose, kRuns, show * 1000, statusWrites, peak);
   std::fflush(stdout);
   rt::EndProcess(0);
 }
@@ -129,10 +131,14 @@ long BareScan(bool mapped) {
   sqlite3_stmt* stmt = nullptr;
   sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
   // The keywords in UTF-8, as stored.
-  const char* const utf8[] = {"\xE9\x9B\x86\xE5\x90\x88", "\xE5\x87\xBD\xE6\x95\xB0",
-                              "\xE4\xB8\x89\xE8\xA7\x92\xE5\x87\xBD\xE6\x95\xB0", "\xE6\x95\xB0\xE5\x88\x97",
-                              "\xE4\xB8\x8D\xE7\xAD\x89\xE5\xBC\x8F", "\xE7\xAB\x8B\xE4\xBD\x93\xE5\x87\xA0\xE4\xBD\x95",
-                              "\xE8\xA7\xA3\xE6\x9E\x90\xE5\x87\xA0\xE4\xBD\x95", "\xE6\xA6\x82\xE7\x8E\x87"};
+  const char* const utf8[] = {"\xE9\x9B\x86\xE5\x90\x88",
+                              "\xE5\x87\xBD\xE6\x95\xB0",
+                              "\xE4\xB8\x89\xE8\xA7\x92\xE5\x87\xBD\xE6\x95\xB0",
+                              "\xE6\x95\xB0\xE5\x88\x97",
+                              "\xE4\xB8\x8D\xE7\xAD\x89\xE5\xBC\x8F",
+                              "\xE7\xAB\x8B\xE4\xBD\x93\xE5\x87\xA0\xE4\xBD\x95",
+                              "\xE8\xA7\xA3\xE6\x9E\x90\xE5\x87\xA0\xE4\xBD\x95",
+                              "\xE6\xA6\x82\xE7\x8E\x87"};
   for (int i = 0; i < 8; ++i) sqlite3_bind_text(stmt, i + 1, utf8[i], -1, SQLITE_STATIC);
   long matches = 0;
   while (sqlite3_step(stmt) == SQLITE_ROW) ++matches;

@@ -102,8 +102,9 @@ void WaitFigures() {
   std::printf("CPU time of this process while waiting on a server that never answers\n");
   std::printf("  poll without pause (baseline)   %5.2f s CPU in %5.2f s = %5.1f %% of one core\n", pollCpu, pollWall,
               100 * pollCpu / pollWall);
-  std::printf("  FetchUrl, time-out 10 s         %5.2f s CPU in %5.2f s = %5.1f %% of one core  (goal < 5 %%; %zu bytes)\n",
-              waitCpu, waitWall, 100 * waitCpu / waitWall, got);
+  std::printf(
+      "  FetchUrl, time-out 10 s         %5.2f s CPU in %5.2f s = %5.1f %% of one core  (goal < 5 %%; %zu bytes)\n",
+      waitCpu, waitWall, 100 * waitCpu / waitWall, got);
 }
 
 }  // namespace

@@ -26,8 +26,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   wc.lpszClassName = L"TessalyMinimalWindow";
   RegisterClassW(&wc);
-  HWND main = CreateWindowExW(0, wc.lpszClassName, L"Tessaly minimal window", WS_OVERLAPPEDWINDOW, 100, 100, 640,
-                              480, nullptr, nullptr, instance, nullptr);
+  HWND main = CreateWindowExW(0, wc.lpszClassName, L"Tessaly minimal window", WS_OVERLAPPEDWINDOW, 100, 100, 640, 480,
+                              nullptr, nullptr, instance, nullptr);
   HWND tab = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 8, 8, 616, 420, main,
                              nullptr, instance, nullptr);
   TCITEMW item{};

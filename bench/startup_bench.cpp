@@ -112,8 +112,7 @@ struct Series {
   }
   void Print() const {
     std::printf("  %-28s min %6.1f ms  median %6.1f ms  max %6.1f ms\n", label.c_str(),
-                *std::min_element(times.begin(), times.end()), Median(),
-                *std::max_element(times.begin(), times.end()));
+                *std::min_element(times.begin(), times.end()), Median(), *std::max_element(times.begin(), times.end()));
   }
 };
 

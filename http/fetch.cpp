@@ -144,9 +144,9 @@ rt::ByteSet Fetch(std::string_view url, std::string_view method, std::string_vie
 
 }  // namespace
 
-rt::ByteSet FetchUrl(std::string_view url, std::string_view method, std::string_view proxy,
-                     std::string_view headers, std::string_view postData, int timeoutSeconds,
-                     size_t maxBodyBytes, int idleSeconds, const FetchProgress& progress) {
+rt::ByteSet FetchUrl(std::string_view url, std::string_view method, std::string_view proxy, std::string_view headers,
+                     std::string_view postData, int timeoutSeconds, size_t maxBodyBytes, int idleSeconds,
+                     const FetchProgress& progress) {
   try {
     return Fetch(url, method, proxy, headers, postData, timeoutSeconds, maxBodyBytes, idleSeconds, progress);
   } catch (const std::exception&) {

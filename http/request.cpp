@@ -64,7 +64,8 @@ bool Stopped(const TransferState& transfer) {
 // The declared body length, when the response has one.
 bool DeclaredLength(HINTERNET request, DWORD& length) {
   DWORD size = sizeof length;
-  return program::Declared().HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr) != 0;
+  return program::Declared().HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size,
+                                            nullptr) != 0;
 }
 
 // The raw response headers, status line first, each line ending in CR LF; a
@@ -96,7 +97,8 @@ void Perform(TransferState& t) {
     }
     case ProxyUse::System:
       // The proxy of the PC's Internet Options, as a browser of the PC uses it.
-      h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+      h.internet =
+          program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
       break;
     case ProxyUse::Direct:
       h.internet = program::Declared().InternetOpenA(kUserAgent.data(), INTERNET_OPEN_TYPE_DIRECT, "", "", 0);
@@ -104,14 +106,14 @@ void Perform(TransferState& t) {
   }
   if (!h.internet) return;
   BoundBlockingCalls(h.internet, t);
-  h.connection = program::Declared().InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "", "",
-                                  INTERNET_SERVICE_HTTP, 0, 0);
+  h.connection = program::Declared().InternetConnectA(h.internet, host.c_str(), static_cast<INTERNET_PORT>(port), "",
+                                                      "", INTERNET_SERVICE_HTTP, 0, 0);
   if (!h.connection) return;
   // RELOAD: always ask the server. NO_CACHE_WRITE: keep the body out of the
   // browser cache (a bank would otherwise cost its size again on disk).
-  h.request = program::Declared().HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET", path.c_str(),
-                               kHttpVersion.data(), nullptr, nullptr,
-                               INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+  h.request = program::Declared().HttpOpenRequestA(h.connection, method == RequestMethod::Post ? "POST" : "GET",
+                                                   path.c_str(), kHttpVersion.data(), nullptr, nullptr,
+                                                   INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
   if (!h.request) return;
 
   CompleteHeaderBlock(t.headers, EncodeForRequest(t.url));
@@ -124,7 +126,7 @@ void Perform(TransferState& t) {
   BoundBlockingCalls(h.request, t);
   // The result is not examined: a failed send shows as a body of no bytes.
   program::Declared().HttpSendRequestA(h.request, t.headers.data(), static_cast<DWORD>(t.headers.size()),
-                   const_cast<char*>(optional.data()), static_cast<DWORD>(optional.size()));
+                                       const_cast<char*>(optional.data()), static_cast<DWORD>(optional.size()));
 
   DWORD declared = 0;
   const bool hasDeclared = DeclaredLength(h.request, declared);

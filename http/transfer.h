@@ -16,8 +16,8 @@
 
 struct TransferState {
   rt::Text url;
-  rt::Text method;    // "GET", "POST" or empty (GET)
-  rt::Text proxy;     // empty or blanks: a direct connection; "system": the PC's settings
+  rt::Text method;      // "GET", "POST" or empty (GET)
+  rt::Text proxy;       // empty or blanks: a direct connection; "system": the PC's settings
   std::string headers;  // the caller's extra header lines; the request completes them in place
   rt::Text postData;
 

@@ -19,10 +19,10 @@ inline constexpr uint32_t kProgramLinkVersion = 1;
 
 struct ProgramLinkRequest {
   uint32_t version = kProgramLinkVersion;
-  const rt::ServiceTable* services = nullptr;     // every runtime service
+  const rt::ServiceTable* services = nullptr;      // every runtime service
   const void* const* declaredFunctions = nullptr;  // the declared functions as bound, in declaration order
   uint32_t declaredFunctionCount = 0;
-  void* globals = nullptr;                         // the "var" segment: the program's global slots
+  void* globals = nullptr;  // the "var" segment: the program's global slots
   uint32_t globalsSize = 0;
 };
 

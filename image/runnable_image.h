@@ -18,11 +18,11 @@
 namespace image {
 
 struct RunnableImage {
-  LoadedImage loaded;                   // the block: every segment at its place
-  std::unique_ptr<DecodedForm> form;    // decoded from "form" in the block
-  std::vector<RoutineEntry> routines;   // the routine directory: the table's routines, then the entry
+  LoadedImage loaded;                    // the block: every segment at its place
+  std::unique_ptr<DecodedForm> form;     // decoded from "form" in the block
+  std::vector<RoutineEntry> routines;    // the routine directory: the table's routines, then the entry
   std::vector<NamedConstant> constants;  // their bytes lie in loaded.memory
-  std::span<uint8_t> globals;           // "var" in the block: zero bytes of its memory size
+  std::span<uint8_t> globals;            // "var" in the block: zero bytes of its memory size
 
   const RoutineEntry& entry() const { return routines.back(); }
 };

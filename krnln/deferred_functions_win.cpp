@@ -46,7 +46,8 @@ struct StandIn<I, Result(Arguments...)> {
 // Every declared function of a DLL of its own (the system DLLs' are loaded
 // already) has a stand-in.
 const Deferred kDeferred[] = {
-#define TESSALY_DECLARED_FUNCTION(name, dll) {#name, dll, reinterpret_cast<void*>(&StandIn<k##name, decltype(name)>::Call)},
+#define TESSALY_DECLARED_FUNCTION(name, dll) \
+  {#name, dll, reinterpret_cast<void*>(&StandIn<k##name, decltype(name)>::Call)},
 #include "program/declared_functions.def"
 #undef TESSALY_DECLARED_FUNCTION
 };

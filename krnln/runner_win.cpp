@@ -107,8 +107,8 @@ HMODULE ModuleHolding(const void* address) {
   for (const image::NamedConstant& constant : program.image->constants) {
     program.constants.push_back({constant.name, constant.bytes});
   }
-  program.description = std::make_unique<rt::ProgramDescription>(rt::ProgramDescription{
-      program.image->form->form(), program.routines, linked.entry, program.constants});
+  program.description = std::make_unique<rt::ProgramDescription>(
+      rt::ProgramDescription{program.image->form->form(), program.routines, linked.entry, program.constants});
   rt::RunProgram(*program.description);
 }
 

@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr DWORD kModulePathLimit = 128;   // characters asked of GetModuleFileNameA
-constexpr int kScanStartFromEnd = 6;      // the backward scan for the directory starts here
+constexpr DWORD kModulePathLimit = 128;    // characters asked of GetModuleFileNameA
+constexpr int kScanStartFromEnd = 6;       // the backward scan for the directory starts here
 constexpr DWORD kRegistryValueSize = 259;  // one less than the path buffer
 constexpr char kRuntimeNextToProgram[] = "krnln.fnr";
 constexpr char kRuntimeInInstallDir[] = "krnln.fne";

@@ -8,5 +8,6 @@ asm(".section .data\n"
     ".balign 16\n"
     ".globl tessaly_program_image\n"
     "tessaly_program_image:\n"
-    ".incbin \"" TESSALY_PROGRAM_IMAGE_FILE "\"\n"
+    ".incbin \"" TESSALY_PROGRAM_IMAGE_FILE
+    "\"\n"
     ".text\n");

@@ -10,7 +10,7 @@
 #include "shell/startup.h"
 
 extern "C" __declspec(dllexport) bool TessalyLinkProgram(const image::ProgramLinkRequest& request,
-                                                          image::ProgramLink& link) {
+                                                         image::ProgramLink& link) {
   if (request.version != image::kProgramLinkVersion) return false;
   if (!rt::AttachRuntimeServices(request.services)) return false;
   if (!program::UseDeclaredFunctions(request.declaredFunctions, request.declaredFunctionCount)) return false;

@@ -27,16 +27,17 @@ std::string ApplicationExtension(const std::string& identifier, const std::strin
 
 std::string EquationRecords() {
   std::string e;
-  e += "\x05\x01\x00\x06\x00"s;                 // format version 5, Windows, MathType 6.0
-  e += "DSMT6\0"s;                              // application key
-  e += "\x00"s;                                 // equation options
-  e += "\x13WinAllBasicCodePages\0"s;           // encoding definition
-  e += "\x11\x05Times New Roman\0"s;            // font definitions
+  e += "\x05\x01\x00\x06\x00"s;        // format version 5, Windows, MathType 6.0
+  e += "DSMT6\0"s;                     // application key
+  e += "\x00"s;                        // equation options
+  e += "\x13WinAllBasicCodePages\0"s;  // encoding definition
+  e += "\x11\x05Times New Roman\0"s;   // font definitions
   e += "\x11\x03Symbol\0"s;
-  e += "\x11\x05" "Courier New\0"s;
+  e += "\x11\x05"
+       "Courier New\0"s;
   e += "\x11\x04MT Extra\0"s;
-  e += "\x13WinAllCodePages\0"s;                // encoding definition
-  e += "\x11\x06\xCB\xCE\xCC\xE5\0"s;           // font definition: 宋体
+  e += "\x13WinAllCodePages\0"s;       // encoding definition
+  e += "\x11\x06\xCB\xCE\xCC\xE5\0"s;  // font definition: 宋体
   // Equation preferences: sizes, spacings and styles.
   e += "\x12\x00\x08\x21\x2F\x45\x8F\x44\x2F\x41\x50\xF4\x10\x0F\x47\x5F"s;
   e += "\x41\x50\xF2\x1F\x1E\x41\x50\xF4\x15\x0F\x41\x00\xF4\x45\xF4\x25"s;
@@ -45,8 +46,8 @@ std::string EquationRecords() {
   e += "\x48\xF4\x10\x0F\x41\x2A\x5F\x44\x5F\x45\xF4\x5F\x45\xF4\x5F\x41"s;
   e += "\x0F\x0C\x01\x00\x01\x00\x01\x02\x02\x02\x02\x00\x02\x00\x01\x01"s;
   e += "\x01\x00\x03\x00\x01\x00\x04\x00\x05\x00"s;
-  e += "\x0A"s;                                  // full size
-  e += "\x00"s;                                 // end: no lines, no characters
+  e += "\x0A"s;  // full size
+  e += "\x00"s;  // end: no lines, no characters
   return e;
 }
 
@@ -61,10 +62,10 @@ std::string MathMlText() {
 
 std::string Build() {
   std::string gif = "GIF89a"s;
-  gif += "\x0C\x00\x12\x00\xF0\x00\x00"s;       // 12 x 18, global colour table of 2 entries
-  gif += "\xFF\xFF\xFF\x00\x00\x00"s;           // white, black
-  gif += "\x2C\x00\x00\x00\x00\x0C\x00\x12\x00\x00"s;  // image descriptor
-  gif += "\x02"s;                               // LZW minimum code size
+  gif += "\x0C\x00\x12\x00\xF0\x00\x00"s;                              // 12 x 18, global colour table of 2 entries
+  gif += "\xFF\xFF\xFF\x00\x00\x00"s;                                  // white, black
+  gif += "\x2C\x00\x00\x00\x00\x0C\x00\x12\x00\x00"s;                  // image descriptor
+  gif += "\x02"s;                                                      // LZW minimum code size
   gif += "\x0D\x84\x8F\xA9\xCB\xED\x0F\xA3\x9C\xB4\xDA\x8B\x55\x01"s;  // every pixel white
   gif += "\x00"s;
   gif += ApplicationExtension("MathType001", EquationRecords());

@@ -33,8 +33,6 @@ inline constexpr int kPageSolution = 2;
 inline constexpr int kPageUpgradeAndFeedback = 3;
 inline constexpr int kPageAbout = 4;
 
-constexpr uint16_t Win32ControlId(uint32_t identifier) {
-  return static_cast<uint16_t>(identifier & 0xFFFF);
-}
+constexpr uint16_t Win32ControlId(uint32_t identifier) { return static_cast<uint16_t>(identifier & 0xFFFF); }
 
 }  // namespace program

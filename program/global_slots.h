@@ -11,20 +11,20 @@
 namespace program {
 
 struct GlobalSlots {
-  rt::Text ServerBaseUrl;        // slot 0: base URL of the update server that answered, ending in "/"
+  rt::Text ServerBaseUrl;  // slot 0: base URL of the update server that answered, ending in "/"
   // Slots 1-7: the transfer record of a download. Kept in the layout and freed
   // at exit, but every FetchUrl call now has a record of its own (http/transfer.h).
-  rt::Text TransferUrl;          // slot 1: URL
-  rt::Text TransferMethod;       // slot 2: request method
-  rt::Text TransferProxy;        // slot 3: proxy setting
-  rt::Text TransferHeaders;      // slot 4: extra request headers
-  rt::Text TransferPostData;     // slot 5: POST data
-  rt::ByteSet TransferBody;      // slot 6: body received by the download worker
-  uintptr_t TransferThread = 0;  // slot 7: handle of the running download worker, 0 when none
-  rt::Text MathTypeCommand;      // slot 8: MathType's command line, empty when not installed
+  rt::Text TransferUrl;                        // slot 1: URL
+  rt::Text TransferMethod;                     // slot 2: request method
+  rt::Text TransferProxy;                      // slot 3: proxy setting
+  rt::Text TransferHeaders;                    // slot 4: extra request headers
+  rt::Text TransferPostData;                   // slot 5: POST data
+  rt::ByteSet TransferBody;                    // slot 6: body received by the download worker
+  uintptr_t TransferThread = 0;                // slot 7: handle of the running download worker, 0 when none
+  rt::Text MathTypeCommand;                    // slot 8: MathType's command line, empty when not installed
   alignas(void*) int32_t CurrentQuestion = 0;  // slot 9: 1-based position of the question on show
-  rt::IntArray PracticePaper;    // slot 10: record numbers of the practice paper (always a block)
-  uintptr_t InstanceEvent = 0;   // slot 11: handle of the event "myappname" marking the running instance
+  rt::IntArray PracticePaper;                  // slot 10: record numbers of the practice paper (always a block)
+  uintptr_t InstanceEvent = 0;                 // slot 11: handle of the event "myappname" marking the running instance
 };
 
 inline constexpr size_t kSlotSize = sizeof(void*);

@@ -32,7 +32,8 @@ std::string HostProblem(std::string_view host) {
     if (!IsLetter(c) && !IsDigit(c) && c != '-' && c != '.') {
       if (c == ':') return "holds a ':' (give the host alone: no \"http://\", no port, no IPv6 address)";
       if (c == '/') return "holds a '/' (give the host alone, not a URL)";
-      if (static_cast<unsigned char>(c) >= 0x80) return "holds a character that is not ASCII (write an international name in its xn-- form)";
+      if (static_cast<unsigned char>(c) >= 0x80)
+        return "holds a character that is not ASCII (write an international name in its xn-- form)";
       return "holds a character no host name holds";
     }
   }
@@ -41,16 +42,20 @@ std::string HostProblem(std::string_view host) {
   EveryLabel(host, [&](std::string_view label) {
     ++labels;
     if (AllDigits(label)) ++numeric;
-    if (label.empty()) problem = "has an empty label (two dots in a row, or a dot at either end)";
-    else if (label.size() > 63) problem = "has a label longer than 63 characters";
-    else if (label.front() == '-' || label.back() == '-') problem = "has a label that starts or ends with '-'";
+    if (label.empty())
+      problem = "has an empty label (two dots in a row, or a dot at either end)";
+    else if (label.size() > 63)
+      problem = "has a label longer than 63 characters";
+    else if (label.front() == '-' || label.back() == '-')
+      problem = "has a label that starts or ends with '-'";
     return problem.empty();
   });
   if (!problem.empty()) return problem;
   if (!AllDigits(host.substr(host.rfind('.') + 1))) return "";
   // Numbers: only an IPv4 address in plain dotted decimal, which Windows
   // reads one way only (no "127.1", no octal "010.0.0.1").
-  if (labels != 4 || numeric != 4) return "is neither a host name (its last label is a number) nor an IPv4 address a.b.c.d";
+  if (labels != 4 || numeric != 4)
+    return "is neither a host name (its last label is a number) nor an IPv4 address a.b.c.d";
   bool ok = true;
   EveryLabel(host, [&](std::string_view part) {
     ok = ok && part.size() <= 3 && (part.size() == 1 || part.front() != '0') && std::stoi(std::string(part)) <= 255;
@@ -148,7 +153,8 @@ std::optional<std::string> SlotValue(const SettingSlot& setting, std::span<const
   if (value.size() == all.size() || all.find_first_not_of('\0', value.size()) != std::string_view::npos) {
     return fail("is not a text followed by zero bytes");
   }
-  if (std::string problem = SettingProblem(setting, value); !problem.empty()) return fail("\"" + value + "\" " + problem);
+  if (std::string problem = SettingProblem(setting, value); !problem.empty())
+    return fail("\"" + value + "\" " + problem);
   return value;
 }
 

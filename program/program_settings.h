@@ -52,8 +52,8 @@ inline constexpr size_t kProxySlotSize = 264;
 // The proxy value that stands for the PC's own proxy settings.
 inline constexpr std::string_view kSystemProxy = "system";
 
-inline constexpr SettingSlot kPublicUpdateHostSetting = {"public-update-host", kPublicUpdateHostConstant,
-                                                         kHostSlotSize, SettingKind::UpdateHost};
+inline constexpr SettingSlot kPublicUpdateHostSetting = {"public-update-host", kPublicUpdateHostConstant, kHostSlotSize,
+                                                         SettingKind::UpdateHost};
 inline constexpr SettingSlot kLanUpdateHostSetting = {"lan-update-host", kLanUpdateHostConstant, kHostSlotSize,
                                                       SettingKind::UpdateHost};
 inline constexpr SettingSlot kFeedbackHostSetting = {"feedback-host", kFeedbackHostConstant, kHostSlotSize,
@@ -67,8 +67,8 @@ inline constexpr SettingSlot kUpdateProxySetting = {"update-proxy", kUpdateProxy
 
 // Every setting, in the order the image's directory and the tool list them.
 inline constexpr std::array<SettingSlot, 6> kSettings = {kPublicUpdateHostSetting, kLanUpdateHostSetting,
-                                                          kFeedbackHostSetting,     kFeedbackUserIdSetting,
-                                                          kUpdatePublicKeySetting,  kUpdateProxySetting};
+                                                         kFeedbackHostSetting,     kFeedbackUserIdSetting,
+                                                         kUpdatePublicKeySetting,  kUpdateProxySetting};
 
 // Why `value` is no value of the setting (see above), or empty when it is one.
 // Values are texts; the key is its 128 hexadecimal digits or empty.

@@ -15,12 +15,12 @@ constexpr uint8_t kMagic[4] = {0x57, 0x4A, 0, 0};  // the image's first word, 0x
 // was refused in `lastRefusal`.
 std::vector<std::pair<size_t, size_t>> ValidImages(std::span<const uint8_t> bytes, std::string& lastRefusal) {
   std::vector<std::pair<size_t, size_t>> found;
-  for (auto at = bytes.begin(); (at = std::search(at, bytes.end(), std::begin(kMagic), std::end(kMagic))) != bytes.end();
-       ++at) {
+  for (auto at = bytes.begin();
+       (at = std::search(at, bytes.end(), std::begin(kMagic), std::end(kMagic))) != bytes.end(); ++at) {
     const size_t offset = static_cast<size_t>(at - bytes.begin());
     if (bytes.size() - offset < image::kHeaderSize) break;
-    const std::optional<uint32_t> size =
-        image::ImageSizeFromHeader(std::span<const uint8_t, image::kHeaderSize>(bytes.subspan(offset, image::kHeaderSize)));
+    const std::optional<uint32_t> size = image::ImageSizeFromHeader(
+        std::span<const uint8_t, image::kHeaderSize>(bytes.subspan(offset, image::kHeaderSize)));
     if (!size || *size > bytes.size() - offset) continue;
     std::string why;
     if (image::ReadImage(bytes.subspan(offset, *size), why)) {
@@ -38,15 +38,17 @@ std::optional<ProgramSettings> ReadProgramSettings(std::span<const uint8_t> byte
   std::string refusal;
   const std::vector<std::pair<size_t, size_t>> images = ValidImages(bytes, refusal);
   if (images.size() != 1) {
-    error = images.empty() ? "holds no program image" + (refusal.empty() ? std::string() : " (a damaged one: " + refusal + ")") +
-                                 "; is it a tessaly.exe?"
-                           : "holds " + std::to_string(images.size()) + " program images, not one";
+    error = images.empty()
+                ? "holds no program image" + (refusal.empty() ? std::string() : " (a damaged one: " + refusal + ")") +
+                      "; is it a tessaly.exe?"
+                : "holds " + std::to_string(images.size()) + " program images, not one";
     return std::nullopt;
   }
   ProgramSettings result;
   result.imageOffset = images[0].first;
   result.imageSize = images[0].second;
-  std::optional<image::ReadImageResult> read = image::ReadImage(bytes.subspan(result.imageOffset, result.imageSize), error);
+  std::optional<image::ReadImageResult> read =
+      image::ReadImage(bytes.subspan(result.imageOffset, result.imageSize), error);
   if (!read) return std::nullopt;
   const std::vector<uint8_t>& constData = read->image.segment(image::SegmentId::Const).data;
   const std::optional<std::vector<image::NamedConstant>> constants = image::ReadConstants(constData, error);

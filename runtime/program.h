@@ -26,9 +26,9 @@ struct NamedBytes {
 };
 
 struct ProgramDescription {
-  const FormDefinition& form;              // the main window's stored definition
-  std::span<const Routine> routines;       // every routine an event binding may name
-  RoutineFunction entry;                   // the program's entry routine
+  const FormDefinition& form;               // the main window's stored definition
+  std::span<const Routine> routines;        // every routine an event binding may name
+  RoutineFunction entry;                    // the program's entry routine
   std::span<const NamedBytes> constants{};  // the byte-set constants
 };
 

@@ -52,7 +52,8 @@ void ProgramEntry() {
 
 int IsAlreadyRunning() {
   if (program::Declared().OpenEventA(EVENT_ALL_ACCESS, FALSE, kInstanceEventName) != nullptr) return 1;
-  Globals().InstanceEvent = reinterpret_cast<uintptr_t>(program::Declared().CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
+  Globals().InstanceEvent =
+      reinterpret_cast<uintptr_t>(program::Declared().CreateEventA(nullptr, FALSE, FALSE, kInstanceEventName));
   return 0;
 }
 
@@ -70,8 +71,8 @@ void OnMainWindowCreated() {
   }
   // The feedback link's target from the image's settings (a school may have
   // changed them in the built program).
-  rt::SetHyperlinkTarget(FeedbackLink, FeedbackUrl(ConfiguredSetting(kFeedbackHostSetting),
-                                                   ConfiguredSetting(kFeedbackUserIdSetting)));
+  rt::SetHyperlinkTarget(
+      FeedbackLink, FeedbackUrl(ConfiguredSetting(kFeedbackHostSetting), ConfiguredSetting(kFeedbackUserIdSetting)));
   SelectAllKeywords();
   ComposePaper();
   CancelAllKeywords();

@@ -41,7 +41,8 @@ KindFacts FactsOf(ArchiveKind kind) {
 std::string ProgressText(const char* what, size_t received, size_t size, bool sizeNamed) {
   char amount[32];
   if (sizeNamed && size > 0) {
-    std::snprintf(amount, sizeof amount, "%u%%", static_cast<unsigned>(std::min<uint64_t>(received, size) * 100 / size));
+    std::snprintf(amount, sizeof amount, "%u%%",
+                  static_cast<unsigned>(std::min<uint64_t>(received, size) * 100 / size));
   } else {
     std::snprintf(amount, sizeof amount, "%lluKB", static_cast<unsigned long long>(received / 1024));
   }

@@ -11,8 +11,8 @@ rt::UnpackLimits BankArchiveLimits() {
   // GBK, as this code's texts are; the unpacker compares them as it compares
   // member names, letter case aside.
   static constexpr std::array<std::string_view, 7> kProgramFolderFiles = {
-      kProgramFileName,       kRuntimeLibraryFileName, kVersionFileName,      kServerVersionFileName,
-      kBankArchiveName,       kProgramArchiveName,     kSignedVersionFileName};
+      kProgramFileName, kRuntimeLibraryFileName, kVersionFileName,      kServerVersionFileName,
+      kBankArchiveName, kProgramArchiveName,     kSignedVersionFileName};
   rt::UnpackLimits limits;
   limits.keptFiles = kProgramFolderFiles;
   return limits;

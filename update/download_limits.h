@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <string_view>
 
-inline constexpr size_t kFlagFileLimit = 64;                 // the flag file holds one byte
-inline constexpr size_t kVersionFileLimit = size_t{1} << 20;  // zentra/math.ini: 1 MiB
+inline constexpr size_t kFlagFileLimit = 64;                       // the flag file holds one byte
+inline constexpr size_t kVersionFileLimit = size_t{1} << 20;       // zentra/math.ini: 1 MiB
 inline constexpr size_t kBankArchiveLimit = size_t{256} << 20;     // zentra/bank.zip: 256 MiB
 inline constexpr size_t kProgramArchiveLimit = size_t{256} << 20;  // zentra/zentra.rar: 256 MiB
 

@@ -41,7 +41,8 @@ std::string Refusal(const OfferCheck& check) {
              std::to_string(check.highestAccepted) + "（可能是旧的升级信息）" + kNoOffer;
     case OfferVerdict::NotSigned:
     case OfferVerdict::Signed:
-    case OfferVerdict::OldStyle: break;
+    case OfferVerdict::OldStyle:
+      break;
   }
   return std::string("升级信息没有有效的签名（服务器的") + kServerSignedVersionFile + "缺失或签名不符）" + kNoOffer;
 }

@@ -23,7 +23,6 @@ std::string Line(std::string_view key, std::string_view value) {
   return std::string(key) + "=" + std::string(value) + std::string(kLineEnd);
 }
 
-
 std::optional<std::string> Bytes(std::string_view hex, size_t size) {
   std::optional<std::string> bytes = rt::BytesFromHex(hex);
   if (!bytes || bytes->size() != size) return std::nullopt;
@@ -45,7 +44,8 @@ std::optional<Split> SplitFile(std::string_view file) {
   while (!rest.empty()) {
     const size_t lineEnd = rest.find(kLineEnd);
     if (lineEnd == std::string_view::npos || !rest.starts_with(prefix)) return std::nullopt;
-    std::optional<std::string> signature = Bytes(rest.substr(prefix.size(), lineEnd - prefix.size()), rt::kSignatureBytes);
+    std::optional<std::string> signature =
+        Bytes(rest.substr(prefix.size(), lineEnd - prefix.size()), rt::kSignatureBytes);
     if (!signature) return std::nullopt;
     split.signatures.push_back(std::move(*signature));
     rest.remove_prefix(lineEnd + kLineEnd.size());
@@ -57,7 +57,7 @@ std::optional<SignedVersions> ParseBody(std::string_view body) {
   if (!body.starts_with(std::string(kSection) + std::string(kLineEnd))) return std::nullopt;
   body.remove_prefix(kSection.size() + kLineEnd.size());
   // The values of the keys of its own, each at most once.
-  constexpr std::array<std::string_view, 6> kKeys = {kReleaseKey,    kVersionFileKey,  kBankSizeKey,
+  constexpr std::array<std::string_view, 6> kKeys = {kReleaseKey,    kVersionFileKey, kBankSizeKey,
                                                      kBankDigestKey, kProgramSizeKey, kProgramDigestKey};
   std::array<std::optional<std::string_view>, kKeys.size()> values;
   while (!body.empty()) {
@@ -120,7 +120,9 @@ std::string SignedVersionsBody(const SignedVersions& versions) {
   return body;
 }
 
-std::string SignedVersionsMessage(std::string_view body) { return std::string(kSignedVersionsDomain) + std::string(body); }
+std::string SignedVersionsMessage(std::string_view body) {
+  return std::string(kSignedVersionsDomain) + std::string(body);
+}
 
 std::string SignedVersionsFile(std::string_view body, const std::vector<std::string>& signatures) {
   std::string file(body);

@@ -15,7 +15,8 @@ rt::Text ServerTextCaption(std::string_view fileBytes) {
 
 bool LooksLikeProgramArchive(std::string_view bytes) {
   using namespace std::string_view_literals;
-  for (const std::string_view magic : {"Rar!\x1A\x07"sv, "PK\x03\x04"sv, "PK\x05\x06"sv, "7z\xBC\xAF\x27\x1C"sv, "MZ"sv}) {
+  for (const std::string_view magic :
+       {"Rar!\x1A\x07"sv, "PK\x03\x04"sv, "PK\x05\x06"sv, "7z\xBC\xAF\x27\x1C"sv, "MZ"sv}) {
     if (bytes.starts_with(magic)) return true;
   }
   return false;

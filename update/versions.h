@@ -7,7 +7,6 @@
 
 #include "runtime/data/blocks.h"
 
-
 // An upgrade is offered whenever the two versions differ byte for byte: an
 // older server version, or the same one spelled differently ("1.0" against
 // "1.00"), or one missing on one side only, offers it too. There is no order.

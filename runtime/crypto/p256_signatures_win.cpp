@@ -77,9 +77,9 @@ bool SignatureMatches(std::string_view publicKey, std::string_view data, std::st
     return false;
   }
   std::string rs(signature);
-  const NTSTATUS verdict = BCryptVerifySignature(key, nullptr, reinterpret_cast<PUCHAR>(digest.data()),
-                                                 static_cast<ULONG>(digest.size()), reinterpret_cast<PUCHAR>(rs.data()),
-                                                 static_cast<ULONG>(rs.size()), 0);
+  const NTSTATUS verdict =
+      BCryptVerifySignature(key, nullptr, reinterpret_cast<PUCHAR>(digest.data()), static_cast<ULONG>(digest.size()),
+                            reinterpret_cast<PUCHAR>(rs.data()), static_cast<ULONG>(rs.size()), 0);
   BCryptDestroyKey(key);
   return verdict == 0;
 }

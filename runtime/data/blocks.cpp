@@ -98,9 +98,7 @@ size_t ByteSet::size() const {
 const uint8_t* ByteSet::data() const { return block_ ? block_ + kByteSetHeader : nullptr; }
 uint8_t* ByteSet::data() { return block_ ? block_ + kByteSetHeader : nullptr; }
 
-ByteSet ByteSet::Left(size_t count) const {
-  return ByteSet(data(), count < size() ? count : size());
-}
+ByteSet ByteSet::Left(size_t count) const { return ByteSet(data(), count < size() ? count : size()); }
 
 void ByteSet::Free() {
   rt::Free(block_);

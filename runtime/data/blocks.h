@@ -27,8 +27,8 @@ class Text {
  public:
   Text() = default;
   Text(const char* s) : Text(std::string_view(s ? s : "")) {}  // NOLINT: texts convert freely
-  Text(std::string_view s);                                     // NOLINT
-  Text(const std::string& s) : Text(std::string_view(s)) {}     // NOLINT
+  Text(std::string_view s);                                    // NOLINT
+  Text(const std::string& s) : Text(std::string_view(s)) {}    // NOLINT
   Text(const Text& other) : Text(other.view()) {}
   Text(Text&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
   Text& operator=(const Text& other);
@@ -74,9 +74,7 @@ class ByteSet {
   bool empty() const { return size() == 0; }
   const uint8_t* data() const;
   uint8_t* data();
-  std::string_view view() const {
-    return std::string_view(reinterpret_cast<const char*>(data()), size());
-  }
+  std::string_view view() const { return std::string_view(reinterpret_cast<const char*>(data()), size()); }
   ByteSet Left(size_t count) const;
   const uint8_t* block() const { return block_; }
   void Free();

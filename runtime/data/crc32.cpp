@@ -4,7 +4,9 @@ namespace rt {
 
 uint32_t Crc32(const void* data, size_t length) {
   static const auto table = [] {
-    struct Table { uint32_t v[256]; } t{};
+    struct Table {
+      uint32_t v[256];
+    } t{};
     for (uint32_t i = 0; i < 256; ++i) {
       uint32_t c = i;
       for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;

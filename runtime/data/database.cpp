@@ -14,11 +14,11 @@ namespace rt {
 // (composition) steps the statement forward instead of looking each record up
 // afresh, so a walk costs about as much as one scan of the table.
 struct Database::Cursor {
-  std::string name;             // field name as the program gives it (GBK)
-  sqlite3_stmt* stmt = nullptr; // SELECT key, field ... WHERE key >= ?1 ORDER BY key
+  std::string name;              // field name as the program gives it (GBK)
+  sqlite3_stmt* stmt = nullptr;  // SELECT key, field ... WHERE key >= ?1 ORDER BY key
   bool onRow = false;
-  int64_t rowKey = 0;           // key of the row the statement stands on
-  bool missing = false;         // no such field in either table
+  int64_t rowKey = 0;    // key of the row the statement stands on
+  bool missing = false;  // no such field in either table
 
   ~Cursor() { sqlite3_finalize(stmt); }
 

@@ -26,7 +26,7 @@ struct FieldValue {
   enum class Kind { Nothing, Bytes, Text, Number };
   Kind kind = Kind::Nothing;
   ByteSet bytes;
-  Text text;     // GBK
+  Text text;  // GBK
   double number = 0;
 
   bool IsBytes() const { return kind == Kind::Bytes; }

@@ -56,8 +56,8 @@ Text Utf8ToGbk(std::string_view utf8) {
                                     static_cast<int>(wide.size()));
   if (n <= 0) return Text();
   if (gbk.size() < static_cast<size_t>(n) * 2) gbk.resize(static_cast<size_t>(n) * 2);
-  const int m = WideCharToMultiByte(kGbkCodePage, 0, wide.data(), n, gbk.data(), static_cast<int>(gbk.size()), nullptr,
-                                    nullptr);
+  const int m =
+      WideCharToMultiByte(kGbkCodePage, 0, wide.data(), n, gbk.data(), static_cast<int>(gbk.size()), nullptr, nullptr);
   return Text(std::string_view(gbk.data(), static_cast<size_t>(m > 0 ? m : 0)));
 }
 std::string GbkToUtf8(std::string_view gbk) { return *FromWide(CP_UTF8, *ToWide(kGbkCodePage, gbk)); }
@@ -65,8 +65,6 @@ std::string GbkToUtf8(std::string_view gbk) { return *FromWide(CP_UTF8, *ToWide(
 std::optional<std::string> Utf8ToGbkExactly(std::string_view utf8) {
   return ConvertExactly(CP_UTF8, kGbkCodePage, utf8);
 }
-std::optional<std::string> GbkToUtf8Exactly(std::string_view gbk) {
-  return ConvertExactly(kGbkCodePage, CP_UTF8, gbk);
-}
+std::optional<std::string> GbkToUtf8Exactly(std::string_view gbk) { return ConvertExactly(kGbkCodePage, CP_UTF8, gbk); }
 
 }  // namespace rt

@@ -69,9 +69,7 @@ bool ItemOf(std::string_view line, std::string_view& key, std::string_view& valu
   return true;
 }
 
-std::string_view WithoutBom(std::string_view ini) {
-  return ini.starts_with("\xEF\xBB\xBF") ? ini.substr(3) : ini;
-}
+std::string_view WithoutBom(std::string_view ini) { return ini.starts_with("\xEF\xBB\xBF") ? ini.substr(3) : ini; }
 
 }  // namespace
 
@@ -96,8 +94,8 @@ Text IniValue(std::string_view ini, std::string_view section, std::string_view k
   return Text();
 }
 
-std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key,
-                         std::string_view value, IniRepeats repeats) {
+std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key, std::string_view value,
+                         IniRepeats repeats) {
   const std::string_view bom = ini.substr(0, ini.size() - WithoutBom(ini).size());
   ini = WithoutBom(ini);
   std::string entry(key);

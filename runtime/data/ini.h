@@ -28,8 +28,8 @@ enum class IniRepeats { Keep, Drop };
 // replaced (further lines of the same key are kept or dropped, as `repeats`
 // says); a missing key goes after the section's last line that is not blank;
 // a missing section is added at the end. New lines end in CR LF.
-std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key,
-                         std::string_view value, IniRepeats repeats = IniRepeats::Keep);
+std::string WithIniValue(std::string_view ini, std::string_view section, std::string_view key, std::string_view value,
+                         IniRepeats repeats = IniRepeats::Keep);
 
 // The INI text without any line of `key` in a section of that name; every
 // other line kept byte for byte.

@@ -27,6 +27,6 @@ inline constexpr int kInvariantBrokenExitCode = 4;
 
 }  // namespace rt
 
-#define TESSALY_CHECK(condition) \
+#define TESSALY_CHECK(condition)                                            \
   (__builtin_expect(static_cast<bool>(condition), 1) ? static_cast<void>(0) \
                                                      : ::rt::InvariantBroken(#condition, __FILE__, __LINE__))

@@ -136,8 +136,8 @@ double TextToNumber(std::string_view text) {
   // library alone would also take "nan", "inf(inity)" and hexadecimal numbers.
   const size_t n = text.size();
   size_t i = 0;
-  while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
-                   text[i] == '\v' || text[i] == '\f')) {
+  while (i < n && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' || text[i] == '\v' ||
+                   text[i] == '\f')) {
     ++i;
   }
   const size_t begin = i;

@@ -16,8 +16,7 @@ size_t TextLength(std::string_view text);
 // Position from 1 of `needle` in `haystack`, searching from byte `start`
 // (1-based); -1 when absent. An empty needle is found at `start` when it lies
 // inside the text or just after it.
-int FindText(std::string_view haystack, std::string_view needle, int start = 1,
-             bool ignoreCase = false);
+int FindText(std::string_view haystack, std::string_view needle, int start = 1, bool ignoreCase = false);
 
 Text LeftText(std::string_view text, int count);
 Text RightText(std::string_view text, int count);

@@ -78,8 +78,8 @@ bool IsDeviceName(std::string_view segment) {
   for (std::string_view d : kDevices) {
     if (CompareIgnoringCase(stem, d) == 0) return true;
   }
-  if (stem.size() < 4 || (CompareIgnoringCase(stem.substr(0, 3), "COM") != 0 &&
-                          CompareIgnoringCase(stem.substr(0, 3), "LPT") != 0)) {
+  if (stem.size() < 4 ||
+      (CompareIgnoringCase(stem.substr(0, 3), "COM") != 0 && CompareIgnoringCase(stem.substr(0, 3), "LPT") != 0)) {
     return false;
   }
   const std::string_view number = stem.substr(3);
@@ -123,12 +123,12 @@ struct CaseRange {
   int32_t delta;  // 0: alternating pairs
 };
 constexpr CaseRange kUpperCase[] = {
-    {0x0041, 0x005A, 0x20},  {0x00C0, 0x00D6, 0x20},  {0x00D8, 0x00DE, 0x20},  {0x0100, 0x012F, 0},
-    {0x0132, 0x0137, 0},     {0x0139, 0x0148, 0},     {0x014A, 0x0177, 0},     {0x0178, 0x0178, 0x00FF - 0x0178},
-    {0x0179, 0x017E, 0},     {0x01CD, 0x01DC, 0},     {0x01F8, 0x01F9, 0},     {0x0386, 0x0386, 0x26},
-    {0x0388, 0x038A, 0x25},  {0x038C, 0x038C, 0x40},  {0x038E, 0x038F, 0x3F},  {0x0391, 0x03A1, 0x20},
-    {0x03A3, 0x03AB, 0x20},  {0x03C2, 0x03C2, 1},  // final sigma: one letter with σ and Σ
-    {0x0400, 0x040F, 0x50},  {0x0410, 0x042F, 0x20},  {0xFF21, 0xFF3A, 0x20},
+    {0x0041, 0x005A, 0x20}, {0x00C0, 0x00D6, 0x20}, {0x00D8, 0x00DE, 0x20}, {0x0100, 0x012F, 0},
+    {0x0132, 0x0137, 0},    {0x0139, 0x0148, 0},    {0x014A, 0x0177, 0},    {0x0178, 0x0178, 0x00FF - 0x0178},
+    {0x0179, 0x017E, 0},    {0x01CD, 0x01DC, 0},    {0x01F8, 0x01F9, 0},    {0x0386, 0x0386, 0x26},
+    {0x0388, 0x038A, 0x25}, {0x038C, 0x038C, 0x40}, {0x038E, 0x038F, 0x3F}, {0x0391, 0x03A1, 0x20},
+    {0x03A3, 0x03AB, 0x20}, {0x03C2, 0x03C2, 1},  // final sigma: one letter with σ and Σ
+    {0x0400, 0x040F, 0x50}, {0x0410, 0x042F, 0x20}, {0xFF21, 0xFF3A, 0x20},
 };
 
 uint32_t LowerCase(uint32_t c) {
@@ -208,8 +208,8 @@ MemberCheck CheckMemberName(std::string_view utf8Name) {
       check.verdict = MemberVerdict::ParentFolder;
       return check;
     }
-    if (HasForbiddenCharacter(segment) || segment.back() == '.' || segment.back() == ' ' ||
-        IsDeviceName(segment) || IsShortNameAlias(segment)) {
+    if (HasForbiddenCharacter(segment) || segment.back() == '.' || segment.back() == ' ' || IsDeviceName(segment) ||
+        IsShortNameAlias(segment)) {
       check.verdict = MemberVerdict::BadName;
       return check;
     }

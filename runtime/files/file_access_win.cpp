@@ -23,8 +23,8 @@ LineReader* FindFile(int file) {
 }
 
 bool ReadAll(std::string_view name, ByteSet& out) {
-  const HANDLE h = CreateFileW(GbkToWide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = CreateFileW(GbkToWide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size{};
   bool ok = GetFileSizeEx(h, &size) && size.QuadPart < 0x7FFFFFFF;

@@ -39,8 +39,8 @@ Text ReadRegistryText(RegistryRoot root, std::string_view key, std::string_view 
   if (RegQueryValueExW(opened, value.c_str(), nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
       (type == REG_SZ || type == REG_EXPAND_SZ)) {
     std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
-    if (RegQueryValueExW(opened, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                         &bytes) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(opened, value.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &bytes) ==
+        ERROR_SUCCESS) {
       result = WideToGbk(std::wstring_view(buffer.data()));  // stops at the terminating NUL
     }
   }

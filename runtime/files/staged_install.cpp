@@ -10,7 +10,6 @@
 namespace rt {
 namespace {
 
-
 bool DefaultMove(const fs::path& from, const fs::path& to) { return MoveReplacing(from, to); }
 
 // Moves, making the folder that is to hold `to` first.

@@ -53,8 +53,7 @@ MemberCheck CheckMember(std::string_view name, const std::set<std::string>& kept
 // the whole archive is refused, if it is; for two members of one name, the
 // second is `clash`. A list that cannot be read to its end is left to the
 // unpacking, which reports it where it breaks off.
-ArchiveRefusal Survey(unzFile zip, const UnpackLimits& limits, const std::set<std::string>& kept,
-                      MemberReport& clash) {
+ArchiveRefusal Survey(unzFile zip, const UnpackLimits& limits, const std::set<std::string>& kept, MemberReport& clash) {
   std::set<std::string> names;
   size_t members = 0;
   for (int step = unzGoToFirstFile(zip); step == UNZ_OK; step = unzGoToNextFile(zip)) {

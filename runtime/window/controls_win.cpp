@@ -183,8 +183,8 @@ Text ListItemText(uint32_t id, int index) {
     const LRESULT n = SendMessageW(unit->hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
     if (n == LB_ERR) return;
     std::vector<wchar_t> buffer(static_cast<size_t>(n) + 1);
-    const LRESULT got = SendMessageW(unit->hwnd, LB_GETTEXT, static_cast<WPARAM>(index),
-                                     reinterpret_cast<LPARAM>(buffer.data()));
+    const LRESULT got =
+        SendMessageW(unit->hwnd, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
     if (got != LB_ERR) text = WideToGbk(std::wstring_view(buffer.data(), static_cast<size_t>(got)));
   });
   return text;

@@ -13,7 +13,6 @@ inline constexpr const char* kDefaultMessageBoxTitle = "信息";
 inline constexpr unsigned kSystemModal = 0x1000;
 
 // Shows a message box with no owner window; returns the button pressed.
-int ShowMessageBox(std::string_view text, unsigned style,
-                   std::string_view title = kDefaultMessageBoxTitle);
+int ShowMessageBox(std::string_view text, unsigned style, std::string_view title = kDefaultMessageBoxTitle);
 
 }  // namespace rt

@@ -29,13 +29,13 @@ enum class UnitKind : uint32_t {
 };
 
 // Event numbers. Their meaning depends on the kind of the unit.
-inline constexpr int32_t kEventCreated = 0;        // window: creation complete
-inline constexpr int32_t kEventClicked = 0;        // button, option button
+inline constexpr int32_t kEventCreated = 0;          // window: creation complete
+inline constexpr int32_t kEventClicked = 0;          // button, option button
 inline constexpr int32_t kEventItemDoubleClick = 1;  // list box
-inline constexpr int32_t kEventPageChanged = 0;    // tab control
-inline constexpr int32_t kEventTick = 0;           // timer
-inline constexpr int32_t kEventProgress = 1;       // unpacker
-inline constexpr int32_t kEventDoubleClick = -3;   // any control
+inline constexpr int32_t kEventPageChanged = 0;      // tab control
+inline constexpr int32_t kEventTick = 0;             // timer
+inline constexpr int32_t kEventProgress = 1;         // unpacker
+inline constexpr int32_t kEventDoubleClick = -3;     // any control
 
 // Bits of the flags word.
 inline constexpr uint32_t kFlagVisible = 0x1;
@@ -66,23 +66,23 @@ struct EventBinding {
 };
 
 struct UnitDefinition {
-  uint32_t id;           // control identifier 0x160100xx (the window: kMainWindowId)
-  const char* name;      // GBK; empty for the window
+  uint32_t id;       // control identifier 0x160100xx (the window: kMainWindowId)
+  const char* name;  // GBK; empty for the window
   UnitKind kind;
-  uint32_t parent;       // identifier of the parent unit, 0 for the window
-  int32_t page;          // tab page for children of a tab control, else -1
+  uint32_t parent;  // identifier of the parent unit, 0 for the window
+  int32_t page;     // tab page for children of a tab control, else -1
   int32_t left, top, width, height;
-  const char* text;      // initial caption or text, GBK; null for none
+  const char* text;  // initial caption or text, GBK; null for none
   FontSpec font;
-  uint32_t flags;        // kFlagVisible | kFlagTakesFocus
-  uint32_t pointer;      // mouse pointer
+  uint32_t flags;    // kFlagVisible | kFlagTakesFocus
+  uint32_t pointer;  // mouse pointer
   std::span<const EventBinding> events;
   std::span<const char* const> pages;  // tab control: page captions in order
   const char* target = nullptr;        // hyperlink box: initial target URL
 };
 
 struct FormDefinition {
-  const UnitDefinition& window;            // the window's own record
+  const UnitDefinition& window;  // the window's own record
   std::span<const UnitDefinition> controls;
 
   // The unit with this identifier (the window or a control), or null.

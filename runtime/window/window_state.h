@@ -14,13 +14,13 @@ namespace rt::detail {
 
 struct LiveUnit {
   const UnitDefinition* def = nullptr;
-  HWND hwnd = nullptr;      // null for units that are not windows (timer, unpacker)
+  HWND hwnd = nullptr;            // null for units that are not windows (timer, unpacker)
   WNDPROC controlProc = nullptr;  // the standard control's own procedure, which the runtime's runs first
-  int page = -1;            // tab page the unit lives on; -1 for none
-  bool visible = false;     // the visible property
+  int page = -1;                  // tab page the unit lives on; -1 for none
+  bool visible = false;           // the visible property
   int timerPeriod = 0;
-  Text target;              // hyperlink target
-  Text caption;             // the caption property (see SetCaption); the unpacker's text
+  Text target;                // hyperlink target
+  Text caption;               // the caption property (see SetCaption); the unpacker's text
   bool captionDirty = false;  // caption not yet handed to the window
   // What a list box or a drawing board was given before its window was made
   // (see WindowOf); handed to the window when it is made.
@@ -37,7 +37,7 @@ struct WindowState {
   std::vector<LiveUnit> units;  // units[0] is the window itself
   std::mutex captionLock;       // guards the captions and flushPosted
   bool flushPosted = false;
-  HANDLE up = nullptr;          // set once the window is shown, painted and complete (see HoldUntilWindowIsUp)
+  HANDLE up = nullptr;  // set once the window is shown, painted and complete (see HoldUntilWindowIsUp)
 };
 
 WindowState& State();

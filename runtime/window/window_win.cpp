@@ -62,8 +62,8 @@ LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         RECT client;
         GetClientRect(hwnd, &client);
         HDC dc = GetDC(hwnd);
-        auto brush = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(hwnd), WM_CTLCOLORSTATIC,
-                                                           reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
+            GetParent(hwnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
         FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
         ReleaseDC(hwnd, dc);
       }
@@ -315,17 +315,18 @@ void CreateControl(LiveUnit& unit, bool late) {
     text = GbkToWide(unit.caption);
     unit.captionDirty = false;
   }
-  unit.hwnd = CreateWindowExW(cs.exStyle, cs.cls, text.c_str(), style, at.x, at.y, def.width, def.height,
-                              state.main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(late ? 0 : def.id & 0xFFFF)),
+  unit.hwnd = CreateWindowExW(cs.exStyle, cs.cls, text.c_str(), style, at.x, at.y, def.width, def.height, state.main,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(late ? 0 : def.id & 0xFFFF)),
                               GetModuleHandleW(nullptr), nullptr);
   HFONT font = def.font.IsDefault() ? g_defaultFont : CreateUnitFont(def.font);
   SendMessageW(unit.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   if (cs.cls != kDrawingBoardClass) {
-    unit.controlProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
+    unit.controlProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrW(unit.hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlProc)));
   }
   for (const Text& item : unit.items) {
-    SendMessageW(unit.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(GbkToWide(item).c_str()));
+    SendMessageW(unit.hwnd, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(GbkToWide(item).c_str()));
   }
   unit.items = {};
   if (!unit.picture.empty()) DrawingBoardSetPicture(unit.hwnd, unit.picture, IsShown(unit));

@@ -29,8 +29,9 @@ class BankArchiveRulesTest : public UpdateFixture {
 
 std::string Utf8(const std::wstring& text) {
   std::string bytes(text.size() * 4, '\0');
-  bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                                       bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr)));
+  bytes.resize(
+      static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(),
+                                              static_cast<int>(bytes.size()), nullptr, nullptr)));
   return bytes;
 }
 
@@ -62,9 +63,11 @@ TEST_F(BankArchiveRulesTest, MembersOfOneFileOrTooManyMembersRefuseTheWholeArchi
       {"the bank in two letter cases",
        BankZip(kNew, kNewKeywords, {{Gbk(L"填空题题库.DB"), BankBytes(kNew)}}),
        {kLogStart, kLogDownloaded, L"填空题题库.DB（已拒绝：与另一文件同名）", sameNames}},
-      {"a picture twice", BankZip(kNew, kNewKeywords, {{"pictures/Q1.gif", "a"}, {"Pictures\\q1.GIF", "b"}}),
+      {"a picture twice",
+       BankZip(kNew, kNewKeywords, {{"pictures/Q1.gif", "a"}, {"Pictures\\q1.GIF", "b"}}),
        {kLogStart, kLogDownloaded, L"Pictures\\q1.GIF（已拒绝：与另一文件同名）", sameNames}},
-      {"9990 members", BankZip(kNew, kNewKeywords, many),
+      {"9990 members",
+       BankZip(kNew, kNewKeywords, many),
        {kLogStart, kLogDownloaded, std::wstring(L"bank.zip中的文件超过64个") + kKeptSuffix}},
   };
   for (const Case& c : cases) {
@@ -87,18 +90,17 @@ TEST_F(BankArchiveRulesTest, MembersInPlaceOfTheProgramsOwnFilesAreRefused) {
   folder_.WriteFile(L"zentra.rar", "the student's program archive");
   folder_.WriteFile(L"版本签名.ini", "the kept signed versions");
   UpdateServer server("public", kPublicAddress);
-  const std::string archive =
-      BankZip(kNew, kNewKeywords,
-              {{"MATH.INI", Gbk(L"[版本信息]\r\n题库版本=9\r\n主程序版本=9\r\n")},
-               {"Math.tmp", "x"},
-               {"bank.ZIP", "x"},
-               {"zentra.rar", "Rar!\x1A\x07 not the school's"},
-               {Gbk(L"版本签名.ini"), "x"},
-               {Utf8(L"版本签名.INI"), "x", true},
-               {"math.ini/x.txt", "x"},
-               {"Tessaly.exe", "MZ"},
-               {"KRNLN.FNR", "MZ"},
-               {"sub/math.ini", "a file of the bank's own"}});
+  const std::string archive = BankZip(kNew, kNewKeywords,
+                                      {{"MATH.INI", Gbk(L"[版本信息]\r\n题库版本=9\r\n主程序版本=9\r\n")},
+                                       {"Math.tmp", "x"},
+                                       {"bank.ZIP", "x"},
+                                       {"zentra.rar", "Rar!\x1A\x07 not the school's"},
+                                       {Gbk(L"版本签名.ini"), "x"},
+                                       {Utf8(L"版本签名.INI"), "x", true},
+                                       {"math.ini/x.txt", "x"},
+                                       {"Tessaly.exe", "MZ"},
+                                       {"KRNLN.FNR", "MZ"},
+                                       {"sub/math.ini", "a file of the bank's own"}});
   server.Put(L"zentra\\bank.zip", archive);
   server.PutVersions(L"2", L"1.0.2");
   server.Start();
@@ -106,12 +108,11 @@ TEST_F(BankArchiveRulesTest, MembersInPlaceOfTheProgramsOwnFilesAreRefused) {
   const std::string serverVersions = ReadFileBytes(Path(L"math.tmp"));
   Press(升级题库按钮);
   const std::wstring refused = L"（已拒绝：不能替换程序文件）";
-  EXPECT_EQ(Log(), (std::vector<std::wstring>{kLogStart, kLogDownloaded, L"填空题题库.db", L"关键词.txt",
-                                               L"MATH.INI" + refused, L"Math.tmp" + refused, L"bank.ZIP" + refused,
-                                               L"zentra.rar" + refused, L"版本签名.ini" + refused,
-                                               L"版本签名.INI" + refused, L"math.ini/x.txt" + refused,
-                                               L"Tessaly.exe" + refused, L"KRNLN.FNR" + refused, L"sub/math.ini",
-                                               kLogDone}));
+  EXPECT_EQ(Log(), (std::vector<std::wstring>{
+                       kLogStart, kLogDownloaded, L"填空题题库.db", L"关键词.txt", L"MATH.INI" + refused,
+                       L"Math.tmp" + refused, L"bank.ZIP" + refused, L"zentra.rar" + refused, L"版本签名.ini" + refused,
+                       L"版本签名.INI" + refused, L"math.ini/x.txt" + refused, L"Tessaly.exe" + refused,
+                       L"KRNLN.FNR" + refused, L"sub/math.ini", kLogDone}));
   EXPECT_EQ(Text(状态栏), kBankUpgraded);
   EXPECT_EQ(ReadFileBytes(Path(L"math.ini")), Gbk(L"[版本信息]\r\n题库版本=2\r\n主程序版本=1.0.2\r\n"));
   EXPECT_EQ(ReadFileBytes(Path(L"math.tmp")), serverVersions);

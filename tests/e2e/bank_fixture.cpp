@@ -19,7 +19,8 @@ namespace {
 
 std::string Utf8(const std::wstring& text) {
   if (text.empty()) return std::string();
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -77,7 +78,6 @@ void ExecuteUtf8(const std::wstring& path, const std::string& sql) {
 }
 
 void ExecuteSql(const std::wstring& path, const std::wstring& sql) { ExecuteUtf8(path, Utf8(sql)); }
-
 
 void WriteBank(const std::wstring& path, const std::vector<TestQuestion>& questions) {
   DeleteFileW(path.c_str());
@@ -141,9 +141,9 @@ void BuildBankWithSources(const std::wstring& path, const std::vector<TestQuesti
       figure = ",";
     }
     table += "q" + n + ".bmp,a" + n + ".bmp,s" + n + ".bmp," + Utf8(q.unit) + "," +
-             std::to_string(static_cast<int>(q.correct)) + "," + std::to_string(static_cast<int>(q.wrong)) +
-             ",\"第" + n + "题：已知 $x^2=" + n + "$，\r\n求 \"\"$x$\"\"。\",$\\pm\\sqrt{" + n + "}$,开方即得。," +
-             figure + "\r\n";
+             std::to_string(static_cast<int>(q.correct)) + "," + std::to_string(static_cast<int>(q.wrong)) + ",\"第" +
+             n + "题：已知 $x^2=" + n + "$，\r\n求 \"\"$x$\"\"。\",$\\pm\\sqrt{" + n + "}$,开方即得。," + figure +
+             "\r\n";
   }
   write("题目表.csv", "\xEF\xBB\xBF" + table);
   std::string why;

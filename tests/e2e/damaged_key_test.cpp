@@ -48,9 +48,9 @@ TEST_F(DamagedKeyTest, AProgramWhoseKeyIsMissingOrNoPointOfTheCurveTakesNoArchiv
   UpdateServer server("public", kPublicAddress);
   server.Put(L"zentra\\bank.zip", bank);
   server.Put(L"zentra\\zentra.rar", rar);
-  server.PutVersions(L"2", L"1.0.3",
-                     L"题库签名=" + Wide(rt::HexText(bankSignature)) + L"\r\n主程序签名=" +
-                         Wide(rt::HexText(rarSignature)) + L"\r\n");
+  server.PutVersions(
+      L"2", L"1.0.3",
+      L"题库签名=" + Wide(rt::HexText(bankSignature)) + L"\r\n主程序签名=" + Wide(rt::HexText(rarSignature)) + L"\r\n");
   server.Start();
 
   struct Case {
@@ -65,7 +65,8 @@ TEST_F(DamagedKeyTest, AProgramWhoseKeyIsMissingOrNoPointOfTheCurveTakesNoArchiv
        })},
       {"no key constant in the image",
        DamagedProgram([](std::string& bytes, const program::ProgramSettings& image, size_t) {
-         const size_t name = std::string_view(bytes).substr(0, image.imageOffset + image.imageSize)
+         const size_t name = std::string_view(bytes)
+                                 .substr(0, image.imageOffset + image.imageSize)
                                  .find(kUpdatePublicKeyConstant, image.imageOffset);
          ASSERT_NE(name, std::string::npos);
          bytes[name + kUpdatePublicKeyConstant.size() - 1] = 'X';  // "UpdatePublicKeX"
@@ -95,8 +96,8 @@ TEST_F(DamagedKeyTest, AProgramWhoseKeyIsMissingOrNoPointOfTheCurveTakesNoArchiv
   // The configuration tool writes no such key, and reads none back.
   std::string offCurve = rt::HexText(key.publicKey);
   offCurve.back() = offCurve.back() == '0' ? '1' : '0';
-  EXPECT_EQ(RunTool(L"tessalyconfig.exe", {L"set", folder_.exe(), L"--out", Path(L"refused.exe"),
-                                           L"--update-public-key", Wide(offCurve)}),
+  EXPECT_EQ(RunTool(L"tessalyconfig.exe",
+                    {L"set", folder_.exe(), L"--out", Path(L"refused.exe"), L"--update-public-key", Wide(offCurve)}),
             1u);
   EXPECT_FALSE(FileExists(Path(L"refused.exe")));
   folder_.WriteFile(L"tessaly.exe", cases[0].program);

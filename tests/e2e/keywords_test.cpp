@@ -116,7 +116,8 @@ TEST_F(KeywordsTest, MissingKeywordFileWithoutAServerEndsTheProgramWithItsMessag
   ASSERT_TRUE(driver::WaitUntil(
       [&] {
         for (HWND box : driver::MessageBoxes(process.id)) {
-          if (driver::MessageBoxText(box) == L"连接服务器失败，无法进行自我修复，程序被结束。请稍后再试……") failed = box;
+          if (driver::MessageBoxText(box) == L"连接服务器失败，无法进行自我修复，程序被结束。请稍后再试……")
+            failed = box;
         }
         return failed != nullptr;
       },

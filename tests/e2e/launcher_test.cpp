@@ -259,8 +259,7 @@ TEST_F(LauncherTest, RunnerExportGivingNoRunnerIsRefused) {
     SCOPED_TRACE(installed ? "a working library installed" : "no install key");
     if (installed) SetInstallPath(&install);
     folder_.RemoveFile(kJournal);
-    ExpectRefused(folder_.path(),
-                  [&] { EXPECT_EQ(ReadJournal(folder_.path()), "loaded\nGetNewSock 1000\nfreed\n"); });
+    ExpectRefused(folder_.path(), [&] { EXPECT_EQ(ReadJournal(folder_.path()), "loaded\nGetNewSock 1000\nfreed\n"); });
   }
 }
 

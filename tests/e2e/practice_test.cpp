@@ -15,11 +15,11 @@ namespace {
 
 // Seeds 1..5; the units overlap so that keywords select known sets.
 const std::vector<TestQuestion> kQuestions = {
-    {L"集合：交集与并集", 30, 10, 1},          // 0.75
-    {L"函数：单调性", 0, 12, 2},              // 0
-    {L"三角函数：诱导公式", 5, 5, 3},          // 0.5
-    {L"数列；不等式", 0, 0, 4},                // nobody has answered yet
-    {L"概率：古典概型", 9, 0, 5},              // 1
+    {L"集合：交集与并集", 30, 10, 1},  // 0.75
+    {L"函数：单调性", 0, 12, 2},       // 0
+    {L"三角函数：诱导公式", 5, 5, 3},  // 0.5
+    {L"数列；不等式", 0, 0, 4},        // nobody has answered yet
+    {L"概率：古典概型", 9, 0, 5},      // 1
 };
 
 const std::wstring kKeywords = L"集合\r\n函数\r\n三角函数\r\n数列\r\n不等式\r\n概率\r\n";
@@ -227,8 +227,9 @@ TEST_F(PracticeTest, FieldsOfTheWrongKindAreReportedNotFatal) {
              L"UPDATE QuestionBank SET 单元 = X'00FF' WHERE 记录号 = 2;");
   Start();
   ComposeAll();
-  EXPECT_EQ(status(), L"试卷一共有1题，现在练习第1题（本题的“题目”、“正答”无法读取）"
-                      L"（题库中有1题的“单元”不是文字，未能参加组卷）");
+  EXPECT_EQ(status(),
+            L"试卷一共有1题，现在练习第1题（本题的“题目”、“正答”无法读取）"
+            L"（题库中有1题的“单元”不是文字，未能参加组卷）");
   EXPECT_EQ(board(题目画板).length, 0u);
   EXPECT_TRUE(Shows(board(解答过程画板), SolutionPicture(1)));
   ASSERT_TRUE(driver::Click(program_->control(参考答案)));
@@ -239,8 +240,9 @@ TEST_F(PracticeTest, FieldsOfTheWrongKindAreReportedNotFatal) {
   ExecuteSql(bank, L"ALTER TABLE QuestionBank DROP COLUMN 错答;");
   Start();
   ComposeAll();
-  EXPECT_EQ(status(), L"试卷一共有1题，现在练习第1题（本题的“题目”、“正答”、“错答”无法读取）"
-                      L"（题库中有1题的“单元”不是文字，未能参加组卷）");
+  EXPECT_EQ(status(),
+            L"试卷一共有1题，现在练习第1题（本题的“题目”、“正答”、“错答”无法读取）"
+            L"（题库中有1题的“单元”不是文字，未能参加组卷）");
 }
 
 }  // namespace

@@ -43,7 +43,6 @@ void RemoveTree(const std::wstring& path) {
   RemoveDirectoryW(path.c_str());
 }
 
-
 std::wstring BinDirectory() {
   wchar_t path[MAX_PATH];
   const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -113,15 +112,14 @@ void SetMathTypeCommand(const std::wstring* command) {
 void RegisterUrlRecorder() {
   const std::wstring command = L"\"" + BinDirectory() + L"\\url_recorder.exe\" \"%1\"";
   HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_WRITE, nullptr,
-                            &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http\\shell\\open\\command", 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                            nullptr),
             ERROR_SUCCESS);
   RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                  static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
   HKEY http;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http", 0, nullptr, 0, KEY_WRITE, nullptr, &http, nullptr) ==
-      ERROR_SUCCESS) {
+  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, L"http", 0, nullptr, 0, KEY_WRITE, nullptr, &http, nullptr) == ERROR_SUCCESS) {
     RegSetValueExW(http, L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
     RegCloseKey(http);
   }

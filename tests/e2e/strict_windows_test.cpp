@@ -88,9 +88,9 @@ TEST_F(StrictWindowsTest, TheEditorIsFoundInEitherRegistryViewUnderEitherServerK
     const wchar_t* server;
     View view;
   };
-  for (const Registration r : {Registration{L"LocalServer", View::ThirtyTwoBit},
-                               Registration{L"LocalServer32", View::ThirtyTwoBit},
-                               Registration{L"LocalServer32", View::Own}, Registration{L"LocalServer", View::Own}}) {
+  for (const Registration r :
+       {Registration{L"LocalServer", View::ThirtyTwoBit}, Registration{L"LocalServer32", View::ThirtyTwoBit},
+        Registration{L"LocalServer32", View::Own}, Registration{L"LocalServer", View::Own}}) {
     SCOPED_TRACE(std::wstring(r.server) + (r.view == View::Own ? L" in the 64-bit view" : L" in the 32-bit view"));
     UnregisterEditor();
     RegisterEditor(r.server, r.view, editor());
@@ -175,7 +175,9 @@ TEST_F(StrictWindowsTest, AProgramFolderThatCannotBeWrittenOffersNoUpgrades) {
   ServerWithTheNewBank(server);
   Start(false);
   EXPECT_TRUE(driver::WaitUntil(
-      [&] { return Text(状态栏) == L"程序文件夹不能写入，无法检查升级。请把整个程序文件夹放到桌面或D盘等可以写入的地方"; },
+      [&] {
+        return Text(状态栏) == L"程序文件夹不能写入，无法检查升级。请把整个程序文件夹放到桌面或D盘等可以写入的地方";
+      },
       10000));
   EXPECT_FALSE(Shown(升级题库按钮));
   EXPECT_FALSE(Shown(升级主程序按钮));

@@ -125,8 +125,8 @@ void UpdateServer::Remove(const std::wstring& relative) const { DeleteFileW((fol
 
 void UpdateServer::PutVersions(const std::wstring& bankVersion, const std::wstring& programVersion,
                                const std::wstring& extraLines) const {
-  Put(L"zentra\\math.ini", Gbk(L"[版本信息]\r\n题库版本=" + bankVersion + L"\r\n主程序版本=" + programVersion +
-                               L"\r\n" + extraLines));
+  Put(L"zentra\\math.ini",
+      Gbk(L"[版本信息]\r\n题库版本=" + bankVersion + L"\r\n主程序版本=" + programVersion + L"\r\n" + extraLines));
 }
 
 void ForwardProxy::Start() { EXPECT_EQ(AskKeeper("/proxy?address=" + address_), "started"); }
@@ -159,9 +159,8 @@ std::string ZipBytes(const std::vector<ZipMember>& members) {
   for (const ZipMember& m : members) {
     zip_fileinfo info{};
     EXPECT_EQ(zipOpenNewFileInZip4_64(zip, m.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                      m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                      8, Z_DEFAULT_STRATEGY, nullptr, 0, 20,
-                                      m.utf8Name ? 0x0800 : 0, 0),
+                                      m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, 8,
+                                      Z_DEFAULT_STRATEGY, nullptr, 0, 20, m.utf8Name ? 0x0800 : 0, 0),
               ZIP_OK);
     if (!m.content.empty()) zipWriteInFileInZip(zip, m.content.data(), static_cast<unsigned>(m.content.size()));
     zipCloseFileInZip(zip);

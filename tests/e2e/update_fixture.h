@@ -111,9 +111,12 @@ void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
 
 // The student's bank (pictures 1-3) and the server's newer one (6-9).
-inline const std::vector<TestQuestion> kOld = {{L"集合：交集", 3, 1, 1}, {L"集合：并集", 1, 1, 2}, {L"函数：单调性", 0, 2, 3}};
-inline const std::vector<TestQuestion> kNew = {
-    {L"数列：等差数列", 1, 1, 6}, {L"数列：等比数列", 2, 1, 7}, {L"概率：古典概型", 0, 0, 8}, {L"概率：几何概型", 5, 5, 9}};
+inline const std::vector<TestQuestion> kOld = {
+    {L"集合：交集", 3, 1, 1}, {L"集合：并集", 1, 1, 2}, {L"函数：单调性", 0, 2, 3}};
+inline const std::vector<TestQuestion> kNew = {{L"数列：等差数列", 1, 1, 6},
+                                               {L"数列：等比数列", 2, 1, 7},
+                                               {L"概率：古典概型", 0, 0, 8},
+                                               {L"概率：几何概型", 5, 5, 9}};
 inline const std::wstring kOldKeywords = L"集合\r\n函数\r\n";
 inline const std::wstring kNewKeywords = L"数列\r\n概率\r\n";
 inline const std::set<int> kOldSeeds = {1, 2, 3};
@@ -189,13 +192,14 @@ class UpdateFixture : public ::testing::Test {
     ASSERT_TRUE(driver::Click(program_->control(program::组题)));
     Page(program::kPageAnswer);
   }
-  std::vector<std::wstring> Candidates() const { return driver::ListItems(program_->control(program::备选关键词列表框)); }
+  std::vector<std::wstring> Candidates() const {
+    return driver::ListItems(program_->control(program::备选关键词列表框));
+  }
 
   const std::string kOldVersions = Gbk(L"[版本信息]\r\n题库版本=1\r\n主程序版本=1.0.2\r\n");
   ProgramFolder folder_;
   std::wstring dir_ = folder_.path();  // the program's folder
   std::unique_ptr<RunningProgram> program_;
 };
-
 
 }  // namespace e2e

@@ -58,9 +58,10 @@ TEST_F(UpdateLinksTest, ALongDownloadShowsItsProgressAndThenTheUsualTexts) {
 
   // The program's download leaves the status line as it found it.
   ASSERT_TRUE(driver::PostClick(program_->control(升级主程序按钮)));
-  const std::set<int> programSeen = PercentagesUntil(
-      L"正在下载主程序…… ", [&] { return Log() == std::vector<std::wstring>{L"开始下载最新主程序，请稍等……",
-                                                                  L"下载完成，请退出程序后解压缩，覆盖原程序即可"}; });
+  const std::set<int> programSeen = PercentagesUntil(L"正在下载主程序…… ", [&] {
+    return Log() ==
+           std::vector<std::wstring>{L"开始下载最新主程序，请稍等……", L"下载完成，请退出程序后解压缩，覆盖原程序即可"};
+  });
   EXPECT_GE(programSeen.size(), 2u);
   EXPECT_EQ(Text(状态栏), kBankUpgraded);
   EXPECT_EQ(ReadFileBytes(Path(L"zentra.rar")), rar);

@@ -164,7 +164,8 @@ TEST_F(UpdateTest, MainProgramIsSavedForTheStudentAndItsVersionRecorded) {
   Start();
   EXPECT_FALSE(Shown(升级题库按钮));
   ASSERT_TRUE(Shown(升级主程序按钮));
-  const std::vector<std::wstring> log = {L"开始下载最新主程序，请稍等……", L"下载完成，请退出程序后解压缩，覆盖原程序即可"};
+  const std::vector<std::wstring> log = {L"开始下载最新主程序，请稍等……",
+                                         L"下载完成，请退出程序后解压缩，覆盖原程序即可"};
   for (int press = 1; press <= 2; ++press) {
     Press(升级主程序按钮);
     EXPECT_EQ(Log(), log) << "press " << press << ": two lines, the earlier ones replaced";
@@ -179,7 +180,8 @@ TEST_F(UpdateTest, MainProgramIsSavedForTheStudentAndItsVersionRecorded) {
   DeleteFileW(Path(L"zentra.rar").c_str());
   folder_.WriteFile(L"math.ini", kOldVersions);
   Press(升级主程序按钮);
-  EXPECT_EQ(Log(), (std::vector<std::wstring>{log[0], L"下载的文件不是主程序压缩包（可能是服务器的出错页），没有保存"}));
+  EXPECT_EQ(Log(),
+            (std::vector<std::wstring>{log[0], L"下载的文件不是主程序压缩包（可能是服务器的出错页），没有保存"}));
   EXPECT_FALSE(FileExists(Path(L"zentra.rar")));
   EXPECT_EQ(ReadFileBytes(Path(L"math.ini")), kOldVersions);
   server.Put(L"zentra\\zentra.rar", "");
@@ -223,7 +225,7 @@ TEST_F(SelfRepairTest, MissingBankIsRestoredAndTheFirstPaperComposedFromIt) {
   std::vector<std::wstring> requests;
   for (const std::string& r : server_.Requests()) requests.push_back(Wide(r));
   EXPECT_EQ(requests, (std::vector<std::wstring>{kFlagRequest, L"GET /zentra/math.ini", L"GET /zentra/bank.zip",
-                                                  L"GET /zentra/math.ini"}));
+                                                 L"GET /zentra/math.ini"}));
 }
 
 TEST_F(SelfRepairTest, MissingKeywordFileOrDamagedBankIsRestoredToo) {
@@ -377,12 +379,11 @@ TEST_F(UpdateTest, MembersThatEscapeOrReplaceProgramCodeAreRefusedAndOthersLandU
   Start();
   Press(升级题库按钮);
   const std::wstring outside = L"（已拒绝：路径指向目标文件夹以外）";
-  EXPECT_EQ(Log(), (std::vector<std::wstring>{kLogStart, kLogDownloaded, L"填空题题库.db", L"关键词.txt",
-                                               L"../escaped.txt" + outside, L"..\\escaped2.txt" + outside,
-                                               L"sub/../../escaped3.txt" + outside, L"/absolute.txt" + outside,
-                                               L"C:\\drive.txt" + outside, L"tessaly.exe（已拒绝：不能替换程序文件）",
-                                               L"krnln.FNR（已拒绝：不能替换程序文件）", L"图片/说明.txt",
-                                               L"资料\\目录.txt", kLogDone}));
+  EXPECT_EQ(Log(), (std::vector<std::wstring>{
+                       kLogStart, kLogDownloaded, L"填空题题库.db", L"关键词.txt", L"../escaped.txt" + outside,
+                       L"..\\escaped2.txt" + outside, L"sub/../../escaped3.txt" + outside, L"/absolute.txt" + outside,
+                       L"C:\\drive.txt" + outside, L"tessaly.exe（已拒绝：不能替换程序文件）",
+                       L"krnln.FNR（已拒绝：不能替换程序文件）", L"图片/说明.txt", L"资料\\目录.txt", kLogDone}));
   EXPECT_EQ(Text(状态栏), kBankUpgraded);
   EXPECT_EQ(ReadFileBytes(Path(L"tessaly.exe")), ReadFileBytes(BinDirectory() + L"\\tessaly.exe"));
   // The runtime library beside the program is the one it came with, not the member's "MZ".
@@ -390,9 +391,9 @@ TEST_F(UpdateTest, MembersThatEscapeOrReplaceProgramCodeAreRefusedAndOthersLandU
   EXPECT_EQ(ReadFileBytes(Path(L"图片\\说明.txt")), "utf-8 name");
   EXPECT_EQ(ReadFileBytes(Path(L"资料\\目录.txt")), "gbk name");
   const std::wstring parent = folder_.path().substr(0, folder_.path().rfind(L'\\'));
-  for (const std::wstring& escaped : {parent + L"\\escaped.txt", parent + L"\\escaped2.txt", parent + L"\\escaped3.txt",
-                                      std::wstring(L"C:\\drive.txt"), std::wstring(L"C:\\absolute.txt"),
-                                      std::wstring(L"Z:\\absolute.txt")}) {
+  for (const std::wstring& escaped :
+       {parent + L"\\escaped.txt", parent + L"\\escaped2.txt", parent + L"\\escaped3.txt",
+        std::wstring(L"C:\\drive.txt"), std::wstring(L"C:\\absolute.txt"), std::wstring(L"Z:\\absolute.txt")}) {
     EXPECT_FALSE(FileExists(escaped)) << FromGbk(Gbk(escaped));
   }
 }
@@ -407,8 +408,9 @@ TEST_F(UpdateTest, ArchivesCutShortWithoutALengthAreNotTaken) {
   const std::string rar = "Rar!\x1A\x07" + Noise(100000);
   server.Put(L"zentra\\bank.zip", bank);
   server.Put(L"zentra\\zentra.rar", rar);
-  server.PutVersions(L"2", L"1.0.3",
-                     L"题库大小=" + std::to_wstring(bank.size()) + L"\r\n主程序大小=" + std::to_wstring(rar.size()) + L"\r\n");
+  server.PutVersions(
+      L"2", L"1.0.3",
+      L"题库大小=" + std::to_wstring(bank.size()) + L"\r\n主程序大小=" + std::to_wstring(rar.size()) + L"\r\n");
   server.StartCutting();
   Start();
   ASSERT_TRUE(Shown(升级题库按钮));
@@ -441,7 +443,7 @@ TEST_F(UpdateTest, ASecondUpgradeWhileOneDownloadsIsRefusedAndTheWindowKeepsWork
   EXPECT_EQ(Log().size(), 1u) << "still downloading";
   ASSERT_TRUE(driver::WaitUntil([&] { return !Log().empty() && Log().back() == kLogDone; }, 20000));
   EXPECT_EQ(Log(), (std::vector<std::wstring>{kLogStart, kLogDownloaded, L"填空题题库.db", L"关键词.txt", L"noise.bin",
-                                               kLogDone}));
+                                              kLogDone}));
   int downloads = 0;
   for (const std::string& r : server.Requests()) downloads += r == "GET /zentra/bank.zip";
   EXPECT_EQ(downloads, 1);

@@ -31,8 +31,7 @@ TEST(RequestAsReceived, GetCarriesTheFixedLinesInOrderAndNoBody) {
   EXPECT_FALSE(r.Has("Authorization"));
   EXPECT_TRUE(r.body.empty());
   // The completed block travels as one run of lines, in this order.
-  const std::vector<std::string> block = {WithoutLineEnd(kDefaultAccept), "Referer: " + url,
-                                          "Accept-Language: zh-cn"};
+  const std::vector<std::string> block = {WithoutLineEnd(kDefaultAccept), "Referer: " + url, "Accept-Language: zh-cn"};
   auto at = std::search(r.headerLines.begin(), r.headerLines.end(), block.begin(), block.end());
   EXPECT_NE(at, r.headerLines.end()) << Str(FetchUrl(url));
   for (const char* name : {"Accept", "Referer", "Accept-Language", "User-Agent"}) {

@@ -58,8 +58,8 @@ TEST(MemberNames, EscapingNamesAreRefusedWithTheirReason) {
       {"sub/nul.txt", MemberVerdict::BadName},
       {"Lpt1", MemberVerdict::BadName},
       {"CON .txt", MemberVerdict::BadName},
-      {"COM\xC2\xB9.txt", MemberVerdict::BadName},  // COM¹
-      {"LPT\xC2\xB2", MemberVerdict::BadName},       // LPT²
+      {"COM\xC2\xB9.txt", MemberVerdict::BadName},     // COM¹
+      {"LPT\xC2\xB2", MemberVerdict::BadName},         // LPT²
       {"BANK-U~1/new/x.txt", MemberVerdict::BadName},  // the staging folder's short name
       {"pictures/Q1~2.png", MemberVerdict::BadName},
       {"run.SCR", MemberVerdict::ProgramCode},
@@ -125,19 +125,19 @@ TEST(MemberNames, DecodedAsUtf8WhenFlaggedOtherwiseAsGbk) {
 TEST(MemberNames, NamesThatDifferInLetterCaseAloneFoldAlike) {
   const std::pair<std::string, std::string> same[] = {
       {"Keywords.TXT", "keywords.txt"},
-      {U8(u8"ＡＢＣ.txt"), U8(u8"ａｂｃ.txt")},    // full-width Latin
+      {U8(u8"ＡＢＣ.txt"), U8(u8"ａｂｃ.txt")},  // full-width Latin
       {U8(u8"ΣΩ.txt"), U8(u8"σω.txt")},          // Greek
       {U8(u8"ς"), U8(u8"Σ")},
-      {U8(u8"ЁЖ.txt"), U8(u8"ёж.txt")},          // Cyrillic
-      {U8(u8"ÀÉ.txt"), U8(u8"àé.txt")},          // Latin-1
-      {U8(u8"ĀŹ.txt"), U8(u8"āź.txt")},          // Latin Extended-A
-      {U8(u8"ǍǛǸ.txt"), U8(u8"ǎǜǹ.txt")},        // the pinyin letters
+      {U8(u8"ЁЖ.txt"), U8(u8"ёж.txt")},    // Cyrillic
+      {U8(u8"ÀÉ.txt"), U8(u8"àé.txt")},    // Latin-1
+      {U8(u8"ĀŹ.txt"), U8(u8"āź.txt")},    // Latin Extended-A
+      {U8(u8"ǍǛǸ.txt"), U8(u8"ǎǜǹ.txt")},  // the pinyin letters
       {U8(u8"Ÿ"), U8(u8"ÿ")},
   };
   for (const auto& [a, b] : same) EXPECT_EQ(rt::FoldedName(a), rt::FoldedName(b)) << a << " " << b;
   const std::pair<std::string, std::string> different[] = {
-      {"a.txt", "b.txt"},       {U8(u8"ǎ"), "a"},           {U8(u8"ā"), U8(u8"ă")},
-      {U8(u8"ё"), U8(u8"е")},   {U8(u8"ａ"), "a"},          {U8(u8"关键词.txt"), U8(u8"关键字.txt")},
+      {"a.txt", "b.txt"},     {U8(u8"ǎ"), "a"},  {U8(u8"ā"), U8(u8"ă")},
+      {U8(u8"ё"), U8(u8"е")}, {U8(u8"ａ"), "a"}, {U8(u8"关键词.txt"), U8(u8"关键字.txt")},
   };
   for (const auto& [a, b] : different) EXPECT_NE(rt::FoldedName(a), rt::FoldedName(b)) << a << " " << b;
   EXPECT_EQ(rt::FoldedName(U8(u8"图片/Q1.GIF")), U8(u8"图片/q1.gif"));
@@ -176,8 +176,8 @@ void WriteZip(const fs::path& path, const std::vector<Member>& members) {
   for (const Member& m : members) {
     zip_fileinfo info{};
     ASSERT_EQ(zipOpenNewFileInZip4_64(zip, m.rawName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                      m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS,
-                                      8, Z_DEFAULT_STRATEGY, nullptr, 0, 20, m.utf8Flag ? rt::kZipUtf8NameFlag : 0, 0),
+                                      m.stored ? 0 : Z_DEFLATED, m.stored ? 0 : Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, 8,
+                                      Z_DEFAULT_STRATEGY, nullptr, 0, 20, m.utf8Flag ? rt::kZipUtf8NameFlag : 0, 0),
               ZIP_OK);
     if (!m.content.empty()) {
       ASSERT_EQ(zipWriteInFileInZip(zip, m.content.data(), static_cast<unsigned>(m.content.size())), ZIP_OK);
@@ -212,7 +212,8 @@ class Unpacking : public ::testing::Test {
 
   rt::UnpackReport Unpack(rt::UnpackLimits limits = {}) {
     reports_.clear();
-    return rt::UnpackArchive(zip_, target_, [this](const rt::MemberReport& m) { reports_.push_back(m); }, limits);
+    return rt::UnpackArchive(
+        zip_, target_, [this](const rt::MemberReport& m) { reports_.push_back(m); }, limits);
   }
   // Every file under the test folder, as UTF-8 paths relative to it.
   std::vector<std::string> Files() const {
@@ -316,9 +317,8 @@ TEST_F(Unpacking, WhatIsNoArchiveIsNotOpened) {
   WriteZip(zip_, {{"a.txt", std::string(5000, 'a')}, {"b.txt", "b"}});
   const std::string whole = ReadBytes(zip_);
   const std::vector<std::string> bodies = {
-      "",
-      "<html><body><h1>404 Not Found</h1></body></html>",
-      whole.substr(0, whole.size() / 2),  // cut off: no central directory
+      "", "<html><body><h1>404 Not Found</h1></body></html>",
+      whole.substr(0, whole.size() / 2),   // cut off: no central directory
       whole.substr(0, whole.size() - 23),  // the end record's signature is gone
   };
   for (const std::string& body : bodies) {
@@ -357,7 +357,6 @@ TEST_F(Unpacking, LimitsStopAnArchiveThatWouldFillTheDisk) {
   EXPECT_EQ(report.written, 2) << "a.txt and c.txt fit";
   EXPECT_EQ(report.failed, 1);
   EXPECT_FALSE(fs::exists(target_ / "b.txt"));
-
 }
 
 // A bank archive holds at most 64 members: one more and nothing at all is

@@ -46,7 +46,8 @@ std::vector<ZipEntry> ReadZip(const fs::path& zip) {
     EXPECT_EQ(unzOpenCurrentFile(file), UNZ_OK);
     char buffer[4096];
     int n;
-    while ((n = unzReadCurrentFile(file, buffer, sizeof buffer)) > 0) entry.content.append(buffer, static_cast<size_t>(n));
+    while ((n = unzReadCurrentFile(file, buffer, sizeof buffer)) > 0)
+      entry.content.append(buffer, static_cast<size_t>(n));
     EXPECT_EQ(n, 0);
     EXPECT_EQ(unzCloseCurrentFile(file), UNZ_OK);  // checks the CRC
     entries.push_back(entry);
@@ -65,16 +66,18 @@ class BankBuild : public ::testing::Test {
     WriteAll(dir / "pics/a2.png", Png(2));
     WriteAll(dir / "pics/s2.png", Png(3));
     WriteAll(dir / "pics/q3.png", Png(4));
-    manifest = "题目\t参考答案\t解答过程\t单元\t正答\t错答\n"
-               "q1.png\ta1.gif\ts1.bmp\t集合\t12\t3\n"
-               "第二题/q2.jpg\ta2.png\ts2.png\t函数 单调性\t0\t0\n"
-               "q3.png\ta1.gif\ts2.png\t集合 子集\t2147483647\t7\n";
+    manifest =
+        "题目\t参考答案\t解答过程\t单元\t正答\t错答\n"
+        "q1.png\ta1.gif\ts1.bmp\t集合\t12\t3\n"
+        "第二题/q2.jpg\ta2.png\ts2.png\t函数 单调性\t0\t0\n"
+        "q3.png\ta1.gif\ts2.png\t集合 子集\t2147483647\t7\n";
   }
 
   Outcome Build(std::vector<std::string> extra = {}) {
     WriteAll(dir / "manifest.tsv", manifest);
-    std::vector<std::string> args = {"build", "--pictures", PathToUtf8(dir / "pics"), "--manifest",
-                                     PathToUtf8(dir / "manifest.tsv"), "--out", PathToUtf8(out())};
+    std::vector<std::string> args = {
+        "build", "--pictures",     PathToUtf8(dir / "pics"), "--manifest", PathToUtf8(dir / "manifest.tsv"),
+        "--out", PathToUtf8(out())};
     args.insert(args.end(), extra.begin(), extra.end());
     return Tool(args);
   }
@@ -93,10 +96,14 @@ TEST_F(BankBuild, WritesTheBankWithTheDocumentedSchemaAndRecords1ToN) {
                          ": 填空题题库.db, 关键词.txt, bank.zip\n");
   // name, declared type, not null, primary key
   EXPECT_EQ(Query(bank(), "SELECT name, type, \"notnull\", pk FROM pragma_table_info('QuestionBank')"),
-            (Rows{{"记录号", "INTEGER", "0", "1"}, {"单元", "TEXT", "1", "0"}, {"正答", "INTEGER", "1", "0"},
+            (Rows{{"记录号", "INTEGER", "0", "1"},
+                  {"单元", "TEXT", "1", "0"},
+                  {"正答", "INTEGER", "1", "0"},
                   {"错答", "INTEGER", "1", "0"}}));
   EXPECT_EQ(Query(bank(), "SELECT name, type, \"notnull\", pk FROM pragma_table_info('QuestionPictures')"),
-            (Rows{{"记录号", "INTEGER", "0", "1"}, {"题目", "BLOB", "1", "0"}, {"参考答案", "BLOB", "1", "0"},
+            (Rows{{"记录号", "INTEGER", "0", "1"},
+                  {"题目", "BLOB", "1", "0"},
+                  {"参考答案", "BLOB", "1", "0"},
                   {"解答过程", "BLOB", "1", "0"}}));
   EXPECT_EQ(Query(bank(), "SELECT \"table\", \"from\", \"to\" FROM pragma_foreign_key_list('QuestionPictures')"),
             (Rows{{"QuestionBank", "记录号", "记录号"}}));
@@ -159,7 +166,8 @@ TEST_F(BankBuild, KeywordsAreTheDistinctUnitsOrTheGivenListInGbkWithCrLf) {
   manifest += "q4.png\ta1.gif\ts1.bmp\t集合\t1\t1\n";
   WriteAll(dir / "pics/q4.png", Png(5));
   ASSERT_EQ(Build().code, 0);
-  EXPECT_EQ(ReadAll(out() / "关键词.txt"), Gbk("集合") + "\r\n" + Gbk("函数 单调性") + "\r\n" + Gbk("集合 子集") + "\r\n");
+  EXPECT_EQ(ReadAll(out() / "关键词.txt"),
+            Gbk("集合") + "\r\n" + Gbk("函数 单调性") + "\r\n" + Gbk("集合 子集") + "\r\n");
 
   WriteAll(dir / "keywords.txt", "集合\n\n 单调性 \r\n导数\n");
   const Outcome run = Build({"--keywords", PathToUtf8(dir / "keywords.txt")});
@@ -173,7 +181,7 @@ TEST_F(BankBuild, TheArchiveHoldsBothFilesUnderGbkNamesWithoutTheUtf8Flag) {
   const auto entries = ReadZip(out() / "bank.zip");
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].name, "\xCC\xEE\xBF\xD5\xCC\xE2\xCC\xE2\xBF\xE2.db");  // 填空题题库.db
-  EXPECT_EQ(entries[1].name, "\xB9\xD8\xBC\xFC\xB4\xCA.txt");                // 关键词.txt
+  EXPECT_EQ(entries[1].name, "\xB9\xD8\xBC\xFC\xB4\xCA.txt");                 // 关键词.txt
   for (const auto& entry : entries) {
     EXPECT_EQ(entry.flag & 0x0800, 0u) << "general purpose bit 11 (UTF-8 names) must be clear";
     EXPECT_EQ(entry.method, static_cast<uLong>(Z_DEFLATED));
@@ -195,7 +203,8 @@ TEST_F(BankBuild, BankVersionGoesIntoMathIniKeepingTheRest) {
   ASSERT_EQ(Build().code, 0);
   EXPECT_FALSE(fs::exists(out() / "math.ini"));
   ASSERT_EQ(Build({"--bank-version=第3版"}).code, 0);
-  EXPECT_EQ(ReadAll(out() / "math.ini"), "[" + Gbk("版本信息") + "]\r\n" + Gbk("题库版本") + "=" + Gbk("第3版") + "\r\n");
+  EXPECT_EQ(ReadAll(out() / "math.ini"),
+            "[" + Gbk("版本信息") + "]\r\n" + Gbk("题库版本") + "=" + Gbk("第3版") + "\r\n");
 }
 
 TEST_F(BankBuild, PictureProblemsNameTheirRowAndColumn) {
@@ -203,26 +212,28 @@ TEST_F(BankBuild, PictureProblemsNameTheirRowAndColumn) {
   WriteAll(dir / "pics/empty.png", "");
   WriteAll(dir / "pics/q1-again.png", Png(1));
   fs::create_directories(dir / "pics/folder.png");
-  manifest += "q5.png\tnotes.txt\tempty.png\t数列\t1\t1\n"
-              "q1-again.png\tfolder.png\ta1.gif\t集合\t1\t1\n";
+  manifest +=
+      "q5.png\tnotes.txt\tempty.png\t数列\t1\t1\n"
+      "q1-again.png\tfolder.png\ta1.gif\t集合\t1\t1\n";
   const Outcome run = Build();
   EXPECT_EQ(run.code, 1);
-  EXPECT_EQ(run.err, "manifest.tsv: row 5, column 题目: \"q5.png\" is not in the pictures folder " +
-                         PathToUtf8(dir / "pics") +
-                         "\n"
-                         "manifest.tsv: row 5, column 参考答案: \"notes.txt\" is not a picture (GIF, PNG, JPEG or BMP)\n"
-                         "manifest.tsv: row 5, column 解答过程: \"empty.png\" is an empty file, not a picture\n"
-                         "manifest.tsv: row 6, column 题目: \"q1-again.png\" is the same picture as the question of "
-                         "row 2 (\"q1.png\"); this row repeats it\n"
-                         "manifest.tsv: row 6, column 参考答案: \"folder.png\" is a folder, not a picture file\n"
-                         "banktool build: 5 problems; nothing in " +
-                         PathToUtf8(out()) + " was replaced\n");
+  EXPECT_EQ(run.err,
+            "manifest.tsv: row 5, column 题目: \"q5.png\" is not in the pictures folder " + PathToUtf8(dir / "pics") +
+                "\n"
+                "manifest.tsv: row 5, column 参考答案: \"notes.txt\" is not a picture (GIF, PNG, JPEG or BMP)\n"
+                "manifest.tsv: row 5, column 解答过程: \"empty.png\" is an empty file, not a picture\n"
+                "manifest.tsv: row 6, column 题目: \"q1-again.png\" is the same picture as the question of "
+                "row 2 (\"q1.png\"); this row repeats it\n"
+                "manifest.tsv: row 6, column 参考答案: \"folder.png\" is a folder, not a picture file\n"
+                "banktool build: 5 problems; nothing in " +
+                PathToUtf8(out()) + " was replaced\n");
 }
 
 TEST_F(BankBuild, TheMessageNamesRowAndColumnAsTheFileCountsThem) {
-  manifest = "题目\t参考答案\t解答过程\t单元\t正答\t错答\n\n"
-             "q1.png\ta1.gif\ts1.bmp\t集合\t12\t3\n\n\n\n"
-             "q3.png\ta1.gif\ts1.bmp\t集合\tabc\t3\n";
+  manifest =
+      "题目\t参考答案\t解答过程\t单元\t正答\t错答\n\n"
+      "q1.png\ta1.gif\ts1.bmp\t集合\t12\t3\n\n\n\n"
+      "q3.png\ta1.gif\ts1.bmp\t集合\tabc\t3\n";
   const Outcome run = Build();
   EXPECT_EQ(run.code, 1);
   EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "manifest.tsv: row 7, column 正答: \"abc\" is not a whole number");
@@ -264,15 +275,17 @@ TEST_F(BankBuild, CheckListsTheBankAndReportsWhatTheProgramCouldNotUse) {
   ASSERT_EQ(Build().code, 0);
   Outcome run = Tool({"check", "--bank", PathToUtf8(bank())});
   EXPECT_EQ(run.code, 0) << run.err;
-  EXPECT_EQ(run.out, PathToUtf8(bank()) + ": 3 questions\n"
-                     "  1  单元 \"集合\"  正答 12  错答 3  题目 PNG " + std::to_string(Png(1).size()) +
-                     " bytes 2x2  参考答案 GIF 35 bytes 1x1  解答过程 BMP 58 bytes 1x1\n"
-                     "  2  单元 \"函数 单调性\"  正答 0  错答 0  题目 JPEG 35 bytes 1x1  参考答案 PNG " +
-                     std::to_string(Png(2).size()) + " bytes 2x2  解答过程 PNG " + std::to_string(Png(3).size()) +
-                     " bytes 2x2\n"
-                     "  3  单元 \"集合 子集\"  正答 2147483647  错答 7  题目 PNG " + std::to_string(Png(4).size()) +
-                     " bytes 2x2  参考答案 GIF 35 bytes 1x1  解答过程 PNG " + std::to_string(Png(3).size()) +
-                     " bytes 2x2\n" + PathToUtf8(bank()) + ": no problems found\n");
+  EXPECT_EQ(run.out, PathToUtf8(bank()) +
+                         ": 3 questions\n"
+                         "  1  单元 \"集合\"  正答 12  错答 3  题目 PNG " +
+                         std::to_string(Png(1).size()) +
+                         " bytes 2x2  参考答案 GIF 35 bytes 1x1  解答过程 BMP 58 bytes 1x1\n"
+                         "  2  单元 \"函数 单调性\"  正答 0  错答 0  题目 JPEG 35 bytes 1x1  参考答案 PNG " +
+                         std::to_string(Png(2).size()) + " bytes 2x2  解答过程 PNG " + std::to_string(Png(3).size()) +
+                         " bytes 2x2\n"
+                         "  3  单元 \"集合 子集\"  正答 2147483647  错答 7  题目 PNG " +
+                         std::to_string(Png(4).size()) + " bytes 2x2  参考答案 GIF 35 bytes 1x1  解答过程 PNG " +
+                         std::to_string(Png(3).size()) + " bytes 2x2\n" + PathToUtf8(bank()) + ": no problems found\n");
 
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open(bank().c_str(), &db), SQLITE_OK);
@@ -286,8 +299,8 @@ TEST_F(BankBuild, CheckListsTheBankAndReportsWhatTheProgramCouldNotUse) {
   run = Tool({"check", "--bank", PathToUtf8(bank())});
   EXPECT_EQ(run.code, 1);
   const std::string name = PathToUtf8(bank());
-  EXPECT_EQ(run.err, name + ": record 1: 单元 is blob, not text\n" + name +
-                         ": record 2: 参考答案 is not a picture\n" + name +
+  EXPECT_EQ(run.err, name + ": record 1: 单元 is blob, not text\n" + name + ": record 2: 参考答案 is not a picture\n" +
+                         name +
                          ": record 4: out of sequence: the records must be numbered 1, 2, 3 ... and this one should "
                          "be 3\n" +
                          name + ": record 4: has no row in QuestionPictures\n" + name +
@@ -303,15 +316,16 @@ TEST_F(BankBuild, PublishPutsBankAndProgramOnTheServerWithTheirVersions) {
   fs::create_directories(server / "zentra");
   // A notice the school wrote stays: students see the whole file.
   WriteAll(server / "zentra/math.ini", Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n"));
-  Outcome run = Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version",
-                      "2025.03"});
+  Outcome run =
+      Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", "2025.03"});
   ASSERT_EQ(run.code, 0) << run.err;
   EXPECT_EQ(run.out, "banktool publish: " + PathToUtf8(server) + "/zentra: bank.zip (题库版本=2025.03), math.ini\n");
   EXPECT_EQ(ReadAll(server / "zentra/bank.zip"), ReadAll(out() / "bank.zip"));
   // Each archive's size goes beside its version.
   const std::string bankSize = std::to_string(ReadAll(out() / "bank.zip").size());
-  EXPECT_EQ(ReadAll(server / "zentra/math.ini"),
-            Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n题库版本=2025.03\r\n题库大小=" + bankSize + "\r\n"));
+  EXPECT_EQ(
+      ReadAll(server / "zentra/math.ini"),
+      Gbk("[公告]\r\n周五停电\r\n[版本信息]\r\n主程序版本=1.0.2\r\n题库版本=2025.03\r\n题库大小=" + bankSize + "\r\n"));
 
   WriteAll(dir / "new program.zip", "PK\x03\x04 the archive's bytes");
   run = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "new program.zip"),
@@ -351,17 +365,21 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
   for (int i = 0; i < 63; ++i) many.push_back({"pictures/" + std::to_string(i) + ".png", keywordFile});
   const std::vector<std::pair<std::string, std::string>> bad = {
       {archive("many.zip", many), "holds more than 64 members"},
-      {archive("twice.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"关键词.txt", keywordFile, true}}),
+      {archive("twice.zip",
+               {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"关键词.txt", keywordFile, true}}),
        "names the same file as a member before it"},
-      {archive("versions.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"MATH.INI", keywordFile}}),
+      {archive("versions.zip",
+               {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"MATH.INI", keywordFile}}),
        "would replace program code or one of the program folder's own files"},
       {archive("no-keywords.zip", {{Gbk("填空题题库.db"), bankFile}}), "holds no 关键词.txt"},
       {archive("no-bank.zip", {{Gbk("关键词.txt"), keywordFile}}), "holds no 填空题题库.db"},
       {archive("not-sqlite.zip", {{Gbk("填空题题库.db"), dir / "not a bank.db"}, {Gbk("关键词.txt"), keywordFile}}),
        "is no SQLite question bank"},
-      {archive("slip.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"..\\evil.txt", keywordFile}}),
+      {archive("slip.zip",
+               {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"..\\evil.txt", keywordFile}}),
        "leads out of the program folder"},
-      {archive("code.zip", {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"Tessaly.EXE", keywordFile}}),
+      {archive("code.zip",
+               {{Gbk("填空题题库.db"), bankFile}, {Gbk("关键词.txt"), keywordFile}, {"Tessaly.EXE", keywordFile}}),
        "would replace program code"},
       {PathToUtf8(dir / "damaged.zip"), "the archive is damaged at the member \"填空题题库.db\""},
       {PathToUtf8(dir / "not a bank.db"), "is not a zip archive"},
@@ -377,8 +395,11 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
                              "--program-version", "2"});
   EXPECT_EQ(page.code, 1);
   EXPECT_NE(page.err.find("is no RAR, ZIP or 7z archive"), std::string::npos) << page.err;
-  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", " 2"}).code, 1);
-  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(dir / "none"), "--bank", PathToUtf8(out()), "--bank-version", "2"}).code, 1);
+  EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out()), "--bank-version", " 2"}).code,
+            1);
+  EXPECT_EQ(
+      Tool({"publish", "--server", PathToUtf8(dir / "none"), "--bank", PathToUtf8(out()), "--bank-version", "2"}).code,
+      1);
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server)}).code, 1) << "nothing named to publish";
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--bank", PathToUtf8(out())}).code, 2);
   EXPECT_EQ(Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "page.html")}).code, 2);
@@ -389,8 +410,8 @@ TEST_F(BankBuild, PublishRefusesWhatStudentsProgramsCouldNotInstallAndChangesNot
     big.seekp((std::streamoff{257} << 20) - 1);
     big.put('\0');
   }
-  const Outcome big = Tool({"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "big.rar"),
-                            "--program-version", "2"});
+  const Outcome big = Tool(
+      {"publish", "--server", PathToUtf8(server), "--program", PathToUtf8(dir / "big.rar"), "--program-version", "2"});
   EXPECT_EQ(big.code, 1);
   EXPECT_NE(big.err.find("is 257 MB; students' programs download at most 256 MB"), std::string::npos) << big.err;
   EXPECT_EQ(Snapshot(server), before);
@@ -437,25 +458,45 @@ TEST_F(BankBuild, PublishLeavesNoVersionMissing) {
 TEST_F(BankBuild, PublishRefusesExactlyTheMemberNamesTheProgramRefuses) {
   ASSERT_EQ(Build().code, 0);
   std::vector<std::string> names;  // as stored: GBK bytes
-  for (const char* name :
-       {"pictures/q1.png", "pictures/", "./说明.txt", "a\\b.png", "CON.txt",
-        "aux/题1.png", "图片.", "a?b.png", "a<b>.gif", "x|y", "题目 ", "nul.png", "COM1.gif", "LPT9", "../x", "C:x",
-        "a/../../b", "/etc/passwd", "\\\\server\\share", "krnln.fnr", "tessaly.exe", "Tessaly.DLL"}) {
+  for (const char* name : {"pictures/q1.png",
+                           "pictures/",
+                           "./说明.txt",
+                           "a\\b.png",
+                           "CON.txt",
+                           "aux/题1.png",
+                           "图片.",
+                           "a?b.png",
+                           "a<b>.gif",
+                           "x|y",
+                           "题目 ",
+                           "nul.png",
+                           "COM1.gif",
+                           "LPT9",
+                           "../x",
+                           "C:x",
+                           "a/../../b",
+                           "/etc/passwd",
+                           "\\\\server\\share",
+                           "krnln.fnr",
+                           "tessaly.exe",
+                           "Tessaly.DLL"}) {
     names.push_back(Gbk(name));
   }
   names.push_back("\xFF\xFE.txt");  // no GBK text
-  const std::set<std::string> programFolder = {"关键词.txt", "填空题题库.DB", "./MATH.ini", "math.tmp", "Bank.zip",
-                                               "zentra.RAR", "版本签名.ini", "math.ini/x.txt"};
+  const std::set<std::string> programFolder = {"关键词.txt", "填空题题库.DB", "./MATH.ini",   "math.tmp",
+                                               "Bank.zip",   "zentra.RAR",    "版本签名.ini", "math.ini/x.txt"};
   for (const std::string& name : programFolder) names.push_back(Gbk(name));
   const fs::path zip = dir / "extra.zip", scratch = dir / "scratch";
   int accepted = 0;
   for (const std::string& name : names) {
     std::string why;
-    ASSERT_TRUE(WriteArchive(zip, {{Gbk("填空题题库.db"), bank()}, {Gbk("关键词.txt"), out() / "关键词.txt"}, {name, bank()}},
-                             LocalTimeNow(), why))
+    ASSERT_TRUE(
+        WriteArchive(zip, {{Gbk("填空题题库.db"), bank()}, {Gbk("关键词.txt"), out() / "关键词.txt"}, {name, bank()}},
+                     LocalTimeNow(), why))
         << why;
-    const bool programTakes = rt::CheckMemberName(rt::DecodeMemberName(name, 0)).verdict == rt::MemberVerdict::Accepted &&
-                              !programFolder.contains(rt::GbkToUtf8(name));
+    const bool programTakes =
+        rt::CheckMemberName(rt::DecodeMemberName(name, 0)).verdict == rt::MemberVerdict::Accepted &&
+        !programFolder.contains(rt::GbkToUtf8(name));
     const std::string refusal = CheckBankArchive(zip, scratch);
     EXPECT_EQ(refusal.empty(), programTakes) << name << ": " << refusal;
     EXPECT_FALSE(fs::exists(scratch));
@@ -489,12 +530,46 @@ TEST(BankToolCommands, SetVersionWritesOneKeyOfMathIni) {
 TEST(BankToolCommands, HelpDocumentsEveryOptionAndMisuseExitsWith2) {
   const Outcome help = Tool({"--help"});
   EXPECT_EQ(help.code, 0);
-  for (const char* word : {"build", "set-version", "check", "--pictures", "--manifest", "--out", "--keywords",
-                           "--bank-version", "--ini", "--key", "--value", "--bank", "题目", "参考答案", "解答过程",
-                           "单元", "正答", "错答", "关键词.txt", "bank.zip", "math.ini", "publish", "--server",
-                           "--bank-version", "--program", "--program-version", "zentra.rar", "keygen",
-                           "update-signing-key.txt", "题库签名", "主程序签名", "--input", "题目表.csv", "图片",
-                           "关键词列表.txt", "题目文字", "参考答案文字", "解答过程文字", "插图", "插图位置",
+  for (const char* word : {"build",
+                           "set-version",
+                           "check",
+                           "--pictures",
+                           "--manifest",
+                           "--out",
+                           "--keywords",
+                           "--bank-version",
+                           "--ini",
+                           "--key",
+                           "--value",
+                           "--bank",
+                           "题目",
+                           "参考答案",
+                           "解答过程",
+                           "单元",
+                           "正答",
+                           "错答",
+                           "关键词.txt",
+                           "bank.zip",
+                           "math.ini",
+                           "publish",
+                           "--server",
+                           "--bank-version",
+                           "--program",
+                           "--program-version",
+                           "zentra.rar",
+                           "keygen",
+                           "update-signing-key.txt",
+                           "题库签名",
+                           "主程序签名",
+                           "--input",
+                           "题目表.csv",
+                           "图片",
+                           "关键词列表.txt",
+                           "题目文字",
+                           "参考答案文字",
+                           "解答过程文字",
+                           "插图",
+                           "插图位置",
                            "QuestionSources"}) {
     EXPECT_NE(help.out.find(word), std::string::npos) << word;
   }

@@ -27,8 +27,9 @@ const std::tm kNow = [] {
 }();
 
 void WriteSet(const fs::path& set) {
-  WriteAll(set / "题目表.csv",
-           "题目,参考答案,解答过程,单元,正答,错答,题目文字\r\nq1.png,a1.png,s1.png,集合,1,2,\"已知\r\n求＿＿＿＿。\"\r\n");
+  WriteAll(
+      set / "题目表.csv",
+      "题目,参考答案,解答过程,单元,正答,错答,题目文字\r\nq1.png,a1.png,s1.png,集合,1,2,\"已知\r\n求＿＿＿＿。\"\r\n");
   WriteAll(set / "图片/q1.png", Png(1));
   WriteAll(set / "图片/a1.png", Png(2));
   WriteAll(set / "图片/s1.png", Png(3));

@@ -17,7 +17,9 @@ namespace {
 using namespace banktool;
 using namespace banktool_test;
 
-PictureKind Sniff(const std::string& file) { return SniffPicture(std::string_view(file).substr(0, kSniffBytes), file.size()); }
+PictureKind Sniff(const std::string& file) {
+  return SniffPicture(std::string_view(file).substr(0, kSniffBytes), file.size());
+}
 
 // A BMP with one header field changed.
 std::string BmpWith(size_t offset, uint32_t value, int bytes) {
@@ -51,7 +53,7 @@ TEST(SniffPicture, KnowsTheFourKinds) {
 TEST(SniffPicture, RefusesLookAlikesAndDamagedHeaders) {
   EXPECT_EQ(Sniff(""), PictureKind::kNone);
   EXPECT_EQ(Sniff("GIF88a" + Gif().substr(6)), PictureKind::kNone);
-  EXPECT_EQ(Sniff("GIF89a"), PictureKind::kNone);                              // signature only
+  EXPECT_EQ(Sniff("GIF89a"), PictureKind::kNone);                                    // signature only
   EXPECT_EQ(Sniff(Png(1).substr(0, 8) + std::string(40, 'x')), PictureKind::kNone);  // no IHDR
   EXPECT_EQ(Sniff("\xFF\xD8"), PictureKind::kNone);
   EXPECT_EQ(Sniff("BM is how this note begins, not a bitmap"), PictureKind::kNone);

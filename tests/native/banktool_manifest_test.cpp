@@ -29,7 +29,7 @@ TEST(ManifestTable, TsvRowsCarryTheirLineNumbers) {
   ASSERT_EQ(table.rows.size(), 2u);
   EXPECT_EQ(table.rows[0].line, 2);
   EXPECT_EQ(table.rows[0].fields, (Fields{"1", "2"}));
-  EXPECT_EQ(table.rows[1].line, 5);  // blank lines are skipped but counted
+  EXPECT_EQ(table.rows[1].line, 5);                         // blank lines are skipped but counted
   EXPECT_EQ(table.rows[1].fields, (Fields{"3", "\"x\""}));  // TSV takes quotes literally
 
   // Lone CRs end lines too, as older spreadsheets on the Mac write them.
@@ -102,7 +102,10 @@ TEST(ManifestTable, GbkAsSpreadsheetsSaveItIsReadAndOtherTextRefusedWithItsRow) 
   ASSERT_EQ(neither.problems.size(), 1u);
   EXPECT_EQ(neither.problems[0].line, 3);
 
-  const Table utf16 = ParseTable(std::string("\xFF\xFE" "a\0,\0", 6));
+  const Table utf16 =
+      ParseTable(std::string("\xFF\xFE"
+                             "a\0,\0",
+                             6));
   EXPECT_FALSE(utf16.readable);
   EXPECT_NE(utf16.problems[0].text.find("UTF-16"), std::string::npos);
 
@@ -154,8 +157,8 @@ TEST(Manifest, MissingOrRepeatedColumnsStopAtTheHeader) {
 }
 
 TEST(Manifest, ARowWithTheWrongNumberOfValuesIsNamed) {
-  const std::string manifest = std::string("题目,参考答案,解答过程,单元,正答,错答\n") +
-                               "q1,a,s,u,1,2\n" + "q2,a,s,函数,单调性,1,2\n" + "q3,a,s,u,1\n";
+  const std::string manifest = std::string("题目,参考答案,解答过程,单元,正答,错答\n") + "q1,a,s,u,1,2\n" +
+                               "q2,a,s,函数,单调性,1,2\n" + "q3,a,s,u,1\n";
   EXPECT_EQ(Messages(manifest),
             (std::vector<std::string>{
                 "m.tsv: row 3: has 7 values, but the header row has 6 (a value holding a comma must be put in "
@@ -196,9 +199,8 @@ TEST(Manifest, CountsMustBeWholeNumbersFromZeroTo2147483647) {
 }
 
 TEST(Manifest, UnitsMustBeNonEmptyAndFitGbk) {
-  const std::string manifest = std::string(kTsvHeader) + "q1.png\ta\ts\t  \t1\t1\n" +
-                               "q2.png\ta\ts\t函数😀\t1\t1\n" + "q3.png\ta\ts\t한국어\t1\t1\n" +
-                               "q4.png\ta\ts\tα、β 与 π ①\t1\t1\n";
+  const std::string manifest = std::string(kTsvHeader) + "q1.png\ta\ts\t  \t1\t1\n" + "q2.png\ta\ts\t函数😀\t1\t1\n" +
+                               "q3.png\ta\ts\t한국어\t1\t1\n" + "q4.png\ta\ts\tα、β 与 π ①\t1\t1\n";
   EXPECT_EQ(Messages(manifest),
             (std::vector<std::string>{
                 "m.tsv: row 2, column 单元: is empty; write the unit and knowledge points of the question",
@@ -212,20 +214,19 @@ TEST(Manifest, PictureNamesMustStayInsideThePicturesFolder) {
   std::string why;
   EXPECT_EQ(NormalisePictureName("./set1\\q1.png", why), "set1/q1.png");
   EXPECT_EQ(NormalisePictureName("set1//./q1.png", why), "set1/q1.png");
-  for (const char* bad : {"", "/etc/passwd", "\\\\server\\q.png", "C:\\pictures\\q.png", "../q.png",
-                          "set1/../../q.png", "set1/", "."}) {
+  for (const char* bad :
+       {"", "/etc/passwd", "\\\\server\\q.png", "C:\\pictures\\q.png", "../q.png", "set1/../../q.png", "set1/", "."}) {
     EXPECT_FALSE(NormalisePictureName(bad, why)) << bad;
   }
-  EXPECT_EQ(Messages(std::string(kTsvHeader) + "../q.png\t\ta.png\t集合\t1\t1\n"),
-            (std::vector<std::string>{
-                "m.tsv: row 2, column 题目: \"../q.png\" leads out of the pictures folder (\"..\")",
-                "m.tsv: row 2, column 参考答案: is empty; write the file name of the picture"}));
+  EXPECT_EQ(
+      Messages(std::string(kTsvHeader) + "../q.png\t\ta.png\t集合\t1\t1\n"),
+      (std::vector<std::string>{"m.tsv: row 2, column 题目: \"../q.png\" leads out of the pictures folder (\"..\")",
+                                "m.tsv: row 2, column 参考答案: is empty; write the file name of the picture"}));
 }
 
 TEST(Manifest, AQuestionPictureNamedTwiceIsADuplicateRow) {
-  const Manifest manifest =
-      ReadManifest(std::string(kTsvHeader) + "q1.png\ta1\ts1\t集合\t1\t1\n" + "q2.png\ta1\ts1\t集合\t1\t1\n" +
-                   "./q1.png\ta3\ts3\t函数\t2\t2\n");
+  const Manifest manifest = ReadManifest(std::string(kTsvHeader) + "q1.png\ta1\ts1\t集合\t1\t1\n" +
+                                         "q2.png\ta1\ts1\t集合\t1\t1\n" + "./q1.png\ta3\ts3\t函数\t2\t2\n");
   ASSERT_EQ(manifest.problems.size(), 1u);
   EXPECT_EQ(FormatProblem("m.tsv", manifest.problems[0]),
             "m.tsv: row 4, column 题目: \"./q1.png\" is already the question of row 2; this row repeats it");
@@ -234,13 +235,15 @@ TEST(Manifest, AQuestionPictureNamedTwiceIsADuplicateRow) {
   EXPECT_FALSE(manifest.questions[2].textOk);
 }
 
-const char* const kSourcesHeader = "题目,参考答案,解答过程,单元,正答,错答,题目文字,参考答案文字,解答过程文字,插图,插图位置\n";
+const char* const kSourcesHeader =
+    "题目,参考答案,解答过程,单元,正答,错答,题目文字,参考答案文字,解答过程文字,插图,插图位置\n";
 
 TEST(Manifest, SourceColumnsAreOptionalAndTheirTextsKeptAsWritten) {
-  const Manifest manifest = ReadManifest(std::string(kSourcesHeader) +
-                                         "q1.png,a1.png,s1.png,集合,1,2,\"  求 $x^2$，\r\n其中 \"\"x\"\" 为实数 \",$1$,,"
-                                         "图\\f1.png,右侧\n"
-                                         "q2.png,a2.png,s2.png,函数,0,0,,,,,\n");
+  const Manifest manifest =
+      ReadManifest(std::string(kSourcesHeader) +
+                   "q1.png,a1.png,s1.png,集合,1,2,\"  求 $x^2$，\r\n其中 \"\"x\"\" 为实数 \",$1$,,"
+                   "图\\f1.png,右侧\n"
+                   "q2.png,a2.png,s2.png,函数,0,0,,,,,\n");
   EXPECT_TRUE(manifest.problems.empty());
   ASSERT_EQ(manifest.questions.size(), 2u);
   const QuestionSources& sources = manifest.questions[0].sources;
@@ -259,16 +262,19 @@ TEST(Manifest, SourceColumnsAreOptionalAndTheirTextsKeptAsWritten) {
 
 TEST(Manifest, SourceValuesThatCannotBeKeptNameTheirRowAndColumn) {
   const std::string longest(kLongestSourceText, 'x');
-  EXPECT_EQ(Messages(std::string(kSourcesHeader) +
-                     "q1.png,a,s,集合,1,1,\"" + longest + "\r\n\",,,,\n" +       // rows 2-3: one byte too long
-                     "q2.png,a,s,集合,1,1," + longest + ",a\x01" "b,,../f.png,左侧\n" +  // row 4
-                     "q3.png,a,s,集合,1,1,,,\"\t\r\n\",,\n"),                     // rows 5-6: fine
-            (std::vector<std::string>{
-                "m.tsv: row 2, column 题目文字: is 20002 bytes long; a typed text may be at most 20000",
-                "m.tsv: row 4, column 参考答案文字: holds the control character U+0001; a typed text may hold tabs "
-                "and line breaks only",
-                "m.tsv: row 4, column 插图: \"../f.png\" leads out of the pictures folder (\"..\")",
-                "m.tsv: row 4, column 插图位置: \"左侧\" is no place for the figure; write 下方 or 右侧 (empty: 下方)"}));
+  EXPECT_EQ(
+      Messages(std::string(kSourcesHeader) + "q1.png,a,s,集合,1,1,\"" + longest +
+               "\r\n\",,,,\n" +  // rows 2-3: one byte too long
+               "q2.png,a,s,集合,1,1," + longest +
+               ",a\x01"
+               "b,,../f.png,左侧\n" +                    // row 4
+               "q3.png,a,s,集合,1,1,,,\"\t\r\n\",,\n"),  // rows 5-6: fine
+      (std::vector<std::string>{
+          "m.tsv: row 2, column 题目文字: is 20002 bytes long; a typed text may be at most 20000",
+          "m.tsv: row 4, column 参考答案文字: holds the control character U+0001; a typed text may hold tabs "
+          "and line breaks only",
+          "m.tsv: row 4, column 插图: \"../f.png\" leads out of the pictures folder (\"..\")",
+          "m.tsv: row 4, column 插图位置: \"左侧\" is no place for the figure; write 下方 or 右侧 (empty: 下方)"}));
   const Manifest twice = ReadManifest("题目,参考答案,解答过程,单元,正答,错答,插图,插图\nq,a,s,u,1,2,f,g\n");
   EXPECT_FALSE(twice.usable);
   EXPECT_EQ(FormatProblem("m.csv", twice.problems.at(0)), "m.csv: row 1, column 插图: appears twice in the header row");

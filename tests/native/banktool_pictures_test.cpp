@@ -51,8 +51,9 @@ class Pictures : public ::testing::Test {
   // Writes the manifest's rows (after the header) and builds into `out`.
   Outcome Build(const std::string& rows, const fs::path& out, std::vector<std::string> extra = {}) {
     WriteAll(dir / "manifest.tsv", "题目\t参考答案\t解答过程\t单元\t正答\t错答\n" + rows);
-    std::vector<std::string> args = {"build", "--pictures", PathToUtf8(dir / "pics"), "--manifest",
-                                     PathToUtf8(dir / "manifest.tsv"), "--out", PathToUtf8(out)};
+    std::vector<std::string> args = {
+        "build", "--pictures",   PathToUtf8(dir / "pics"), "--manifest", PathToUtf8(dir / "manifest.tsv"),
+        "--out", PathToUtf8(out)};
     args.insert(args.end(), extra.begin(), extra.end());
     return Tool(args);
   }
@@ -77,8 +78,15 @@ TEST(PictureBoards, AreTheProgramsBoardsAndTheHelpNamesTheirSizes) {
 
 TEST(PictureBoards, AFittedSizeFitsAndKeepsTheProportions) {
   const PictureSize board{785, 424};
-  for (const PictureSize size : {PictureSize{786, 10}, {10, 425}, {4000, 3000}, {3000, 4000}, {100000, 1},
-                                 {1, 100000}, {1570, 848}, {785, 424}, {20, 20}}) {
+  for (const PictureSize size : {PictureSize{786, 10},
+                                 {10, 425},
+                                 {4000, 3000},
+                                 {3000, 4000},
+                                 {100000, 1},
+                                 {1, 100000},
+                                 {1570, 848},
+                                 {785, 424},
+                                 {20, 20}}) {
     const PictureSize fitted = FittedSize(size, board);
     EXPECT_TRUE(FitsBoard(fitted, board)) << FormatSize(size);
     EXPECT_GE(fitted.width, 1);
@@ -106,8 +114,9 @@ TEST_F(Pictures, OversizedPicturesAreReportedAndWithFitScaledDownInTheBankOnly) 
   const std::string metadata = std::string("\xFF\xE1\xFF\xFF", 4) + std::string(0xFFFD, 'm');
   photo.insert(2, metadata + metadata);
   WriteAll(dir / "pics/photo.jpg", photo);
-  const std::string rows = "big.png\twide.png\ttall.png\t集合\t1\t2\n"
-                           "q2.png\tsmall.png\tphoto.jpg\t函数\t0\t0\n";
+  const std::string rows =
+      "big.png\twide.png\ttall.png\t集合\t1\t2\n"
+      "q2.png\tsmall.png\tphoto.jpg\t函数\t0\t0\n";
   const auto before = Snapshot(dir / "pics");
 
   const Outcome plain = Build(rows, dir / "plain");
@@ -203,9 +212,10 @@ TEST_F(Pictures, ExportedBankBuildsIntoTheSameBank) {
   WriteAll(dir / "pics/sub/q2.jpg", Jpeg());
   WriteAll(dir / "pics/q3.png", Png(3, 900, 30));
   WriteAll(dir / "keywords.txt", "集合\n函数\n单调性\n");
-  const std::string rows = "q1.png\ta1.gif\ts1.bmp\t集合, \"子集\"\t12\t3\n"
-                           "sub/q2.jpg\tq1.png\ts1.bmp\t函数 单调性\t0\t2147483647\n"
-                           "q3.png\ta1.gif\tq1.png\t集合\t5\t0\n";
+  const std::string rows =
+      "q1.png\ta1.gif\ts1.bmp\t集合, \"子集\"\t12\t3\n"
+      "sub/q2.jpg\tq1.png\ts1.bmp\t函数 单调性\t0\t2147483647\n"
+      "q3.png\ta1.gif\tq1.png\t集合\t5\t0\n";
   ASSERT_EQ(Build(rows, dir / "first", {"--keywords", PathToUtf8(dir / "keywords.txt"), "--fit"}).code, 0);
 
   const Outcome exported = Tool({"export", "--bank", PathToUtf8(dir / "first"), "--out", PathToUtf8(dir / "exp")});
@@ -262,22 +272,29 @@ TEST_F(Pictures, CheckAgainstTheOldBankListsRenumberedNewAndRemovedQuestions) {
   const Outcome run = Tool({"check", "--bank", PathToUtf8(dir / "new/填空题题库.db"), "--against", oldBank});
   EXPECT_EQ(run.code, 0) << run.err;
   const std::string listing = run.out.substr(run.out.find("  record 2 holds"));
-  EXPECT_EQ(listing, "  record 2 holds a new question\n"
-                     "  records 3-4 now hold the questions that were records 2-3 in " + oldBank + "\n"
-                     "  the question of " + oldBank + "'s record 4 is no longer in the bank\n"
-                     "against " + oldBank + ": 3 of the old bank's 4 record numbers now hold another question: a "
-                     "student's paper made with the old bank shows other questions under them; 1 new question, "
-                     "1 removed\n" + PathToUtf8(dir / "new/填空题题库.db") + ": no problems found\n");
+  EXPECT_EQ(listing,
+            "  record 2 holds a new question\n"
+            "  records 3-4 now hold the questions that were records 2-3 in " +
+                oldBank +
+                "\n"
+                "  the question of " +
+                oldBank +
+                "'s record 4 is no longer in the bank\n"
+                "against " +
+                oldBank +
+                ": 3 of the old bank's 4 record numbers now hold another question: a "
+                "student's paper made with the old bank shows other questions under them; 1 new question, "
+                "1 removed\n" +
+                PathToUtf8(dir / "new/填空题题库.db") + ": no problems found\n");
 
   // A bank against itself, and one with a question added at the end: nothing renumbered.
   const Outcome same = Tool({"check", "--bank", oldBank, "--against", PathToUtf8(dir / "old/填空题题库.db")});
   EXPECT_NE(same.out.find("every record of the old bank that is still there holds the same question; 0 new "
-                              "questions, 0 removed"),
+                          "questions, 0 removed"),
             std::string::npos)
       << same.out;
   ASSERT_EQ(Build(row(1) + row(2) + row(3) + row(4) + row(5), dir / "longer").code, 0);
-  const Outcome longer =
-      Tool({"check", "--bank", PathToUtf8(dir / "longer/填空题题库.db"), "--against", oldBank});
+  const Outcome longer = Tool({"check", "--bank", PathToUtf8(dir / "longer/填空题题库.db"), "--against", oldBank});
   EXPECT_NE(longer.out.find("  record 5 holds a new question\nagainst " + oldBank +
                             ": every record of the old bank that is still there holds the same question; 1 new "
                             "question, 0 removed\n"),

@@ -75,12 +75,17 @@ TEST_F(QuestionSet, SourcesGoIntoTheirOwnTableOnlyForRowsThatHaveThem) {
                          PathToUtf8(dir / "bank") + ": 填空题题库.db, 关键词.txt, bank.zip\n");
   const fs::path bank = dir / "bank/填空题题库.db";
   EXPECT_EQ(Query(bank, "SELECT name, type, pk FROM pragma_table_info('QuestionSources')"),
-            (Rows{{"记录号", "INTEGER", "1"}, {"题目文字", "TEXT", "0"}, {"参考答案文字", "TEXT", "0"},
-                  {"解答过程文字", "TEXT", "0"}, {"插图", "BLOB", "0"}, {"插图位置", "TEXT", "0"}}));
+            (Rows{{"记录号", "INTEGER", "1"},
+                  {"题目文字", "TEXT", "0"},
+                  {"参考答案文字", "TEXT", "0"},
+                  {"解答过程文字", "TEXT", "0"},
+                  {"插图", "BLOB", "0"},
+                  {"插图位置", "TEXT", "0"}}));
   EXPECT_EQ(Query(bank, "SELECT \"table\" FROM pragma_foreign_key_list('QuestionSources')"), (Rows{{"QuestionBank"}}));
   // Texts as typed, line breaks and all; what a row leaves empty is NULL.
-  EXPECT_EQ(Query(bank, "SELECT 记录号, 题目文字, 参考答案文字, 解答过程文字, 插图, typeof(插图), 插图位置 "
-                        "FROM QuestionSources ORDER BY 1"),
+  EXPECT_EQ(Query(bank,
+                  "SELECT 记录号, 题目文字, 参考答案文字, 解答过程文字, 插图, typeof(插图), 插图位置 "
+                  "FROM QuestionSources ORDER BY 1"),
             (Rows{{"1", kQuestionText, "$4$", kSolutionText, Png(6, 40, 30), "blob", "右侧"},
                   {"3", "求 $x$", "NULL", "NULL", "NULL", "null", "NULL"}}));
   EXPECT_EQ(Query(bank, "SELECT 记录号, 单元, 正答, 错答 FROM QuestionBank ORDER BY 1"),
@@ -140,8 +145,9 @@ TEST_F(QuestionSet, UnusableInputIsRefusedWithItsReasonAndNothingIsWritten) {
   std::string damaged = bytes;
   damaged[60] = static_cast<char>(damaged[60] ^ 0x55);
   WriteAll(dir / "damaged.zip", damaged);
-  const fs::path escaping = ZipOf("escaping.zip", {{"题目表.csv", table, true}, {"图片/q1.png", picture, true},
-                                                    {"图片/../../q1.png", picture, true}});
+  const fs::path escaping =
+      ZipOf("escaping.zip",
+            {{"题目表.csv", table, true}, {"图片/q1.png", picture, true}, {"图片/../../q1.png", picture, true}});
   const fs::path absolute = ZipOf("absolute.zip", {{"题目表.csv", table, true}, {"/图片/q1.png", picture, true}});
   const fs::path noTable = ZipOf("no-table.zip", {{"图片/q1.png", picture, true}});
   const fs::path noPictures = ZipOf("no-pictures.zip", {{"题目表.csv", table, true}});
@@ -153,15 +159,15 @@ TEST_F(QuestionSet, UnusableInputIsRefusedWithItsReasonAndNothingIsWritten) {
   const std::vector<std::pair<fs::path, std::string>> cases = {
       {dir / "truncated.zip", "truncated.zip: is not a zip archive, or it is damaged"},
       {dir / "damaged.zip", "题目表.csv: cannot be read: the archive is damaged at it"},
-      {escaping, "escaping.zip: the member \"图片/../../q1.png\" leads out of the archive with \"..\"; the archive "
-                 "is not read"},
+      {escaping,
+       "escaping.zip: the member \"图片/../../q1.png\" leads out of the archive with \"..\"; the archive "
+       "is not read"},
       {absolute, "absolute.zip: the member \"/图片/q1.png\" is an absolute path"},
       {noTable, "no-table.zip: holds no 题目表.csv; a question set holds 题目表.csv, the folder 图片"},
       {noPictures, "no-pictures.zip: holds no folder 图片 beside 题目表.csv"},
       {dir / "empty folder", "empty folder: holds no 题目表.csv"},
       {dir / "missing.zip", "missing.zip: there is no such file or folder"},
-      {dir / "not-a-picture",
-       "题目表.csv: row 2, column 插图: \"说明.txt\" is not a picture (GIF, PNG, JPEG or BMP)"},
+      {dir / "not-a-picture", "题目表.csv: row 2, column 插图: \"说明.txt\" is not a picture (GIF, PNG, JPEG or BMP)"},
   };
   for (const auto& [input, message] : cases) {
     const Outcome run = Build(input, dir / "bank");
@@ -214,7 +220,8 @@ TEST_F(QuestionSet, ExportThenBuildGivesBackEverySourceAndPictureByteForByte) {
   EXPECT_EQ(Tool({"export", "--bank", PathToUtf8(dir / "none.db"), "--out", PathToUtf8(dir / "e4.zip")}).code, 1);
   EXPECT_FALSE(fs::exists(dir / "e4.zip"));
   for (const auto& entry : fs::directory_iterator(dir.path())) {
-    EXPECT_EQ(PathToUtf8(entry.path().filename()).find(".banktool-"), std::string::npos) << "left behind: " << entry.path();
+    EXPECT_EQ(PathToUtf8(entry.path().filename()).find(".banktool-"), std::string::npos)
+        << "left behind: " << entry.path();
   }
 }
 

@@ -172,13 +172,14 @@ TEST(SignedPublish, AProgramArchiveMustCarryTheKeyThatSignsIt) {
   const auto zip = [&](const std::string& name, const std::string& member, const std::string& program) {
     WriteAll(dir / "tessaly.exe", program);
     std::string why;
-    EXPECT_TRUE(WriteArchive(dir / name, {{member, dir / "tessaly.exe"}, {"tessaly-1.0.3/krnln.fnr", dir / "keys/update-public-key.txt"}},
-                             LocalTimeNow(), why))
+    EXPECT_TRUE(WriteArchive(
+        dir / name, {{member, dir / "tessaly.exe"}, {"tessaly-1.0.3/krnln.fnr", dir / "keys/update-public-key.txt"}},
+        LocalTimeNow(), why))
         << why;
     return PathToUtf8(dir / name);
   };
   const auto publish = [&](const std::string& archive, std::vector<std::string> more) {
-    std::vector<std::string> args = {"publish", "--server", PathToUtf8(server), "--program", archive,
+    std::vector<std::string> args = {"publish",           "--server", PathToUtf8(server), "--program", archive,
                                      "--program-version", "1.0.3"};
     args.insert(args.end(), more.begin(), more.end());
     return Tool(args);
@@ -193,10 +194,12 @@ TEST(SignedPublish, AProgramArchiveMustCarryTheKeyThatSignsIt) {
 
   const auto before = Snapshot(server);
   for (const auto& [archive, more, why] :
-       {std::tuple{other, std::vector<std::string>{"--key", signing}, "carries the update public key " + newKey.substr(0, 16)},
+       {std::tuple{other, std::vector<std::string>{"--key", signing},
+                   "carries the update public key " + newKey.substr(0, 16)},
         {none, {"--key", signing}, std::string("carries no update public key:")},
         {foreign, {"--key", signing}, std::string("carries no update public key that can be read")},
-        {good, {"--key", signing, "--program-public-key", PathToUtf8(dir / "new-keys/update-public-key.txt")},
+        {good,
+         {"--key", signing, "--program-public-key", PathToUtf8(dir / "new-keys/update-public-key.txt")},
          "carries the update public key " + key.substr(0, 16)},
         {other, {"--program-public-key", newKey}, std::string("--program-public-key names the key")},
         {other, {"--key", signing, "--program-public-key", signing}, std::string("holds the private signing key")}}) {
@@ -217,12 +220,13 @@ TEST(SignedPublish, AProgramArchiveMustCarryTheKeyThatSignsIt) {
     EXPECT_TRUE(ReadAll(server / "zentra/zentra.rar") == ReadAll(PathFromUtf8(archive))) << archive;
   }
   // What cannot be read is published, with a warning that says what to check.
-  for (const auto& [archive, why] : {std::pair{PathToUtf8(dir / "program.rar"), "is no zip archive"},
-                                     {noProgram, "holds no tessaly.exe"}}) {
+  for (const auto& [archive, why] :
+       {std::pair{PathToUtf8(dir / "program.rar"), "is no zip archive"}, {noProgram, "holds no tessaly.exe"}}) {
     const Outcome run = publish(archive, {"--key", signing});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_NE(run.err.find(std::string("warning: ") + PathToUtf8(PathFromUtf8(archive)) + ": " + why),
-              std::string::npos) << run.err;
+              std::string::npos)
+        << run.err;
     EXPECT_NE(run.err.find("tessalyconfig show"), std::string::npos) << run.err;
   }
 }

@@ -129,8 +129,8 @@ inline std::string Png(int seed, uint32_t width = 2, uint32_t height = 2) {
     PutBigEndian(out, static_cast<uint32_t>(data.size()));
     const std::string body = type + data;
     out += body;
-    PutBigEndian(out, static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                                                  static_cast<uInt>(body.size()))));
+    PutBigEndian(out, static_cast<uint32_t>(
+                          crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()))));
   };
   std::string header;
   PutBigEndian(header, width);
@@ -214,7 +214,9 @@ inline void PreparePublishing(const ScratchFolder& dir, banktool::SigningKey& ke
   WriteAll(dir / "pics/s.bmp", Bmp());
   WriteAll(dir / "list.tsv", "题目\t参考答案\t解答过程\t单元\t正答\t错答\nq.png\ta.gif\ts.bmp\t集合\t1\t1\n");
   ASSERT_EQ(Tool({"build", "--pictures", banktool::PathToUtf8(dir / "pics"), "--manifest",
-                  banktool::PathToUtf8(dir / "list.tsv"), "--out", banktool::PathToUtf8(dir / "bank")}).code, 0);
+                  banktool::PathToUtf8(dir / "list.tsv"), "--out", banktool::PathToUtf8(dir / "bank")})
+                .code,
+            0);
   ASSERT_EQ(Tool({"keygen", "--out", banktool::PathToUtf8(dir / "keys")}).code, 0);
   std::string error;
   ASSERT_TRUE(banktool::ReadSigningKey(dir / "keys/update-signing-key.txt", key, error)) << error;

@@ -28,7 +28,6 @@ namespace fs = std::filesystem;
 
 std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
 
-
 // GBK names of the fields, as the program reads them.
 constexpr const char* kUnit = "单元";
 constexpr const char* kRight = "正答";
@@ -333,7 +332,8 @@ TEST_F(DatabaseTest, KeysThatOnlyLookNumberedFromOneAreListed) {
   // A hand-made table whose 记录号 is no primary key may repeat a key: 1, 1, 3
   // has the count, least and greatest key of 1..3 and is still not 1..3.
   {
-    BankWriter bank(PathOf("bank.db"), U8(u8"CREATE TABLE QuestionBank (记录号 INTEGER, 单元 TEXT, 正答 INTEGER, 错答 INTEGER)"));
+    BankWriter bank(PathOf("bank.db"),
+                    U8(u8"CREATE TABLE QuestionBank (记录号 INTEGER, 单元 TEXT, 正答 INTEGER, 错答 INTEGER)"));
     for (int key : {1, 1, 3}) bank.AddQuestion(key, "unit " + std::to_string(key));
     ASSERT_TRUE(bank.ok());
   }
@@ -547,9 +547,11 @@ TEST_F(DatabaseTest, NumbersAreWidenedToDouble) {
     ASSERT_TRUE(bank.ok());
   }
   ASSERT_TRUE(db_.Open(PathOf("bank.db")));
-  const std::vector<std::pair<double, double>> expected = {
-      {3.0, 2.5}, {-128.0, 127.0}, {4611686018427387904.0, -9223372036854775808.0}, {1099511627776.0, -0.125},
-      {42.0, 0.0}};
+  const std::vector<std::pair<double, double>> expected = {{3.0, 2.5},
+                                                           {-128.0, 127.0},
+                                                           {4611686018427387904.0, -9223372036854775808.0},
+                                                           {1099511627776.0, -0.125},
+                                                           {42.0, 0.0}};
   for (const auto& [right, wrong] : expected) {
     const FieldValue r = db_.ReadField(kRight);
     const FieldValue w = db_.ReadField(kWrong);
@@ -567,11 +569,12 @@ TEST_F(DatabaseTest, NullIsNothing) {
   {
     BankWriter bank(PathOf("bank.db"), std::nullopt);
     // A looser table than the bank tool writes, so that NULL can be stored.
-    bank.Exec(u8"CREATE TABLE QuestionBank (记录号 INTEGER PRIMARY KEY, 单元 TEXT, 正答 INTEGER, 错答 INTEGER);"
-              u8"CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB, 参考答案 BLOB, 解答过程 BLOB);"
-              u8"INSERT INTO QuestionBank VALUES (1, NULL, NULL, 4);"
-              u8"INSERT INTO QuestionBank VALUES (2, '有', 1, NULL);"
-              u8"INSERT INTO QuestionPictures VALUES (1, NULL, x'0102', NULL);");
+    bank.Exec(
+        u8"CREATE TABLE QuestionBank (记录号 INTEGER PRIMARY KEY, 单元 TEXT, 正答 INTEGER, 错答 INTEGER);"
+        u8"CREATE TABLE QuestionPictures (记录号 INTEGER PRIMARY KEY, 题目 BLOB, 参考答案 BLOB, 解答过程 BLOB);"
+        u8"INSERT INTO QuestionBank VALUES (1, NULL, NULL, 4);"
+        u8"INSERT INTO QuestionBank VALUES (2, '有', 1, NULL);"
+        u8"INSERT INTO QuestionPictures VALUES (1, NULL, x'0102', NULL);");
     ASSERT_TRUE(bank.ok());
   }
   ASSERT_TRUE(db_.Open(PathOf("bank.db")));
@@ -661,10 +664,11 @@ TEST_F(DatabaseTest, UnknownFieldIsNothing) {
 TEST_F(DatabaseTest, QuestionBankIsSearchedBeforeQuestionPictures) {
   {
     BankWriter bank(PathOf("bank.db"));
-    bank.Exec(u8"ALTER TABLE QuestionBank ADD COLUMN 备注 TEXT;"
-              u8"ALTER TABLE QuestionPictures ADD COLUMN 备注 TEXT;"
-              u8"INSERT INTO QuestionBank VALUES (1, '集合', 0, 0, '题库表');"
-              u8"INSERT INTO QuestionPictures VALUES (1, x'00', x'00', x'00', '图片表');");
+    bank.Exec(
+        u8"ALTER TABLE QuestionBank ADD COLUMN 备注 TEXT;"
+        u8"ALTER TABLE QuestionPictures ADD COLUMN 备注 TEXT;"
+        u8"INSERT INTO QuestionBank VALUES (1, '集合', 0, 0, '题库表');"
+        u8"INSERT INTO QuestionPictures VALUES (1, x'00', x'00', x'00', '图片表');");
     ASSERT_TRUE(bank.ok());
   }
   ASSERT_TRUE(db_.Open(PathOf("bank.db")));
@@ -676,11 +680,12 @@ TEST_F(DatabaseTest, QuestionBankIsSearchedBeforeQuestionPictures) {
 TEST_F(DatabaseTest, FieldNamesNeedingQuotesAreRead) {
   {
     BankWriter bank(PathOf("bank.db"));
-    bank.Exec(u8"ALTER TABLE QuestionBank ADD COLUMN \"a\"\"b\" TEXT;"
-              u8"ALTER TABLE QuestionPictures ADD COLUMN \"x\"\" FROM QuestionBank; --\" INTEGER;"
-              u8"ALTER TABLE QuestionPictures ADD COLUMN \"\"\"\" INTEGER;"
-              u8"INSERT INTO QuestionBank VALUES (1, '集合', 0, 0, 'quoted');"
-              u8"INSERT INTO QuestionPictures VALUES (1, x'00', x'00', x'00', 77, 5);");
+    bank.Exec(
+        u8"ALTER TABLE QuestionBank ADD COLUMN \"a\"\"b\" TEXT;"
+        u8"ALTER TABLE QuestionPictures ADD COLUMN \"x\"\" FROM QuestionBank; --\" INTEGER;"
+        u8"ALTER TABLE QuestionPictures ADD COLUMN \"\"\"\" INTEGER;"
+        u8"INSERT INTO QuestionBank VALUES (1, '集合', 0, 0, 'quoted');"
+        u8"INSERT INTO QuestionPictures VALUES (1, x'00', x'00', x'00', 77, 5);");
     ASSERT_TRUE(bank.ok());
   }
   ASSERT_TRUE(db_.Open(PathOf("bank.db")));

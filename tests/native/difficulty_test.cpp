@@ -18,8 +18,6 @@ TEST(DifficultyText, AtMostFourSignificantDigitsWithoutTrailingZeros) {
   EXPECT_EQ(DifficultyText(12, 100000), "0.00012");
 }
 
-TEST(DifficultyText, NoCoefficientBeforeAnyoneHasAnswered) {
-  EXPECT_EQ(DifficultyText(0, 0), "暂无（还没有人答过）");
-}
+TEST(DifficultyText, NoCoefficientBeforeAnyoneHasAnswered) { EXPECT_EQ(DifficultyText(0, 0), "暂无（还没有人答过）"); }
 
 }  // namespace

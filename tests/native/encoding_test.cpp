@@ -57,7 +57,9 @@ TEST(Encoding, CharactersGbkLacksBecomeQuestionMarks) {
 TEST(Encoding, BrokenUtf8DoesNotStopTheConversion) {
   // A cut-off sequence, a stray continuation byte, a byte never used in UTF-8.
   EXPECT_EQ(ToGbk("a\xE6\x95"), "a?");
-  EXPECT_EQ(ToGbk("a\x80" "b"), "a?b");
+  EXPECT_EQ(ToGbk("a\x80"
+                  "b"),
+            "a?b");
   EXPECT_EQ(ToGbk("\xFF\xE6\x95\xB0"), "?数");
 }
 
@@ -81,7 +83,8 @@ TEST(Encoding, ExactConversionsRefuseWhatTheOthersReplace) {
   EXPECT_EQ(rt::GbkToUtf8Exactly(ToGbk(utf8)), utf8);
   EXPECT_EQ(rt::Utf8ToGbkExactly(""), "");
   EXPECT_EQ(rt::GbkToUtf8Exactly(""), "");
-  for (const std::string& lossy : {U8(u8"函数\U0001F600"), U8(u8"\uD55C"), std::string("a\xE6\x95"), std::string("\xFF")}) {
+  for (const std::string& lossy :
+       {U8(u8"函数\U0001F600"), U8(u8"\uD55C"), std::string("a\xE6\x95"), std::string("\xFF")}) {
     EXPECT_FALSE(rt::Utf8ToGbkExactly(lossy)) << lossy;
   }
   for (const std::string& broken : {std::string("a\xB0"), std::string("\xB0 a"), std::string("\xCA\xFD\xFF")}) {

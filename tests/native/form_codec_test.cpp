@@ -222,7 +222,7 @@ TEST(FormCodec, TheWindowsRecordByteForByte) {
   w.W(0).W(0x00010001).Z(20).B(0).B(0).W(0);  // length (set below), data type, name "", remark ""
   w.W(50).W(50).W(805).W(606).W(0);
   w.W(0).W(2).W(program::选择夹1).W(program::状态栏).W(4);  // parent, children
-  w.W(0).W(0).B(0).W(1).W(0);                           // pointer, flags: visible
+  w.W(0).W(0).B(0).W(1).W(0);                               // pointer, flags: visible
   w.W(1).W(0).W(image::RoutineOffset(*program::RoutineIndex("OnMainWindowCreated")));
   w.Z(20).W(6).Counted(caption).W(0);  // properties: layout 6, caption, default font
   PatchWord(w.out, 0, static_cast<uint32_t>(w.out.size() - 4));
@@ -277,8 +277,19 @@ TEST(FormCodec, PropertyBlocksOfEachKind) {
   // Tab control: layout 3, no caption, default font, five counted page captions after a 16-bit count.
   ExpectEndsWith(form.recordBytes(选择夹1),
                  Writer()
-                     .W(1).W(0).W(offset("OnPageChanged")).Z(20).W(3).W(0).W(0).H(5)
-                     .Counted("答题").Counted("组题").Counted("解答过程").Counted("在线升级与反馈").Counted("关于本软件")
+                     .W(1)
+                     .W(0)
+                     .W(offset("OnPageChanged"))
+                     .Z(20)
+                     .W(3)
+                     .W(0)
+                     .W(0)
+                     .H(5)
+                     .Counted("答题")
+                     .Counted("组题")
+                     .Counted("解答过程")
+                     .Counted("在线升级与反馈")
+                     .Counted("关于本软件")
                      .out,
                  "tab control");
   ExpectEndsWith(form.recordBytes(状态栏), Writer().W(0).Z(20).W(2).Counted("状态栏").W(0).out, "label");

@@ -43,8 +43,7 @@ TEST(HeaderBlock, CallerLinesFoundAnywhereIgnoringCase) {
   EXPECT_EQ(Completed("ACCEPT-LANGUAGE: en\r\nREFERER: x\r\nACCEPT: */*\r\n"),
             "ACCEPT-LANGUAGE: en\r\nREFERER: x\r\nACCEPT: */*\r\n");
   // "Accept-Language: " does not contain "Accept: ", so Accept is still added.
-  EXPECT_EQ(Completed("Accept-Language: en\r\n"),
-            "Accept-Language: en\r\n" + std::string(kDefaultAccept) + kReferer);
+  EXPECT_EQ(Completed("Accept-Language: en\r\n"), "Accept-Language: en\r\n" + std::string(kDefaultAccept) + kReferer);
   // The marker needs its blank: "Accept:text" is not an Accept line.
   EXPECT_EQ(Completed("Accept:text/html\r\n").find(kDefaultAccept), std::string("Accept:text/html\r\n").size());
 }

@@ -55,9 +55,11 @@ TEST(ImageDump, ShowsEveryPartOfTheProgramsImage) {
   EXPECT_NE(text.find("support-library indices (2 sites):"), std::string::npos);
 
   const std::vector<std::string> lines = Lines(text);
-  EXPECT_NE(UnitLine(lines, "0x52010001")
-                .find(Utf8(u8"window  parent -  page -  place 50,50 805x606  text \"《Tessaly》之填空题练习" TESSALY_VERSION "\"")),
-            std::string::npos);
+  EXPECT_NE(
+      UnitLine(lines, "0x52010001")
+          .find(Utf8(u8"window  parent -  page -  place 50,50 805x606  text \"《Tessaly》之填空题练习" TESSALY_VERSION
+                     "\"")),
+      std::string::npos);
   EXPECT_NE(UnitLine(lines, "0x52010001").find("events 0:OnMainWindowCreated"), std::string::npos);
   EXPECT_NE(UnitLine(lines, "0x1601001C")
                 .find(Utf8(u8"\"答题画板\"  drawing board  parent 0x16010002  page 0  place 5,480 280x64  text none  "

@@ -28,7 +28,9 @@ std::string Read(const std::string& ini, const char* section, const char* key) {
 
 TEST(IniRead, FindsTheKeyOfTheNamedSectionOnly) {
   const std::string ini =
-      "; 说明\r\n[公告]\r\n题库版本=不是这个\r\n\r\n[版本信息]\r\n主程序版本=1.0.3\r\n题库版本=2024.09\r\n[其他]\r\n题库版本=9\r\n";
+      "; "
+      "说明\r\n[公告]\r\n题库版本=不是这个\r\n\r\n[版本信息]\r\n主程序版本=1.0.3\r\n题库版本=2024.09\r\n[其他]"
+      "\r\n题库版本=9\r\n";
   EXPECT_EQ(Read(ini, kSection, kBank), "2024.09");
   EXPECT_EQ(Read(ini, kSection, kProgram), "1.0.3");
   EXPECT_EQ(Read(ini, "公告", kBank), "不是这个");
@@ -84,7 +86,8 @@ TEST(IniWrite, AddsAMissingKeyAfterTheSectionsLastLineAndAMissingSectionAtTheEnd
   const std::string twice = Set("[版本信息]\r\nA=1\r\n[版本信息]\r\n题库版本=9\r\n", kSection, kBank, "2");
   EXPECT_EQ(Read(twice, kSection, kBank), "2");
   // A UTF-8 mark stays in front and does not hide the section.
-  EXPECT_EQ(Set("\xEF\xBB\xBF[版本信息]\r\n题库版本=1\r\n", kSection, kBank, "2"), "\xEF\xBB\xBF[版本信息]\r\n题库版本=2\r\n");
+  EXPECT_EQ(Set("\xEF\xBB\xBF[版本信息]\r\n题库版本=1\r\n", kSection, kBank, "2"),
+            "\xEF\xBB\xBF[版本信息]\r\n题库版本=2\r\n");
 }
 
 TEST(IniWrite, DroppingRepeatsLeavesTheOneValueInTheFirstSection) {

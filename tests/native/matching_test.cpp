@@ -75,7 +75,10 @@ TEST(UnitMatchesKeywords, MatchBeginsOnACharacter) {
   // A trail byte in the ASCII range is not a letter of its own.
   EXPECT_FALSE(Matches("\x81\x41", {"A"}));
   EXPECT_FALSE(Matches("\x81\x41\x81\x42", {"A\x81"}));
-  EXPECT_TRUE(Matches("\x81\x41" "A", {"A"}));
+  EXPECT_TRUE(
+      Matches("\x81\x41"
+              "A",
+              {"A"}));
   EXPECT_TRUE(Matches("\xB0\xA1x\xB0\xA2", {"x\xB0\xA2"}));
   // "数学" is CA FD D1 A7; FD D1 straddles the two characters.
   EXPECT_FALSE(Matches("数学", {"\xFD\xD1"}));

@@ -51,7 +51,7 @@ TEST_F(AnswerTemplate, GifHeaderAndPicture) {
   EXPECT_EQ(ByteAt(file_, 29), 2);  // LZW minimum code size
   EXPECT_EQ(Slice(file_, 30, 14),
             Bytes({0x0D, 0x84, 0x8F, 0xA9, 0xCB, 0xED, 0x0F, 0xA3, 0x9C, 0xB4, 0xDA, 0x8B, 0x55, 0x01}));
-  EXPECT_EQ(ByteAt(file_, 44), 0);  // end of the image data
+  EXPECT_EQ(ByteAt(file_, 44), 0);      // end of the image data
   EXPECT_EQ(ByteAt(file_, 600), 0x3B);  // trailer
 }
 

@@ -33,7 +33,9 @@ TEST(JoinPath, ADoubleByteCharacterEndingInTheBackslashCodeIsNoSeparator) {
   // "\x95\x5C" is one GBK character whose trail byte is the code of "\".
   EXPECT_EQ(Join("D:\\\x95\x5C", "a.txt"), "D:\\\x95\x5C\\a.txt");
   EXPECT_EQ(Join("D:\\\x95\x5C\\", "a.txt"), "D:\\\x95\x5C\\a.txt");
-  EXPECT_EQ(Join("D:\\\x95\x5C\x5C", "a.txt"), "D:\\\x95\x5C\x5C" "a.txt");
+  EXPECT_EQ(Join("D:\\\x95\x5C\x5C", "a.txt"),
+            "D:\\\x95\x5C\x5C"
+            "a.txt");
 }
 
 // A disk where some names cannot be written; records every write.
@@ -51,7 +53,9 @@ struct Disk {
   }
 };
 
-const AnswerFile::PerUserFile kOwnFile = [] { return std::string("C:\\Users\\Zhang San\\AppData\\Local\\Tessaly\\ans.gif"); };
+const AnswerFile::PerUserFile kOwnFile = [] {
+  return std::string("C:\\Users\\Zhang San\\AppData\\Local\\Tessaly\\ans.gif");
+};
 
 TEST(AnswerFile, TheRootOfCWhereverItCanBeWritten) {
   AnswerFile file;

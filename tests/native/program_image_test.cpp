@@ -244,8 +244,7 @@ TEST(ProgramImage, TheUpdatePublicKeyIsItsBytesOrZerosAndMalformedKeysAreRefused
   const std::string hex =
       "2DF60C18307A6465D37E91D41E17BC54DF5402AA1B4930300B67793C2CCFB349"
       "a288b04a11c3e70650687d74c74c8760d112c51db101153f4eb9329584bca87f";
-  for (const auto& [key, stored] : {std::pair{std::string(), std::string(64, '\0')},
-                                    {hex, *rt::BytesFromHex(hex)}}) {
+  for (const auto& [key, stored] : {std::pair{std::string(), std::string(64, '\0')}, {hex, *rt::BytesFromHex(hex)}}) {
     const auto made = image::TessalyImage(key, error);
     ASSERT_TRUE(made) << error;
     const auto constants = image::ReadConstants(made->segment(SegmentId::Const).data, error);

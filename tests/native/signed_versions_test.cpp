@@ -49,9 +49,9 @@ class SignedVersionFile : public ::testing::Test {
 
 TEST_F(SignedVersionFile, ReadsBackWhatIsSignedAndNothingElse) {
   const std::string body = SignedVersionsBody(versions_);
-  EXPECT_EQ(body, Gbk("[版本签名]\r\n发布序号=20261209081530\r\n版本文件摘要=" + rt::HexText(versions_.versionFileDigest) +
-                      "\r\n题库大小=" + std::to_string(kBank.size()) + "\r\n题库摘要=" +
-                      rt::HexText(versions_.bank->digest) + "\r\n"));
+  EXPECT_EQ(body, Gbk("[版本签名]\r\n发布序号=20261209081530\r\n版本文件摘要=" +
+                      rt::HexText(versions_.versionFileDigest) + "\r\n题库大小=" + std::to_string(kBank.size()) +
+                      "\r\n题库摘要=" + rt::HexText(versions_.bank->digest) + "\r\n"));
   const std::string file = Signed(body);
   const std::optional<SignedVersions> read = VerifiedSignedVersions(file, key_.publicKey);
   ASSERT_TRUE(read);
@@ -131,7 +131,8 @@ TEST_F(SignedVersionFile, AnOfferIsTakenOnlyAsSignedAndNeverBelowTheKeptRelease)
   EXPECT_EQ(verdict(good, kVersionFile, keptAt(versions_.release + 1)), OfferVerdict::ReleaseLowered);
   EXPECT_EQ(verdict(good, kVersionFile, keptAt(versions_.release)), OfferVerdict::Signed);
   EXPECT_EQ(verdict(good, kVersionFile, keptAt(1)), OfferVerdict::Signed);
-  EXPECT_EQ(CheckServerOffer(key_.publicKey, good, kVersionFile, keptAt(99999999999999)).highestAccepted, 99999999999999u);
+  EXPECT_EQ(CheckServerOffer(key_.publicKey, good, kVersionFile, keptAt(99999999999999)).highestAccepted,
+            99999999999999u);
 }
 
 // max(the server's number + 1, the clock's stamp); --release outright; a
@@ -168,7 +169,8 @@ TEST(ReleaseNumber, RisesWhateverTheClockAndRefusesAClockFarAhead) {
   EXPECT_EQ(farAhead.number, 0u);
   EXPECT_NE(farAhead.error.find("Set the clock right"), std::string::npos) << farAhead.error;
   EXPECT_EQ(ChooseRelease(std::nullopt, std::string("99991231235959"), now, now - 9 * 24 * 3600).number,
-            99991231235959u) << "--release is taken from any PC";
+            99991231235959u)
+      << "--release is taken from any PC";
 }
 
 // A school publishes with the key from two PCs, edits the notice, rebuilds
@@ -243,9 +245,10 @@ TEST(SignedPublish, TheSignedVersionFileVouchesForWhatTheServerOffers) {
   PublishOptions dropped;
   dropped.oldSignatures = false;
   publish(dropped, now + 240);
-  EXPECT_EQ(ReadAll(zentra / "math.ini"),
-            Gbk("[版本信息]\r\n题库版本=1\r\n题库大小=" + std::to_string(ReadAll(zentra / "bank.zip").size()) +
-                "\r\n主程序版本=1.0.3\r\n主程序大小=" + std::to_string(ReadAll(zentra / "zentra.rar").size()) + "\r\n"));
+  EXPECT_EQ(
+      ReadAll(zentra / "math.ini"),
+      Gbk("[版本信息]\r\n题库版本=1\r\n题库大小=" + std::to_string(ReadAll(zentra / "bank.zip").size()) +
+          "\r\n主程序版本=1.0.3\r\n主程序大小=" + std::to_string(ReadAll(zentra / "zentra.rar").size()) + "\r\n"));
   read = vouched();
   ASSERT_TRUE(read && read->bank && read->program);
 

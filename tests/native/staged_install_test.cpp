@@ -185,15 +185,14 @@ TEST_F(BankInstall, AChosenStagingFolderPutsTheFilesInPlaceInTheOrderGiven) {
     for (const auto& [name, content] : old) Write(program_ / name, content);
     int moves = 0;
     std::vector<std::string> placed;
-    Install install(
-        program_,
-        [&](const fs::path& from, const fs::path& to) {
-          if (++moves == failAt) return false;
-          if (to.parent_path() == program_) placed.push_back(to.filename().string());
-          fs::rename(from, to);
-          return true;
-        },
-        {staging, {"math.ini", "bank.zip"}});
+    Install install(program_,
+                    [&](const fs::path& from, const fs::path& to) {
+                      if (++moves == failAt) return false;
+                      if (to.parent_path() == program_) placed.push_back(to.filename().string());
+                      fs::rename(from, to);
+                      return true;
+                    },
+                    {staging, {"math.ini", "bank.zip"}});
     ASSERT_TRUE(install.Prepare());
     EXPECT_EQ(install.Staging(), staging / "new");
     for (const auto& [name, content] : fresh) Write(install.Staging() / name, content);
@@ -247,9 +246,9 @@ TEST(Versions, AnArchiveMayArriveAtFourKilobytesASecondAndNoLongerThanItsNamedSi
 }
 
 TEST(Versions, OnlyArchivesAreTakenAsTheMainProgram) {
-  for (const std::string& archive : {std::string("Rar!\x1A\x07\x00rest", 10), std::string("Rar!\x1A\x07\x01\x00", 8),
-                                     std::string("PK\x03\x04rest"), std::string("PK\x05\x06"),
-                                     std::string("7z\xBC\xAF\x27\x1Crest"), std::string("MZ\x90\x00")}) {
+  for (const std::string& archive :
+       {std::string("Rar!\x1A\x07\x00rest", 10), std::string("Rar!\x1A\x07\x01\x00", 8), std::string("PK\x03\x04rest"),
+        std::string("PK\x05\x06"), std::string("7z\xBC\xAF\x27\x1Crest"), std::string("MZ\x90\x00")}) {
     EXPECT_TRUE(LooksLikeProgramArchive(archive)) << archive;
   }
   for (const std::string& other : {std::string("<html>\r\n<head><title>404 Not Found</title>"), std::string("Rar!"),

@@ -47,7 +47,8 @@ std::string Program(const std::string& image) {
 std::map<std::string, std::string> Lines(const std::string& out) {
   std::map<std::string, std::string> lines;
   std::istringstream in(out);
-  for (std::string line; std::getline(in, line);) lines[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  for (std::string line; std::getline(in, line);)
+    lines[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
   return lines;
 }
 
@@ -63,10 +64,27 @@ TEST(TessalyConfig, EachSettingTakesItsValuesAndRefusesTheRest) {
   };
   const Case cases[] = {
       {program::kPublicUpdateHostSetting,
-       {"", "a", "updates.school.example", "My-Server", "1st.example", "xn--fiqs8s.example", "192.168.1.10",
-        "0.0.0.0", longest},
-       {"http://a.example", "a.example:8001", "a.example/", "-a.example", "a-.example", "a..b", ".a", "a.", "1.2.3",
-        "256.1.1.1", "010.0.0.1", "127.1", "1.2.3.4.5", "::1", "a b", "a_b", "学校.cn", "example.123", longest + "c",
+       {"", "a", "updates.school.example", "My-Server", "1st.example", "xn--fiqs8s.example", "192.168.1.10", "0.0.0.0",
+        longest},
+       {"http://a.example",
+        "a.example:8001",
+        "a.example/",
+        "-a.example",
+        "a-.example",
+        "a..b",
+        ".a",
+        "a.",
+        "1.2.3",
+        "256.1.1.1",
+        "010.0.0.1",
+        "127.1",
+        "1.2.3.4.5",
+        "::1",
+        "a b",
+        "a_b",
+        "学校.cn",
+        "example.123",
+        longest + "c",
         name63 + "a.example"}},
       {program::kFeedbackHostSetting, {"guestbook.example.com", "10.0.0.1"}, {"", "a..b"}},
       {program::kFeedbackUserIdSetting, {"1", "20061", std::string(20, '9')}, {"", "12a", "-1", std::string(21, '1')}},
@@ -74,7 +92,9 @@ TEST(TessalyConfig, EachSettingTakesItsValuesAndRefusesTheRest) {
        {"", "system", "proxy.school.example:3128", "10.0.0.1:8080", longest + ":65535"},
        {"proxy.school.example", ":8080", "a:0", "a:65536", "a:080", "a:", "http://p.example:80", "System", "a:80x",
         "10.0.0.1:80:80", "::1:80"}},
-      {program::kUpdatePublicKeySetting, {"", key}, {key.substr(1), key + "00", "zz" + key.substr(2), offCurve, std::string(128, '0')}},
+      {program::kUpdatePublicKeySetting,
+       {"", key},
+       {key.substr(1), key + "00", "zz" + key.substr(2), offCurve, std::string(128, '0')}},
   };
   for (const Case& c : cases) {
     for (const std::string& value : c.good) {
@@ -125,10 +145,10 @@ TEST(TessalyConfig, ACopyGetsTheSettingsAndNothingElseChanges) {
     EXPECT_EQ(defaults[std::string(setting.name)], image::BuildSetting(setting)) << setting.name;
   }
 
-  const Outcome set = Tool({"set", (folder / "tessaly.exe").string(), "--out", (folder / "学校版").string() + ".exe",
-                            "--public-update-host", "updates.school.example", "--lan-update-host", "",
-                            "--feedback-userid", "4711", "--update-public-key",
-                            (folder / "keys/update-public-key.txt").string()});
+  const Outcome set =
+      Tool({"set", (folder / "tessaly.exe").string(), "--out", (folder / "学校版").string() + ".exe",
+            "--public-update-host", "updates.school.example", "--lan-update-host", "", "--feedback-userid", "4711",
+            "--update-public-key", (folder / "keys/update-public-key.txt").string()});
   ASSERT_EQ(set.code, 0) << set.err;
   EXPECT_EQ(ReadAll(folder / "tessaly.exe"), program) << "the input is never changed";
   const std::string copy = ReadAll(folder / "学校版.exe");
@@ -156,8 +176,9 @@ TEST(TessalyConfig, ACopyGetsTheSettingsAndNothingElseChanges) {
   EXPECT_EQ(Lines(Tool({"show", (folder / "release/学校版.exe").string()}).out)["feedback-host"],
             "guestbook.school.example");
   // Options as banktool takes them too: --name=VALUE, an empty value included.
-  ASSERT_EQ(Tool({"set", (folder / "tessaly.exe").string(), "--in-place", "--feedback-userid=1", "--lan-update-host="}).code,
-            0);
+  ASSERT_EQ(
+      Tool({"set", (folder / "tessaly.exe").string(), "--in-place", "--feedback-userid=1", "--lan-update-host="}).code,
+      0);
   EXPECT_EQ(Lines(Tool({"show", (folder / "tessaly.exe").string()}).out)["feedback-userid"], "1");
   EXPECT_EQ(Lines(Tool({"show", (folder / "tessaly.exe").string()}).out)["lan-update-host"], "");
   // The image file the build writes works as well as a program.

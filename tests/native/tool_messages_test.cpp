@@ -18,7 +18,8 @@ using toolkit::Msg;
 std::multiset<int> Places(std::string_view text) {
   std::multiset<int> places;
   for (size_t i = 0; i + 2 < text.size(); ++i) {
-    if (text[i] == '{' && text[i + 1] >= '1' && text[i + 1] <= '9' && text[i + 2] == '}') places.insert(text[i + 1] - '0');
+    if (text[i] == '{' && text[i + 1] >= '1' && text[i + 1] <= '9' && text[i + 2] == '}')
+      places.insert(text[i + 1] - '0');
   }
   return places;
 }
@@ -39,11 +40,13 @@ TEST(ToolMessages, EveryMessageHasBothLanguagesWithTheSameValues) {
 
 TEST(ToolMessages, ValuesFillTheirPlacesInTheChosenLanguage) {
   toolkit::SetLanguage(Language::kChinese);
-  EXPECT_EQ(toolkit::Say(Msg::WhereRowColumn, "题目表.csv", 7, "正答", toolkit::Say(Msg::CountNotWhole, toolkit::Quoted("abc"))),
+  EXPECT_EQ(toolkit::Say(Msg::WhereRowColumn, "题目表.csv", 7, "正答",
+                         toolkit::Say(Msg::CountNotWhole, toolkit::Quoted("abc"))),
             "题目表.csv 第7行“正答”列：“abc”不是整数");
   EXPECT_EQ(toolkit::SayCount(1, Msg::Questions1, Msg::QuestionsN), "1 道题");
   toolkit::SetLanguage(Language::kEnglish);
-  EXPECT_EQ(toolkit::Say(Msg::WhereRowColumn, "题目表.csv", 7, "正答", toolkit::Say(Msg::CountNotWhole, toolkit::Quoted("abc"))),
+  EXPECT_EQ(toolkit::Say(Msg::WhereRowColumn, "题目表.csv", 7, "正答",
+                         toolkit::Say(Msg::CountNotWhole, toolkit::Quoted("abc"))),
             "题目表.csv: row 7, column 正答: \"abc\" is not a whole number");
   EXPECT_EQ(toolkit::SayCount(1, Msg::Questions1, Msg::QuestionsN), "1 question");
   EXPECT_EQ(toolkit::SayCount(2, Msg::Questions1, Msg::QuestionsN), "2 questions");
@@ -54,9 +57,7 @@ TEST(ToolMessages, ValuesFillTheirPlacesInTheChosenLanguage) {
 
 TEST(ToolMessages, TheLanguageFollowsTheSettingThenTheLocale) {
   const auto with = [](const char* setting, const char* all, const char* messages, const char* lang) {
-    const auto put = [](const char* name, const char* value) {
-      value ? setenv(name, value, 1) : unsetenv(name);
-    };
+    const auto put = [](const char* name, const char* value) { value ? setenv(name, value, 1) : unsetenv(name); };
     put("TESSALY_TOOL_LANGUAGE", setting);
     put("LC_ALL", all);
     put("LC_MESSAGES", messages);

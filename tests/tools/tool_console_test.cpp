@@ -19,7 +19,8 @@ std::wstring BinDirectory() {
 }
 
 std::string Utf8(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n, nullptr, nullptr);
   return out;
@@ -41,8 +42,8 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 std::string ReadBytes(const std::wstring& path) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                  nullptr);
+  const HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return std::string();
   std::string bytes(GetFileSize(file, nullptr), '\0');
   DWORD read = 0;
@@ -95,8 +96,9 @@ class ToolConsole : public ::testing::Test {
     CreateDirectoryW(set.c_str(), nullptr);
     CreateDirectoryW((set + L"\\图片").c_str(), nullptr);
     for (const wchar_t* picture : {L"q1.png", L"a1.png", L"s1.png"}) WriteBytes(set + L"\\图片\\" + picture, kPng);
-    WriteBytes(set + L"\\题目表.csv", Gbk(std::wstring(L"题目,参考答案,解答过程,单元,正答,错答\r\nq1.png,a1.png,s1.png,集合,") +
-                                          (good ? L"3" : L"abc") + L",1\r\n"));
+    WriteBytes(set + L"\\题目表.csv",
+               Gbk(std::wstring(L"题目,参考答案,解答过程,单元,正答,错答\r\nq1.png,a1.png,s1.png,集合,") +
+                   (good ? L"3" : L"abc") + L",1\r\n"));
     return set;
   }
 
@@ -171,7 +173,8 @@ TEST_F(ToolConsole, OutputToAFileIsUtf8Chinese) {
   const std::string bytes = ReadBytes(log);
   EXPECT_NE(bytes.find(Utf8(L"题目表.csv 第2行“正答”列：“abc”不是整数")), std::string::npos) << bytes;
   EXPECT_NE(bytes.find(Utf8(L"按 GBK 读")), std::string::npos) << bytes;
-  EXPECT_GT(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0), 0)
+  EXPECT_GT(
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0), 0)
       << "not UTF-8: " << bytes;
 }
 
@@ -199,8 +202,10 @@ TEST_F(ToolConsole, AConsoleShowsTheChineseWhateverItsCodePage) {
     PROCESS_INFORMATION pi = Start(L"build --input \"" + set + L"\" --out \"" + out + L"\"", keys, console);
     EXPECT_EQ(Finish(pi), 0u) << codePage;
     const std::wstring shown = ConsoleText(console);
-    EXPECT_NE(shown.find(L"题目表.csv：不是 UTF-8，按 GBK 读"), std::wstring::npos) << codePage << ": " << Readable(shown);
-    EXPECT_NE(shown.find(L"1 道题、1 个关键词，已写进 " + out), std::wstring::npos) << codePage << ": " << Readable(shown);
+    EXPECT_NE(shown.find(L"题目表.csv：不是 UTF-8，按 GBK 读"), std::wstring::npos)
+        << codePage << ": " << Readable(shown);
+    EXPECT_NE(shown.find(L"1 道题、1 个关键词，已写进 " + out), std::wstring::npos)
+        << codePage << ": " << Readable(shown);
     // Nothing of the text shows as bytes of another code page.
     EXPECT_EQ(shown.find(L'\xFFFD'), std::wstring::npos) << codePage;
     EXPECT_EQ(shown.find(L"æ"), std::wstring::npos) << codePage;

@@ -12,10 +12,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring log(path, n);
   log = log.substr(0, log.find_last_of(L'\\') + 1) + L"opened-urls.txt";
-  const HANDLE h = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = CreateFileW(log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 1;
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, url.c_str(), static_cast<int>(url.size()), nullptr, 0, nullptr, nullptr);
+  const int bytes =
+      WideCharToMultiByte(CP_UTF8, 0, url.c_str(), static_cast<int>(url.size()), nullptr, 0, nullptr, nullptr);
   std::string line(static_cast<size_t>(bytes), '\0');
   WideCharToMultiByte(CP_UTF8, 0, url.c_str(), static_cast<int>(url.size()), line.data(), bytes, nullptr, nullptr);
   line += "\n";

@@ -45,8 +45,7 @@ Segment DataSegment(SegmentId id, uint32_t flags, std::vector<uint8_t> data) {
 // The byte-set constants in directory order: the pictures, then the settings
 // in the order of program::kSettings (the update public key first, where it
 // stood before the other settings were constants).
-std::optional<std::vector<std::pair<std::string, std::string>>> Constants(std::string_view hexKey,
-                                                                           std::string& error) {
+std::optional<std::vector<std::pair<std::string, std::string>>> Constants(std::string_view hexKey, std::string& error) {
   std::vector<std::pair<std::string, std::string>> constants = {
       {std::string(kAnswerTemplateConstant), std::string(AnswerTemplate())},
       {std::string(kAnswerPlaceholderConstant), std::string(AnswerPlaceholder())},

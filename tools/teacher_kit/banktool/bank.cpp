@@ -20,7 +20,7 @@ namespace {
 // kFieldUnit and so on; and the tool's own table of sources,
 // kTableQuestionSources, kFieldQuestionText and so on.
 #define TESSALY_BANK_TABLE(table, key, keyDeclaration) \
-  constexpr std::string_view kTable##table = #table;  \
+  constexpr std::string_view kTable##table = #table;   \
   constexpr std::string_view kKey##table = key;
 #define TESSALY_BANK_FIELD(identifier, name, declaration) constexpr std::string_view kField##identifier = name;
 #define TESSALY_BANK_SOURCE_TABLE TESSALY_BANK_TABLE
@@ -36,7 +36,8 @@ std::string SourcesSchema() {
   std::string sql;
 #define TESSALY_BANK_TABLE(table, key, keyDeclaration)
 #define TESSALY_BANK_FIELD(identifier, name, declaration)
-#define TESSALY_BANK_SOURCE_TABLE(table, key, keyDeclaration) sql += "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
+#define TESSALY_BANK_SOURCE_TABLE(table, key, keyDeclaration) \
+  sql += "CREATE TABLE " #table " (\n  " key " " keyDeclaration;
 #define TESSALY_BANK_SOURCE_FIELD(identifier, name, declaration) sql += ",\n  " name " " declaration;
 #include "runtime/data/question_bank.def"
 #undef TESSALY_BANK_TABLE
@@ -48,7 +49,6 @@ std::string SourcesSchema() {
 
 const std::array<std::string_view, 3> kSourceTextFields = {kFieldQuestionText, kFieldReferenceAnswerText,
                                                            kFieldSolutionText};
-
 
 // "a, b, c"
 std::string List(std::initializer_list<std::string_view> names) {
@@ -142,16 +142,17 @@ bool BankWriter::Create(const fs::path& path, std::string& error) {
     return false;
   }
   // The journal only has to serve this one transaction: keep it in memory.
-  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(rt::QuestionBankSchema().c_str(), error) || !Run("BEGIN", error)) {
+  if (!Run("PRAGMA journal_mode=MEMORY", error) || !Run(rt::QuestionBankSchema().c_str(), error) ||
+      !Run("BEGIN", error)) {
     Close();
     return false;
   }
   const std::string addQuestion = "INSERT INTO " + std::string(kTableQuestionBank) + " (" +
-                                   List({kKeyQuestionBank, kFieldUnit, kFieldCorrect, kFieldWrong}) +
-                                   ") VALUES (?, ?, ?, ?)";
-  const std::string addPictures =
-      "INSERT INTO " + std::string(kTableQuestionPictures) + " (" +
-      List({kKeyQuestionPictures, kFieldQuestion, kFieldReferenceAnswer, kFieldSolution}) + ") VALUES (?, ?, ?, ?)";
+                                  List({kKeyQuestionBank, kFieldUnit, kFieldCorrect, kFieldWrong}) +
+                                  ") VALUES (?, ?, ?, ?)";
+  const std::string addPictures = "INSERT INTO " + std::string(kTableQuestionPictures) + " (" +
+                                  List({kKeyQuestionPictures, kFieldQuestion, kFieldReferenceAnswer, kFieldSolution}) +
+                                  ") VALUES (?, ?, ?, ?)";
   if (sqlite3_prepare_v2(db_, addQuestion.c_str(), -1, &addQuestion_, nullptr) != SQLITE_OK ||
       sqlite3_prepare_v2(db_, addPictures.c_str(), -1, &addPictures_, nullptr) != SQLITE_OK) {
     error = DatabaseError(db_);
@@ -161,9 +162,8 @@ bool BankWriter::Create(const fs::path& path, std::string& error) {
   return true;
 }
 
-bool BankWriter::Add(int32_t record, std::string_view unit, int32_t correct, int32_t wrong,
-                     std::string_view question, std::string_view answer, std::string_view solution,
-                     std::string& error) {
+bool BankWriter::Add(int32_t record, std::string_view unit, int32_t correct, int32_t wrong, std::string_view question,
+                     std::string_view answer, std::string_view solution, std::string& error) {
   sqlite3_bind_int(addQuestion_, 1, record);
   sqlite3_bind_text64(addQuestion_, 2, unit.data(), unit.size(), SQLITE_STATIC, SQLITE_UTF8);
   sqlite3_bind_int(addQuestion_, 3, correct);
@@ -186,11 +186,10 @@ bool BankWriter::Add(int32_t record, std::string_view unit, int32_t correct, int
 
 bool BankWriter::AddSources(int32_t record, const StoredSources& sources, std::string& error) {
   if (!addSources_) {
-    const std::string addSources =
-        "INSERT INTO " + std::string(kTableQuestionSources) + " (" +
-        List({kKeyQuestionSources, kSourceTextFields[0], kSourceTextFields[1], kSourceTextFields[2], kFieldFigure,
-              kFieldFigurePlace}) +
-        ") VALUES (?, ?, ?, ?, ?, ?)";
+    const std::string addSources = "INSERT INTO " + std::string(kTableQuestionSources) + " (" +
+                                   List({kKeyQuestionSources, kSourceTextFields[0], kSourceTextFields[1],
+                                         kSourceTextFields[2], kFieldFigure, kFieldFigurePlace}) +
+                                   ") VALUES (?, ?, ?, ?, ?, ?)";
     if (!Run(SourcesSchema().c_str(), error)) return false;
     if (sqlite3_prepare_v2(db_, addSources.c_str(), -1, &addSources_, nullptr) != SQLITE_OK) {
       error = DatabaseError(db_);
@@ -249,8 +248,8 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
                     correct + ", typeof(q." + wrong + "), q." + wrong + ", " + pictureKey + " IS NOT NULL";
   for (const std::string_view field : kPictureFields) {
     const std::string column = "p." + std::string(field);
-    sql += ", typeof(" + column + "), length(" + column + "), substr(" + column + ", 1, " +
-           std::to_string(kHeadBytes) + ")";
+    sql += ", typeof(" + column + "), length(" + column + "), substr(" + column + ", 1, " + std::to_string(kHeadBytes) +
+           ")";
   }
   sql += " FROM " + questionTable + " q LEFT JOIN " + pictureTable + " p ON " + pictureKey + " = " + key +
          " ORDER BY " + key;
@@ -338,8 +337,8 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
       }
       out << " " << FormatSize(*pixels);
       if (!FitsBoard(*pixels, board.size)) {
-        warn(record, Say(Msg::CheckPictureTooLarge, kPictureFields[i], FormatSize(*pixels), boardText,
-                         FormatSize(board.size)));
+        warn(record,
+             Say(Msg::CheckPictureTooLarge, kPictureFields[i], FormatSize(*pixels), boardText, FormatSize(board.size)));
       }
     }
     out << "\n";

@@ -72,10 +72,10 @@ int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& w
 // One question as the bank holds it.
 struct BankQuestion {
   int64_t record = 0;
-  std::string unit;                     // UTF-8
-  std::string correct, wrong;           // as stored: digits for a whole number
-  std::array<std::string, 3> pictures;  // question, reference answer, solution; empty when missing
-  std::optional<StoredSources> sources; // its row of QuestionSources, when it has one
+  std::string unit;                      // UTF-8
+  std::string correct, wrong;            // as stored: digits for a whole number
+  std::array<std::string, 3> pictures;   // question, reference answer, solution; empty when missing
+  std::optional<StoredSources> sources;  // its row of QuestionSources, when it has one
 };
 
 // Opens a bank read-only and hands its questions to `each` in record order,

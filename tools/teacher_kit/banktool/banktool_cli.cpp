@@ -29,7 +29,8 @@ std::string ShellWord(const std::string& path) {
 // it needs.
 const std::map<std::string, OptionSpec>& Commands() {
   static const std::map<std::string, OptionSpec> commands = {
-      {"build", {{"--out", "--input", "--pictures", "--manifest", "--keywords", "--bank-version"}, {"--fit"}, {"--out"}}},
+      {"build",
+       {{"--out", "--input", "--pictures", "--manifest", "--keywords", "--bank-version"}, {"--fit"}, {"--out"}}},
       {"set-version", {{"--ini", "--key", "--value"}, {}, {"--ini", "--key", "--value"}}},
       {"check", {{"--bank", "--against"}, {}, {"--bank"}}},
       {"export", {{"--bank", "--out"}, {}, {"--bank", "--out"}}},
@@ -70,7 +71,8 @@ int Build(const std::map<std::string, std::string>& values, std::ostream& out, s
   for (const auto& note : result.notes) out << Say(Msg::Note, note) << "\n";
   if (!result.ok) {
     for (size_t i = 0; i < result.errors.size() && i < kShownProblems; ++i) err << result.errors[i] << "\n";
-    if (result.errors.size() > kShownProblems) err << Say(Msg::MoreProblems, result.errors.size() - kShownProblems) << "\n";
+    if (result.errors.size() > kShownProblems)
+      err << Say(Msg::MoreProblems, result.errors.size() - kShownProblems) << "\n";
     err << Say(Msg::BuildFailed, SayCount(result.errors.size(), Msg::Problems1, Msg::ProblemsN), values.at("--out"))
         << "\n";
     return kExitProblems;
@@ -118,8 +120,8 @@ int Check(const std::map<std::string, std::string>& values, std::ostream& out, s
     out << Say(Msg::CheckClean, values.at("--bank"), warned) << "\n";
     return kExitDone;
   }
-  err << Say(Msg::CheckFaults, values.at("--bank"), SayCount(static_cast<size_t>(faults), Msg::Problems1, Msg::ProblemsN),
-             warned)
+  err << Say(Msg::CheckFaults, values.at("--bank"),
+             SayCount(static_cast<size_t>(faults), Msg::Problems1, Msg::ProblemsN), warned)
       << "\n";
   return kExitProblems;
 }
@@ -136,8 +138,8 @@ int ExportCommand(const std::map<std::string, std::string>& values, std::ostream
   const std::string comma = Say(Msg::ListSeparator);
   std::string files = std::string(kQuestionTableName) + comma + std::string(kPicturesFolderName) + "/";
   if (result.keywords) files += comma + std::string(kKeywordListName);
-  out << Say(Msg::ExportDone, SayCount(static_cast<size_t>(result.questions), Msg::Questions1, Msg::QuestionsN), sources,
-             target, files)
+  out << Say(Msg::ExportDone, SayCount(static_cast<size_t>(result.questions), Msg::Questions1, Msg::QuestionsN),
+             sources, target, files)
       << "\n"
       << Say(Msg::ExportBuildAgain, ShellWord(target)) << "\n";
   return kExitDone;
@@ -149,7 +151,8 @@ int PublishCommand(const std::map<std::string, std::string>& values, std::ostrea
   if (values.contains("--bank") != values.contains("--bank-version") ||
       (values.contains("--program") && !values.contains("--program-version"))) {
     const bool bank = values.contains("--bank") != values.contains("--bank-version");
-    return ReportUsage(err, Who("publish"), "banktool", Say(bank ? Msg::BankAndVersionTogether : Msg::ProgramNeedsVersion));
+    return ReportUsage(err, Who("publish"), "banktool",
+                       Say(bank ? Msg::BankAndVersionTogether : Msg::ProgramNeedsVersion));
   }
   PublishOptions options;
   options.server = PathFromUtf8(values.at("--server"));

@@ -188,7 +188,8 @@ std::string CheckInputs(const BuildOptions& options, const BuildTargets& targets
     const std::optional<InputFiles> set = OpenQuestionSet(*options.input, why);
     if (!set) return why;
     in.manifestName = kQuestionTableName;
-    if (!set->Read(in.manifestName, in.manifestBytes, why)) return Say(Msg::CannotRead, set->Shown(in.manifestName), why);
+    if (!set->Read(in.manifestName, in.manifestBytes, why))
+      return Say(Msg::CannotRead, set->Shown(in.manifestName), why);
     in.pictures = set->In(kPicturesFolderName);
     if (!options.keywords && set->KindOf(kKeywordListName) != InputFiles::Kind::kMissing) {
       in.keywordListName = kKeywordListName;
@@ -282,11 +283,10 @@ std::vector<std::string> MakeQuestions(const BuildOptions& options, const BuildI
     rowOk = rowOk && problems.size() == problemsBefore;
     writing = writing && rowOk;
     if (!writing) continue;
-    bool added = writer.Add(++result.questions, row.unit, row.correct, row.wrong, pictures[0].bytes,
-                            pictures[1].bytes, pictures[2].bytes, why);
+    bool added = writer.Add(++result.questions, row.unit, row.correct, row.wrong, pictures[0].bytes, pictures[1].bytes,
+                            pictures[2].bytes, why);
     if (added && !row.sources.empty()) {
-      added =
-          writer.AddSources(result.questions, {row.sources.texts, std::move(figure.bytes), row.sources.place}, why);
+      added = writer.AddSources(result.questions, {row.sources.texts, std::move(figure.bytes), row.sources.place}, why);
       ++result.withSources;
     }
     if (!added) {
@@ -388,7 +388,8 @@ BuildResult BuildBank(const BuildOptions& options) {
   std::string why;
   if (!writer.Create(bankStaged, why)) return fail(Say(Msg::CannotWrite, PathToUtf8(targets.bank), why));
   std::vector<Problem> warnings, fitted;
-  const std::vector<std::string> units = MakeQuestions(options, in, manifest, writer, problems, warnings, fitted, result);
+  const std::vector<std::string> units =
+      MakeQuestions(options, in, manifest, writer, problems, warnings, fitted, result);
   for (const auto& warning : warnings) result.warnings.push_back(FormatProblem(in.manifestName, warning));
   for (const auto& note : fitted) result.notes.push_back(FormatProblem(in.manifestName, note));
   if (!problems.empty() || !result.errors.empty()) return report();

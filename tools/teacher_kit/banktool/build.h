@@ -32,7 +32,7 @@ struct BuildOptions {
   fs::path pictures;
   fs::path manifest;
   fs::path out;
-  std::optional<fs::path> keywords;  // instead of the question set's keyword list
+  std::optional<fs::path> keywords;        // instead of the question set's keyword list
   std::optional<std::string> bankVersion;  // UTF-8
   // Pictures larger than their drawing board go into the bank scaled down to
   // fit it (a JPEG picture as JPEG, any other as PNG); the files in the
@@ -42,7 +42,7 @@ struct BuildOptions {
 
 struct BuildResult {
   bool ok = false;
-  std::vector<std::string> errors;  // one message per problem, in manifest order
+  std::vector<std::string> errors;    // one message per problem, in manifest order
   std::vector<std::string> warnings;  // the bank is made, but students may not see it all
   std::vector<std::string> notes;     // worth knowing, but nothing wrong
   int questions = 0;

@@ -58,7 +58,8 @@ std::string MakeTrialCopy(const fs::path& student, const fs::path& bank, const f
   if (ec) return Say(Msg::DropTrialCopyFailed, ErrorText(ec));
   std::string why, bytes;
   for (const std::string& name : {kBankFileName, std::string(program::kKeywordFileName)}) {
-    if (!ReadFileBytes(bank / PathFromUtf8(name), bytes, why) || !WriteFileBytes(trial / PathFromUtf8(name), bytes, why)) {
+    if (!ReadFileBytes(bank / PathFromUtf8(name), bytes, why) ||
+        !WriteFileBytes(trial / PathFromUtf8(name), bytes, why)) {
       return why;
     }
   }
@@ -108,7 +109,8 @@ int DropBuild(const fs::path& set, const fs::path& toolFolder, const std::tm& no
   }
   for (const auto& line : result.warnings) out << "  " << Say(Msg::Warning, line) << "\n";
   for (const auto& line : result.notes) out << "  " << line << "\n";
-  out << "\n" << Say(Msg::DropBuilt, PathToUtf8(bankFolder)) << "\n"
+  out << "\n"
+      << Say(Msg::DropBuilt, PathToUtf8(bankFolder)) << "\n"
       << Say(Msg::DropCounts, result.questions, result.withSources, result.keywords) << "\n"
       << Say(Msg::DropVersion, version) << "\n"
       << Say(Msg::DropPublishHint) << "\n";
@@ -124,7 +126,8 @@ int DropBuild(const fs::path& set, const fs::path& toolFolder, const std::tm& no
     out << "\n" << Say(Msg::DropTrialFailed, why) << "\n";
     return 0;
   }
-  out << "\n" << Say(Msg::DropTrialMade, PathToUtf8(trial / program::kProgramFileName)) << "\n"
+  out << "\n"
+      << Say(Msg::DropTrialMade, PathToUtf8(trial / program::kProgramFileName)) << "\n"
       << Say(Msg::DropTrialAbout) << "\n";
   return 0;
 }

@@ -22,11 +22,16 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 const char* Extension(PictureKind kind) {
   switch (kind) {
-    case PictureKind::kGif: return ".gif";
-    case PictureKind::kPng: return ".png";
-    case PictureKind::kJpeg: return ".jpg";
-    case PictureKind::kBmp: return ".bmp";
-    case PictureKind::kNone: break;
+    case PictureKind::kGif:
+      return ".gif";
+    case PictureKind::kPng:
+      return ".png";
+    case PictureKind::kJpeg:
+      return ".jpg";
+    case PictureKind::kBmp:
+      return ".bmp";
+    case PictureKind::kNone:
+      break;
   }
   return ".bin";
 }
@@ -44,8 +49,8 @@ std::string Padded(int64_t record, size_t width) {
 // break, or begins or ends with a blank (which an unquoted value may lose).
 std::string CsvValue(std::string_view value) {
   const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
-                     (!value.empty() && (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' ||
-                                         value.back() == '\t'));
+                     (!value.empty() &&
+                      (value.front() == ' ' || value.front() == '\t' || value.back() == ' ' || value.back() == '\t'));
   if (!quote) return std::string(value);
   std::string out = "\"";
   for (const char c : value) {

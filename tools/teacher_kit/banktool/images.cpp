@@ -34,8 +34,8 @@ bool PlausibleBmp(std::string_view head, uint64_t fileSize) {
     return false;
   }
   const bool usualDepth = depth == 1 || depth == 4 || depth == 8 || depth == 16 || depth == 24 || depth == 32;
-  return planes == 1 && usualDepth && static_cast<int32_t>(width) > 0 && height != 0 &&
-         dataOffset >= 14 + infoSize && dataOffset < fileSize;
+  return planes == 1 && usualDepth && static_cast<int32_t>(width) > 0 && height != 0 && dataOffset >= 14 + infoSize &&
+         dataOffset < fileSize;
 }
 
 }  // namespace
@@ -45,8 +45,7 @@ PictureKind SniffPicture(std::string_view head, uint64_t fileSize) {
   // GIF: signature and version, then the 7-byte logical screen descriptor.
   if ((head.starts_with("GIF87a") || head.starts_with("GIF89a")) && fileSize >= 14) return PictureKind::kGif;
   // PNG: the 8-byte signature, and the first chunk is always IHDR.
-  if (head.starts_with("\x89PNG\r\n\x1A\n") && head.size() >= 16 && head.substr(12, 4) == "IHDR" &&
-      fileSize >= 33) {
+  if (head.starts_with("\x89PNG\r\n\x1A\n") && head.size() >= 16 && head.substr(12, 4) == "IHDR" && fileSize >= 33) {
     return PictureKind::kPng;
   }
   // JPEG: start-of-image marker and the next marker's lead byte.
@@ -57,11 +56,16 @@ PictureKind SniffPicture(std::string_view head, uint64_t fileSize) {
 
 std::string PictureKindName(PictureKind kind) {
   switch (kind) {
-    case PictureKind::kGif: return "GIF";
-    case PictureKind::kPng: return "PNG";
-    case PictureKind::kJpeg: return "JPEG";
-    case PictureKind::kBmp: return "BMP";
-    case PictureKind::kNone: break;
+    case PictureKind::kGif:
+      return "GIF";
+    case PictureKind::kPng:
+      return "PNG";
+    case PictureKind::kJpeg:
+      return "JPEG";
+    case PictureKind::kBmp:
+      return "BMP";
+    case PictureKind::kNone:
+      break;
   }
   return Say(Msg::NotAPictureKind);
 }
@@ -71,7 +75,8 @@ std::string FormatSize(PictureSize size) { return std::to_string(size.width) + "
 PictureSize FittedSize(PictureSize size, PictureSize board) {
   if (FitsBoard(size, board) || size.width <= 0 || size.height <= 0) return size;
   // The side that overflows most sets the scale; the other side follows it.
-  const bool byWidth = static_cast<int64_t>(board.width) * size.height <= static_cast<int64_t>(board.height) * size.width;
+  const bool byWidth =
+      static_cast<int64_t>(board.width) * size.height <= static_cast<int64_t>(board.height) * size.width;
   const auto scaled = [](int side, int to, int from) {
     const int64_t value = (static_cast<int64_t>(side) * to + from / 2) / from;
     return static_cast<int>(value < 1 ? 1 : value);

@@ -97,12 +97,11 @@ bool FitPicture(std::string_view bytes, PictureSize board, FittedPicture& fitted
   fitted.kind = SniffPicture(bytes.substr(0, kSniffBytes), bytes.size()) == PictureKind::kJpeg && !hasAlpha
                     ? PictureKind::kJpeg
                     : PictureKind::kPng;
-  const bool written =
-      fitted.kind == PictureKind::kJpeg
-          ? stbi_write_jpg_to_func(Append, &fitted.bytes, size.width, size.height, channels, scaled.data(),
-                                   kFittedJpegQuality)
-          : stbi_write_png_to_func(Append, &fitted.bytes, size.width, size.height, channels, scaled.data(),
-                                   size.width * channels);
+  const bool written = fitted.kind == PictureKind::kJpeg
+                           ? stbi_write_jpg_to_func(Append, &fitted.bytes, size.width, size.height, channels,
+                                                    scaled.data(), kFittedJpegQuality)
+                           : stbi_write_png_to_func(Append, &fitted.bytes, size.width, size.height, channels,
+                                                    scaled.data(), size.width * channels);
   if (!written) {
     why = Say(Msg::PictureCannotEncode, PictureKindName(fitted.kind));
     return false;

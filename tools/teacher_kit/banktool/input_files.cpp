@@ -19,13 +19,18 @@ constexpr uLong kEncryptedFlag = 1;
 // Why a member of this verdict is refused.
 std::string RefusalReason(rt::MemberVerdict verdict) {
   switch (verdict) {
-    case rt::MemberVerdict::Absolute: return Say(Msg::MemberAbsolute);
-    case rt::MemberVerdict::DriveOrColon: return Say(Msg::MemberDrive);
-    case rt::MemberVerdict::ParentFolder: return Say(Msg::MemberLeadsOutOfArchive);
-    case rt::MemberVerdict::ProgramCode: return Say(Msg::MemberIsProgramCode);
+    case rt::MemberVerdict::Absolute:
+      return Say(Msg::MemberAbsolute);
+    case rt::MemberVerdict::DriveOrColon:
+      return Say(Msg::MemberDrive);
+    case rt::MemberVerdict::ParentFolder:
+      return Say(Msg::MemberLeadsOutOfArchive);
+    case rt::MemberVerdict::ProgramCode:
+      return Say(Msg::MemberIsProgramCode);
     case rt::MemberVerdict::Accepted:
     case rt::MemberVerdict::SameName:  // the unpacker's verdict on a whole archive, never CheckMemberName's
-    case rt::MemberVerdict::BadName: break;
+    case rt::MemberVerdict::BadName:
+      break;
   }
   return Say(Msg::MemberBadName);
 }

@@ -15,7 +15,7 @@ struct KeywordList {
   std::vector<std::string> keywords;  // UTF-8, in the order given
   std::vector<int> lines;             // the line each keyword came from
   std::vector<Problem> problems;
-  std::vector<std::string> notes;     // keywords given twice
+  std::vector<std::string> notes;  // keywords given twice
 };
 
 // The teacher's list: UTF-8 (a byte order mark is allowed), one keyword per

@@ -336,8 +336,10 @@ Manifest ReadManifest(std::string_view bytes) {
           manifest.problems.push_back({row.line, column, why});
           continue;
         }
-        (c == 0 ? question.question : c == 1 ? question.answer : c == 2 ? question.solution : question.sources.figure) =
-            *name;
+        (c == 0   ? question.question
+         : c == 1 ? question.answer
+         : c == 2 ? question.solution
+                  : question.sources.figure) = *name;
         if (c == 0) {
           const auto [seen, isNew] = questionRows.emplace(*name, row.line);
           if (!isNew) {

@@ -28,9 +28,9 @@ struct Table {
                       // plain "CSV" is saved on a Chinese PC; the values are
                       // UTF-8 all the same
   std::vector<std::string> header;
-  std::vector<TableRow> rows;        // blank lines are left out
-  std::vector<Problem> problems;     // rows that could not be split into values
-  bool readable = true;              // false when the file is not a table at all
+  std::vector<TableRow> rows;     // blank lines are left out
+  std::vector<Problem> problems;  // rows that could not be split into values
+  bool readable = true;           // false when the file is not a table at all
 };
 
 // Splits the file into rows. A UTF-8 byte order mark is allowed; a file that
@@ -42,15 +42,15 @@ struct Table {
 Table ParseTable(std::string_view bytes);
 
 // The six columns a manifest must have, in the bank's order.
-inline constexpr std::array<std::string_view, 6> kManifestColumns = {
-    "题目", "参考答案", "解答过程", "单元", "正答", "错答"};
+inline constexpr std::array<std::string_view, 6> kManifestColumns = {"题目", "参考答案", "解答过程",
+                                                                     "单元", "正答",     "错答"};
 
 // The optional columns that keep what the pictures were made from, as the
 // question editor exports them: the typed text of each of the three pictures,
 // the file of the figure placed in the question (in the pictures folder, like
 // the pictures) and where it stands.
-inline constexpr std::array<std::string_view, 5> kSourceColumns = {
-    "题目文字", "参考答案文字", "解答过程文字", "插图", "插图位置"};
+inline constexpr std::array<std::string_view, 5> kSourceColumns = {"题目文字", "参考答案文字", "解答过程文字", "插图",
+                                                                   "插图位置"};
 inline constexpr size_t kSourceTextColumns = 3;  // the first three are typed texts
 inline constexpr std::string_view kFigureColumn = kSourceColumns[kSourceTextColumns];
 inline constexpr std::string_view kFigurePlaceColumn = kSourceColumns[kSourceTextColumns + 1];
@@ -80,7 +80,7 @@ struct QuestionRow {
   std::string unit;  // UTF-8, known to convert to GBK
   int32_t correct = 0, wrong = 0;
   QuestionSources sources;  // all empty for a row without source columns or values
-  bool textOk = false;  // every value of the row passed the checks that need no files
+  bool textOk = false;      // every value of the row passed the checks that need no files
 };
 
 struct Manifest {

@@ -90,8 +90,8 @@ ProgramKeyCheck CheckProgramKey(const fs::path& archive, std::string_view public
       return check;
     }
     std::string error;
-    const std::optional<program::ProgramSettings> settings = program::ReadProgramSettings(
-        std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), error);
+    const std::optional<program::ProgramSettings> settings =
+        program::ReadProgramSettings(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), error);
     std::string key;
     for (const program::PlacedSetting& placed : settings ? settings->settings : std::vector<program::PlacedSetting>()) {
       if (placed.setting->kind == program::SettingKind::PublicKey) key = placed.value;

@@ -27,13 +27,19 @@ namespace {
 // Why the program refuses to unpack a member of this verdict.
 std::string RefusalReason(rt::MemberVerdict verdict) {
   switch (verdict) {
-    case rt::MemberVerdict::Absolute: return Say(Msg::MemberAbsolute);
-    case rt::MemberVerdict::DriveOrColon: return Say(Msg::MemberDrive);
-    case rt::MemberVerdict::ParentFolder: return Say(Msg::PublishMemberLeadsOut);
-    case rt::MemberVerdict::ProgramCode: return Say(Msg::PublishMemberProgramFile);
-    case rt::MemberVerdict::SameName: return Say(Msg::PublishMemberSameName);
+    case rt::MemberVerdict::Absolute:
+      return Say(Msg::MemberAbsolute);
+    case rt::MemberVerdict::DriveOrColon:
+      return Say(Msg::MemberDrive);
+    case rt::MemberVerdict::ParentFolder:
+      return Say(Msg::PublishMemberLeadsOut);
+    case rt::MemberVerdict::ProgramCode:
+      return Say(Msg::PublishMemberProgramFile);
+    case rt::MemberVerdict::SameName:
+      return Say(Msg::PublishMemberSameName);
     case rt::MemberVerdict::Accepted:
-    case rt::MemberVerdict::BadName: break;
+    case rt::MemberVerdict::BadName:
+      break;
   }
   return Say(Msg::MemberBadName);
 }
@@ -105,9 +111,12 @@ std::string CheckBankArchive(const fs::path& path, const fs::path& scratch) {
   }
   std::optional<rt::MemberReport> problem;
   const rt::UnpackLimits limits = BankArchiveLimits();
-  const rt::UnpackReport unpacked = rt::UnpackArchive(path, scratch, [&](const rt::MemberReport& member) {
-    if (!problem && member.outcome != rt::MemberOutcome::Written) problem = member;
-  }, limits);
+  const rt::UnpackReport unpacked = rt::UnpackArchive(
+      path, scratch,
+      [&](const rt::MemberReport& member) {
+        if (!problem && member.outcome != rt::MemberOutcome::Written) problem = member;
+      },
+      limits);
   const fs::path bank = scratch / PathFromUtf8(kBankFileName);
   const bool hasBank = rt::IsFile(bank), hasKeywords = rt::IsFile(scratch / PathFromUtf8(kKeywordFileName));
   const bool bankOpens = hasBank && rt::Database().OpenFile(bank);
@@ -131,9 +140,7 @@ namespace {
 // version that is not there (they offer an upgrade for any difference, a
 // missing version included); empty when both versions are set.
 std::string MissingVersion(std::string_view ini) {
-  const auto has = [&](std::string_view key) {
-    return !rt::IniValue(ini, Gbk(kVersionSection), Gbk(key)).empty();
-  };
+  const auto has = [&](std::string_view key) { return !rt::IniValue(ini, Gbk(kVersionSection), Gbk(key)).empty(); };
   if (!has(kBankVersionKey)) {
     return Say(Msg::IniLacksBankVersion, kBankVersionKey);
   }
@@ -239,8 +246,14 @@ class PublishRun {
       return true;
     }
     // Written last, so that a program that finds it finds what it names.
-    SignedFileInputs inputs{zentra_, *iniBytes_, withSignatures, {}, {}, options_.release,
-                            options_.now.value_or(std::time(nullptr)), FileTime(iniStaged)};
+    SignedFileInputs inputs{zentra_,
+                            *iniBytes_,
+                            withSignatures,
+                            {},
+                            {},
+                            options_.release,
+                            options_.now.value_or(std::time(nullptr)),
+                            FileTime(iniStaged)};
     for (const Copy& copy : copies_) {
       (copy.to.filename() == PathFromUtf8(kArchiveFileName) ? inputs.bank : inputs.program) = copy.bytes;
     }

@@ -19,12 +19,12 @@ inline constexpr std::string_view kServerSubfolder = program::kServerFolder;
 inline constexpr std::string_view kProgramArchiveName = program::kProgramArchiveName;
 
 struct PublishOptions {
-  fs::path server;                      // the folder the update server serves
-  std::optional<fs::path> bank;         // bank.zip, or a build's output folder holding it
+  fs::path server;                            // the folder the update server serves
+  std::optional<fs::path> bank;               // bank.zip, or a build's output folder holding it
   std::optional<std::string> bankVersion;     // UTF-8
-  std::optional<fs::path> program;      // the main program's archive
+  std::optional<fs::path> program;            // the main program's archive
   std::optional<std::string> programVersion;  // UTF-8
-  std::optional<fs::path> key;          // the private key file that signs the archives (signing.h)
+  std::optional<fs::path> key;                // the private key file that signs the archives (signing.h)
   // The update public key (file or digits) the program in `program` carries
   // when it is not the one of `key`: a change of key, a new program with the
   // new key published under the old one.

@@ -18,7 +18,6 @@ std::string Readable(std::time_t time) {
   return text;
 }
 
-
 }  // namespace
 
 uint64_t ClockStamp(std::time_t time) {
@@ -26,7 +25,11 @@ uint64_t ClockStamp(std::time_t time) {
   if (!local) return 0;
   const auto field = [](int value) { return static_cast<uint64_t>(value); };
   return ((((field(local->tm_year + 1900) * 100 + field(local->tm_mon + 1)) * 100 + field(local->tm_mday)) * 100 +
-           field(local->tm_hour)) * 100 + field(local->tm_min)) * 100 + field(local->tm_sec);
+           field(local->tm_hour)) *
+              100 +
+          field(local->tm_min)) *
+             100 +
+         field(local->tm_sec);
 }
 
 ReleaseChoice ChooseRelease(std::optional<uint64_t> current, const std::optional<std::string>& given, std::time_t now,

@@ -66,17 +66,16 @@ std::optional<SignedFile> MakeSignedVersionFile(const SigningKey& key, const Sig
     const std::optional<std::string> signature = rt::BytesFromHex(
         rt::IniValue(inputs.versionFileWithSignatures, Gbk(program::kVersionSection), Gbk(kind.signatureKey)).view());
     const bool lineSigned = signature && std::any_of(keys.begin(), keys.end(), [&](const SigningKey* k) {
-      return rt::SignatureMatches(k->publicKey, bytes, *signature);
-    });
+                              return rt::SignatureMatches(k->publicKey, bytes, *signature);
+                            });
     if ((signedBefore && ArchiveMatches(*signedBefore, kind.kind, bytes)) || lineSigned) {
       entry = Entry(bytes);
     } else {
       notes.push_back(Say(Msg::ArchiveNotSignedWithKey, kind.fileName, shown));
     }
   }
-  const ReleaseChoice release =
-      ChooseRelease(parsed ? std::optional<uint64_t>(parsed->release) : std::nullopt, inputs.release, inputs.now,
-                    inputs.folderTime);
+  const ReleaseChoice release = ChooseRelease(parsed ? std::optional<uint64_t>(parsed->release) : std::nullopt,
+                                              inputs.release, inputs.now, inputs.folderTime);
   notes.insert(notes.end(), release.notes.begin(), release.notes.end());
   if (!release.error.empty()) {
     error = release.error;

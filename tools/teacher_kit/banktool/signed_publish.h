@@ -17,8 +17,8 @@
 namespace banktool {
 
 struct SignedFileInputs {
-  fs::path zentra;                // the server's folder zentra, as it is before this publish
-  std::string_view versionFile;   // zentra/math.ini as this publish leaves it
+  fs::path zentra;               // the server's folder zentra, as it is before this publish
+  std::string_view versionFile;  // zentra/math.ini as this publish leaves it
   // The same with the archives' own signature lines, even when this publish
   // leaves them out: an archive that stays is signed anew when they sign it.
   std::string_view versionFileWithSignatures;

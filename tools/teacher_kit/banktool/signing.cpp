@@ -105,7 +105,7 @@ bool ReadSigningKey(const fs::path& file, SigningKey& key, std::string& error) {
     if (line.ends_with('\r')) line.pop_back();  // a file saved with CR LF line ends
     const std::string_view trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed.starts_with('#')) continue;
-    std::optional<std::string>* slot = trimmed.starts_with(kPrivateKeyLine) ? &privateKey
+    std::optional<std::string>* slot = trimmed.starts_with(kPrivateKeyLine)  ? &privateKey
                                        : trimmed.starts_with(kPublicKeyLine) ? &publicKey
                                                                              : nullptr;
     if (slot == nullptr) {
@@ -119,8 +119,8 @@ bool ReadSigningKey(const fs::path& file, SigningKey& key, std::string& error) {
       return false;
     }
     const std::string_view prefix = slot == &privateKey ? kPrivateKeyLine : kPublicKeyLine;
-    *slot = KeyBytes(TrimBlanks(trimmed.substr(prefix.size())), slot == &privateKey ? 32 : rt::kPublicKeyBytes,
-                     prefix, error);
+    *slot = KeyBytes(TrimBlanks(trimmed.substr(prefix.size())), slot == &privateKey ? 32 : rt::kPublicKeyBytes, prefix,
+                     error);
     if (!*slot) {
       error = Say(Msg::KeyFileLine, name, number, error);
       return false;

@@ -64,9 +64,10 @@ class EcdsaKey {
     std::string hash(digest);
     signature.assign(rt::kSignatureBytes, '\0');
     ULONG size = 0;
-    return Ok() && Step(BCryptSignHash(key_, nullptr, reinterpret_cast<PUCHAR>(hash.data()),
-                                       static_cast<ULONG>(hash.size()), reinterpret_cast<PUCHAR>(signature.data()),
-                                       static_cast<ULONG>(signature.size()), &size, 0)) &&
+    return Ok() &&
+           Step(BCryptSignHash(key_, nullptr, reinterpret_cast<PUCHAR>(hash.data()), static_cast<ULONG>(hash.size()),
+                               reinterpret_cast<PUCHAR>(signature.data()), static_cast<ULONG>(signature.size()), &size,
+                               0)) &&
            size == rt::kSignatureBytes;
   }
   NTSTATUS status() const { return status_; }

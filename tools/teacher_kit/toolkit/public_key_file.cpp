@@ -26,7 +26,8 @@ std::optional<std::string> ReadPublicKey(const std::string& given, std::string& 
   size_t position = 0;
   const std::string_view line = TrimBlanks(NextLine(text, position));
   const std::optional<std::string> key = rt::BytesFromHex(line);
-  if (!key || key->size() != 64 || !TrimBlanks(std::string_view(text).substr(std::min(position, text.size()))).empty()) {
+  if (!key || key->size() != 64 ||
+      !TrimBlanks(std::string_view(text).substr(std::min(position, text.size()))).empty()) {
     error = Say(Msg::PublicKeyNotOneLine, given);
     return std::nullopt;
   }

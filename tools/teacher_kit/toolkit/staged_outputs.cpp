@@ -9,8 +9,9 @@ StagedOutputs::~StagedOutputs() {
 }
 
 rt::StagedInstall StagedOutputs::Install() {
-  return rt::StagedInstall(folder_, [this](const fs::path& from, const fs::path& to) { return Move(from, to); },
-                           rt::StagingPlan{root_, order_});
+  return rt::StagedInstall(
+      folder_, [this](const fs::path& from, const fs::path& to) { return Move(from, to); },
+      rt::StagingPlan{root_, order_});
 }
 
 bool StagedOutputs::Move(const fs::path& from, const fs::path& to) {

@@ -41,8 +41,8 @@ class StagedOutputs {
   bool Move(const fs::path& from, const fs::path& to);
 
   Mover mover_;
-  fs::path folder_;  // where the targets are
-  fs::path root_;    // the staging folder; empty until the first Stage()
+  fs::path folder_;              // where the targets are
+  fs::path root_;                // the staging folder; empty until the first Stage()
   std::vector<fs::path> order_;  // the targets' names, as staged
   bool committed_ = false, kept_ = false;
   // The first move that failed and why, then the first failed put-back.

@@ -160,8 +160,7 @@ void ListSelect(HWND list, int index) { SendMessageW(list, LB_SETCURSEL, static_
 
 void ListDoubleClick(HWND list, int index) {
   ListSelect(list, index);
-  SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK),
-               reinterpret_cast<LPARAM>(list));
+  SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
 }
 
 int SelectedPage(HWND tab) { return static_cast<int>(SendMessageW(tab, TCM_GETCURSEL, 0, 0)); }

@@ -36,9 +36,9 @@ RECT PlaceInParent(HWND control);
 
 // A click, as a person can make one only on a control on screen: a control
 // that is not visible is not clicked (false).
-bool Click(HWND control);       // waits until the click is handled
-bool PostClick(HWND control);   // returns at once (for clicks that open a message box)
-void DoubleClick(HWND control); // a mouse double-click in the control
+bool Click(HWND control);        // waits until the click is handled
+bool PostClick(HWND control);    // returns at once (for clicks that open a message box)
+void DoubleClick(HWND control);  // a mouse double-click in the control
 
 int ListCount(HWND list);
 int ListSelection(HWND list);

@@ -24,7 +24,8 @@ constexpr wchar_t kCaption[] = L"\x300ATessaly\x300B\x4E4B\x586B\x7A7A\x9898\x7E
 constexpr uint32_t kTabControl = 0x16010002;
 
 void PrintUtf8(const std::wstring& text) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), n, nullptr, nullptr);
   DWORD written;
@@ -85,7 +86,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"picture") {
       const driver::PictureInfo info = driver::Picture(control);
       wchar_t line[64];
-      std::swprintf(line, 64, L"%lu %08lx", static_cast<unsigned long>(info.length), static_cast<unsigned long>(info.crc));
+      std::swprintf(line, 64, L"%lu %08lx", static_cast<unsigned long>(info.length),
+                    static_cast<unsigned long>(info.crc));
       PrintUtf8(line);
       return 0;
     }
