@@ -48,10 +48,4 @@ bool IsFile(const fs::path& path);
 bool ClearReadOnly(const wchar_t* path);
 #endif
 
-// A minizip handle (unzFile) for reading the archive at `path`, or null.
-void* OpenArchiveForReading(const fs::path& path);
-// A minizip handle (zipFile) for a new archive at `path`, replacing a file
-// there, or null.
-void* OpenArchiveForWriting(const fs::path& path);
-
 }  // namespace rt

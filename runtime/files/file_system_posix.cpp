@@ -5,8 +5,6 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "unzip.h"
-#include "zip.h"
 #include "runtime/data/encoding.h"
 #include "runtime/files/file_system.h"
 
@@ -40,9 +38,5 @@ bool RemoveTree(const fs::path& path) {
   fs::remove_all(path, ec);
   return !fs::exists(path, ec) && !ec;
 }
-
-void* OpenArchiveForReading(const fs::path& path) { return unzOpen64(path.c_str()); }
-
-void* OpenArchiveForWriting(const fs::path& path) { return zipOpen64(path.c_str(), APPEND_STATUS_CREATE); }
 
 }  // namespace rt

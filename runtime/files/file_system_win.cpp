@@ -4,10 +4,6 @@
 
 #include <cwchar>
 
-#include "unzip.h"
-#include "zip.h"
-// After unzip.h and zip.h, which bring the zlib declarations it needs.
-#include "iowin32.h"
 #include "runtime/data/encoding.h"
 #include "runtime/files/file_system.h"
 
@@ -59,19 +55,6 @@ bool RemoveTree(const fs::path& path) {
   }
   fs::remove_all(path, ec);
   return !fs::exists(path, ec) && !ec;
-}
-
-// minizip's own file functions take ANSI names: these take the wide path.
-void* OpenArchiveForReading(const fs::path& path) {
-  zlib_filefunc64_def functions;
-  fill_win32_filefunc64W(&functions);
-  return unzOpen2_64(path.c_str(), &functions);
-}
-
-void* OpenArchiveForWriting(const fs::path& path) {
-  zlib_filefunc64_def functions;
-  fill_win32_filefunc64W(&functions);
-  return zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
 }
 
 }  // namespace rt

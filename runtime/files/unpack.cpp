@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/data/encoding.h"
+#include "runtime/files/zip_files.h"
 #include "unzip.h"
 
 namespace rt {

@@ -10,6 +10,7 @@
 
 #include "runtime/files/archive_names.h"
 #include "runtime/files/file_system.h"
+#include "runtime/files/zip_files.h"
 
 namespace banktool {
 namespace {

@@ -11,6 +11,7 @@
 #include "runtime/data/hex.h"
 #include "runtime/files/archive_names.h"
 #include "runtime/files/file_system.h"
+#include "runtime/files/zip_files.h"
 #include "tools/teacher_kit/banktool/toolkit_names.h"
 
 namespace banktool {
