@@ -231,136 +231,186 @@ bool BankWriter::Finish(std::string& error) {
   return committed && closed;
 }
 
-int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& warnings) {
-  const std::string name = PathToUtf8(path);
-  warnings = 0;
-  std::string error;
-  sqlite3* db = OpenBank(path, error);
-  if (!db) {
-    err << error << "\n";
-    return -1;
+namespace {
+
+// The check of one bank, in its phases: Open (the file, its question count,
+// the listing's query), Records (each record's number, fields and pictures),
+// Orphans (pictures whose question is gone), then the file is closed.
+class BankCheck {
+ public:
+  BankCheck(const fs::path& path, std::ostream& out, std::ostream& err, int& warnings)
+      : path_(path), name_(PathToUtf8(path)), out_(out), err_(err), warnings_(warnings) {
+    warnings_ = 0;
   }
-  const std::string questionTable(kTableQuestionBank), pictureTable(kTableQuestionPictures);
-  const std::string key = "q." + std::string(kKeyQuestionBank), pictureKey = "p." + std::string(kKeyQuestionPictures);
-  const std::string unit(kFieldUnit), correct(kFieldCorrect), wrong(kFieldWrong);
+  ~BankCheck() {
+    sqlite3_finalize(rows_);
+    sqlite3_close(db_);
+  }
+  BankCheck(const BankCheck&) = delete;
+  BankCheck& operator=(const BankCheck&) = delete;
+
+  bool Open();
+  void Records();
+  void Orphans();
+  int faults() const { return faults_; }
+
+ private:
+  void Fault(int64_t record, const std::string& text) {
+    err_ << Say(Msg::CheckRecordFault, name_, record, text) << "\n";
+    ++faults_;
+  }
+  void Warn(int64_t record, const std::string& text) {
+    err_ << Say(Msg::CheckRecordWarning, name_, record, text) << "\n";
+    ++warnings_;
+  }
+  void Pictures(int64_t record);
+  std::string WholePicture(int64_t record, size_t field) const;
+
+  const fs::path path_;
+  const std::string name_;
+  std::ostream& out_;
+  std::ostream& err_;
+  int& warnings_;
+  int faults_ = 0;
+  sqlite3* db_ = nullptr;
+  sqlite3_stmt* rows_ = nullptr;
+  const std::string questionTable_{kTableQuestionBank}, pictureTable_{kTableQuestionPictures};
+  const std::string key_ = "q." + std::string(kKeyQuestionBank), pictureKey_ = "p." + std::string(kKeyQuestionPictures);
+  const std::string unit_{kFieldUnit}, correct_{kFieldCorrect}, wrong_{kFieldWrong};
+};
+
+bool BankCheck::Open() {
+  std::string error;
+  db_ = OpenBank(path_, error);
+  if (!db_) {
+    err_ << error << "\n";
+    return false;
+  }
   // Only the first bytes of each picture are read, as a rule not the whole picture.
-  std::string sql = "SELECT " + key + ", typeof(q." + unit + "), q." + unit + ", typeof(q." + correct + "), q." +
-                    correct + ", typeof(q." + wrong + "), q." + wrong + ", " + pictureKey + " IS NOT NULL";
+  std::string sql = "SELECT " + key_ + ", typeof(q." + unit_ + "), q." + unit_ + ", typeof(q." + correct_ + "), q." +
+                    correct_ + ", typeof(q." + wrong_ + "), q." + wrong_ + ", " + pictureKey_ + " IS NOT NULL";
   for (const std::string_view field : kPictureFields) {
     const std::string column = "p." + std::string(field);
     sql += ", typeof(" + column + "), length(" + column + "), substr(" + column + ", 1, " + std::to_string(kHeadBytes) +
            ")";
   }
-  sql += " FROM " + questionTable + " q LEFT JOIN " + pictureTable + " p ON " + pictureKey + " = " + key +
-         " ORDER BY " + key;
+  sql += " FROM " + questionTable_ + " q LEFT JOIN " + pictureTable_ + " p ON " + pictureKey_ + " = " + key_ +
+         " ORDER BY " + key_;
   sqlite3_stmt* count = nullptr;
-  sqlite3_stmt* rows = nullptr;
-  if (sqlite3_prepare_v2(db, ("SELECT count(*) FROM " + questionTable).c_str(), -1, &count, nullptr) != SQLITE_OK ||
-      sqlite3_step(count) != SQLITE_ROW || sqlite3_prepare_v2(db, sql.c_str(), -1, &rows, nullptr) != SQLITE_OK) {
-    err << Say(Msg::NotABank, name, DatabaseError(db)) << "\n";
-    sqlite3_finalize(count);
-    sqlite3_close(db);
-    return -1;
+  const bool ok =
+      sqlite3_prepare_v2(db_, ("SELECT count(*) FROM " + questionTable_).c_str(), -1, &count, nullptr) == SQLITE_OK &&
+      sqlite3_step(count) == SQLITE_ROW && sqlite3_prepare_v2(db_, sql.c_str(), -1, &rows_, nullptr) == SQLITE_OK;
+  if (ok) {
+    const auto questions = static_cast<size_t>(sqlite3_column_int64(count, 0));
+    out_ << Say(Msg::CheckCount, name_, SayCount(questions, Msg::Questions1, Msg::QuestionsN)) << "\n";
+  } else {
+    err_ << Say(Msg::NotABank, name_, DatabaseError(db_)) << "\n";
   }
-  const int64_t questions = sqlite3_column_int64(count, 0);
-  out << Say(Msg::CheckCount, name, SayCount(static_cast<size_t>(questions), Msg::Questions1, Msg::QuestionsN)) << "\n";
   sqlite3_finalize(count);
+  return ok;
+}
 
-  int faults = 0;
-  const auto fault = [&](int64_t record, const std::string& text) {
-    err << Say(Msg::CheckRecordFault, name, record, text) << "\n";
-    ++faults;
-  };
-  const auto warn = [&](int64_t record, const std::string& text) {
-    err << Say(Msg::CheckRecordWarning, name, record, text) << "\n";
-    ++warnings;
-  };
-  // A whole picture, for a header longer than kHeadBytes.
-  const auto wholePicture = [&](int64_t record, size_t field) {
-    sqlite3_stmt* whole = nullptr;
-    const std::string sql = "SELECT " + std::string(kPictureFields[field]) + " FROM " + pictureTable + " WHERE " +
-                            std::string(kKeyQuestionPictures) + " = ?";
-    std::string bytes;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &whole, nullptr) == SQLITE_OK) {
-      sqlite3_bind_int64(whole, 1, record);
-      if (sqlite3_step(whole) == SQLITE_ROW) bytes = ColumnBlob(whole, 0);
-    }
-    sqlite3_finalize(whole);
-    return bytes;
-  };
+void BankCheck::Records() {
   int64_t expected = 1;
   int step;
-  while ((step = sqlite3_step(rows)) == SQLITE_ROW) {
-    const int64_t record = sqlite3_column_int64(rows, 0);
-    if (record != expected) {
-      fault(record, Say(Msg::RecordOutOfSequence, expected));
-    }
+  while ((step = sqlite3_step(rows_)) == SQLITE_ROW) {
+    const int64_t record = sqlite3_column_int64(rows_, 0);
+    if (record != expected) Fault(record, Say(Msg::RecordOutOfSequence, expected));
     expected = record + 1;
-    out << "  " << record << "  " << unit << " " << Quoted(ColumnText(rows, 2)) << "  " << correct << " "
-        << FormatNumber(rows, 4) << "  " << wrong << " " << FormatNumber(rows, 6);
-    if (ColumnText(rows, 1) != "text") fault(record, Say(Msg::FieldWrongType, unit, ColumnText(rows, 1)));
+    out_ << "  " << record << "  " << unit_ << " " << Quoted(ColumnText(rows_, 2)) << "  " << correct_ << " "
+         << FormatNumber(rows_, 4) << "  " << wrong_ << " " << FormatNumber(rows_, 6);
+    if (ColumnText(rows_, 1) != "text") Fault(record, Say(Msg::FieldWrongType, unit_, ColumnText(rows_, 1)));
     for (const int column : {3, 5}) {
-      const std::string type = ColumnText(rows, column);
+      const std::string type = ColumnText(rows_, column);
       if (type != "integer" && type != "real") {
-        fault(record, Say(Msg::FieldNotNumber, column == 3 ? correct : wrong, type));
+        Fault(record, Say(Msg::FieldNotNumber, column == 3 ? correct_ : wrong_, type));
       }
     }
-    if (sqlite3_column_int(rows, 7) == 0) {
-      out << Say(Msg::NoPictures) << "\n";
-      fault(record, Say(Msg::NoPictureRow, pictureTable));
+    if (sqlite3_column_int(rows_, 7) == 0) {
+      out_ << Say(Msg::NoPictures) << "\n";
+      Fault(record, Say(Msg::NoPictureRow, pictureTable_));
       continue;
     }
-    for (int i = 0; i < 3; ++i) {
-      const int column = 8 + 3 * i;
-      const std::string type = ColumnText(rows, column);
-      const int64_t size = sqlite3_column_int64(rows, column + 1);
-      if (type != "blob") {
-        out << "  " << kPictureFields[i] << " " << type;
-        fault(record, Say(Msg::PictureFieldNotFile, kPictureFields[i], type));
-        continue;
-      }
-      const std::string head = ColumnBlob(rows, column + 2);
-      const PictureKind kind = SniffPicture(std::string_view(head).substr(0, kSniffBytes), static_cast<uint64_t>(size));
-      out << Say(Msg::CheckPictureBytes, kPictureFields[i], PictureKindName(kind), size);
-      if (kind == PictureKind::kNone) {
-        fault(record, Say(Msg::PictureFieldNotPicture, kPictureFields[i]));
-        continue;
-      }
-      std::string why;
-      std::optional<PictureSize> pixels = ReadPictureSize(head, why);
-      if (!pixels && size > static_cast<int64_t>(head.size())) pixels = ReadPictureSize(wholePicture(record, i), why);
-      const PictureBoard& board = PictureBoards()[i];
-      const std::string boardText = Say(Msg::BoardText, Say(board.name), FormatSize(board.size));
-      if (!pixels) {
-        warn(record, Say(Msg::SizeUnreadable, kPictureFields[i], boardText, why));
-        continue;
-      }
-      out << " " << FormatSize(*pixels);
-      if (!FitsBoard(*pixels, board.size)) {
-        warn(record,
-             Say(Msg::CheckPictureTooLarge, kPictureFields[i], FormatSize(*pixels), boardText, FormatSize(board.size)));
-      }
-    }
-    out << "\n";
+    Pictures(record);
+    out_ << "\n";
   }
   if (step != SQLITE_DONE) {
-    err << Say(Msg::CannotRead, name, DatabaseError(db)) << "\n";
-    ++faults;
+    err_ << Say(Msg::CannotRead, name_, DatabaseError(db_)) << "\n";
+    ++faults_;
   }
-  sqlite3_finalize(rows);
+}
 
-  // Pictures whose question is gone are dead weight in the file.
+// The three pictures of the record on the current row: kind, length, size
+// in pixels against the drawing board.
+void BankCheck::Pictures(int64_t record) {
+  for (int i = 0; i < 3; ++i) {
+    const int column = 8 + 3 * i;
+    const std::string type = ColumnText(rows_, column);
+    const int64_t size = sqlite3_column_int64(rows_, column + 1);
+    if (type != "blob") {
+      out_ << "  " << kPictureFields[i] << " " << type;
+      Fault(record, Say(Msg::PictureFieldNotFile, kPictureFields[i], type));
+      continue;
+    }
+    const std::string head = ColumnBlob(rows_, column + 2);
+    const PictureKind kind = SniffPicture(std::string_view(head).substr(0, kSniffBytes), static_cast<uint64_t>(size));
+    out_ << Say(Msg::CheckPictureBytes, kPictureFields[i], PictureKindName(kind), size);
+    if (kind == PictureKind::kNone) {
+      Fault(record, Say(Msg::PictureFieldNotPicture, kPictureFields[i]));
+      continue;
+    }
+    std::string why;
+    std::optional<PictureSize> pixels = ReadPictureSize(head, why);
+    if (!pixels && size > static_cast<int64_t>(head.size())) pixels = ReadPictureSize(WholePicture(record, i), why);
+    const PictureBoard& board = PictureBoards()[i];
+    const std::string boardText = Say(Msg::BoardText, Say(board.name), FormatSize(board.size));
+    if (!pixels) {
+      Warn(record, Say(Msg::SizeUnreadable, kPictureFields[i], boardText, why));
+      continue;
+    }
+    out_ << " " << FormatSize(*pixels);
+    if (!FitsBoard(*pixels, board.size)) {
+      Warn(record,
+           Say(Msg::CheckPictureTooLarge, kPictureFields[i], FormatSize(*pixels), boardText, FormatSize(board.size)));
+    }
+  }
+}
+
+// A whole picture, for a header longer than kHeadBytes.
+std::string BankCheck::WholePicture(int64_t record, size_t field) const {
+  sqlite3_stmt* whole = nullptr;
+  const std::string sql = "SELECT " + std::string(kPictureFields[field]) + " FROM " + pictureTable_ + " WHERE " +
+                          std::string(kKeyQuestionPictures) + " = ?";
+  std::string bytes;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &whole, nullptr) == SQLITE_OK) {
+    sqlite3_bind_int64(whole, 1, record);
+    if (sqlite3_step(whole) == SQLITE_ROW) bytes = ColumnBlob(whole, 0);
+  }
+  sqlite3_finalize(whole);
+  return bytes;
+}
+
+// Pictures whose question is gone are dead weight in the file.
+void BankCheck::Orphans() {
   sqlite3_stmt* orphans = nullptr;
-  const std::string orphaned = "SELECT count(*) FROM " + pictureTable + " p WHERE " + pictureKey + " NOT IN (SELECT " +
-                               key + " FROM " + questionTable + " q)";
-  if (sqlite3_prepare_v2(db, orphaned.c_str(), -1, &orphans, nullptr) == SQLITE_OK &&
+  const std::string orphaned = "SELECT count(*) FROM " + pictureTable_ + " p WHERE " + pictureKey_ +
+                               " NOT IN (SELECT " + key_ + " FROM " + questionTable_ + " q)";
+  if (sqlite3_prepare_v2(db_, orphaned.c_str(), -1, &orphans, nullptr) == SQLITE_OK &&
       sqlite3_step(orphans) == SQLITE_ROW && sqlite3_column_int64(orphans, 0) > 0) {
-    err << Say(Msg::OrphanPictureRows, name, pictureTable, sqlite3_column_int64(orphans, 0)) << "\n";
-    ++faults;
+    err_ << Say(Msg::OrphanPictureRows, name_, pictureTable_, sqlite3_column_int64(orphans, 0)) << "\n";
+    ++faults_;
   }
   sqlite3_finalize(orphans);
-  sqlite3_close(db);
-  return faults;
+}
+
+}  // namespace
+
+int CheckBank(const fs::path& path, std::ostream& out, std::ostream& err, int& warnings) {
+  BankCheck check(path, out, err, warnings);
+  if (!check.Open()) return -1;
+  check.Records();
+  check.Orphans();
+  return check.faults();
 }
 
 bool ReadBank(const fs::path& path, const std::function<bool(const BankQuestion&)>& each, std::string& error) {
