@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "program/control_ids.h"
@@ -64,8 +65,11 @@ ArchiveDownload DownloadArchive(ArchiveKind kind) {
   const ArchiveTransferLimits limits = ArchiveDownloadLimits(namedSize.view(), facts.limit);
 
   const rt::Text before = rt::GetCaption(状态栏);
-  std::string shown;
-  uint32_t othersSince = 0;  // when another text was first seen in place of the progress
+  // What the status line should show for the progress to take its place: at
+  // first what it showed when the download began, then the last progress.
+  std::string shown(before.view());
+  // When another text was first seen in place of the progress.
+  std::optional<uint32_t> othersSince;
   ArchiveDownload result;
   result.archive = FetchServerArchive(facts.path, limits, [&](size_t received) {
     std::string text = ProgressText(facts.what, received, limits.maxBodyBytes, sizeNamed);
@@ -73,16 +77,16 @@ ArchiveDownload DownloadArchive(ArchiveKind kind) {
     // The student works on meanwhile: a text the window wrote (the paper
     // composed, the question moved to) is left to be read for a while.
     const uint32_t now = rt::TickCount();
-    if (!shown.empty() && rt::GetCaption(状态栏).view() != shown) {
-      if (othersSince == 0) othersSince = now | 1;
-      if (now - othersSince < kOtherTextsKeptMs) return;
+    if (rt::GetCaption(状态栏).view() != shown) {
+      if (!othersSince) othersSince = now;
+      if (now - *othersSince < kOtherTextsKeptMs) return;
     }
-    othersSince = 0;
+    othersSince.reset();
     rt::SetCaption(状态栏, text);
     shown = std::move(text);
   });
   // Unless something else has written the status line meanwhile.
-  if (!shown.empty() && rt::GetCaption(状态栏).view() == shown) rt::SetCaption(状态栏, before.view());
+  if (rt::GetCaption(状态栏).view() == shown) rt::SetCaption(状态栏, before.view());
 
   using Outcome = ArchiveDownload::Outcome;
   // An empty body is a failed download (no server, nothing arriving, a body

@@ -98,17 +98,24 @@ def start(name, address, rate, flag, cut=False):
         command = [SERVE, www, "--address", address, "--rate", rate, "--state", state]
     process = subprocess.Popen(command, stdout=log, stderr=log, start_new_session=True)
     servers[address] = (process, state, 8001)
+    if not started(address, 8001, process):
+        return None
+    if flag is not None:
+        with open(os.path.join(os.fsencode(www), FLAG_FILE), "wb") as f:
+            f.write(flag.encode())
+    return "started"
+
+
+def started(address, port, process):
+    """Whether the process listens on address:port within four seconds; stopped when not."""
     for _ in range(200):
-        if listening(address):
-            if flag is not None:
-                with open(os.path.join(os.fsencode(www), FLAG_FILE), "wb") as f:
-                    f.write(flag.encode())
-            return "started"
+        if listening(address, port):
+            return True
         if process.poll() is not None:
             break
         time.sleep(0.02)
     stop(address)
-    return None
+    return False
 
 
 def start_proxy(address):
@@ -126,14 +133,7 @@ def start_proxy(address):
     log = open(os.path.join(state, "tinyproxy.out"), "ab")
     process = subprocess.Popen(["tinyproxy", "-d", "-c", config], stdout=log, stderr=log, start_new_session=True)
     servers[address] = (process, state, PROXY_PORT)
-    for _ in range(200):
-        if listening(address, PROXY_PORT):
-            return "started"
-        if process.poll() is not None:
-            break
-        time.sleep(0.02)
-    stop(address)
-    return None
+    return "started" if started(address, PROXY_PORT, process) else None
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
