@@ -23,101 +23,141 @@ bool EveryLabel(std::string_view text, Each each) {
   }
 }
 
-std::string HostProblem(std::string_view host) {
-  if (host.size() > kMaxHostLength) {
-    return "is " + std::to_string(host.size()) + " characters long; a host name has at most " +
-           std::to_string(kMaxHostLength);
-  }
+SettingFault HostFault(std::string_view host) {
+  if (host.size() > kMaxHostLength) return {SettingFaultKind::HostTooLong, host.size()};
   for (const char c : host) {
     if (!IsLetter(c) && !IsDigit(c) && c != '-' && c != '.') {
-      if (c == ':') return "holds a ':' (give the host alone: no \"http://\", no port, no IPv6 address)";
-      if (c == '/') return "holds a '/' (give the host alone, not a URL)";
-      if (static_cast<unsigned char>(c) >= 0x80)
-        return "holds a character that is not ASCII (write an international name in its xn-- form)";
-      return "holds a character no host name holds";
+      if (c == ':') return {SettingFaultKind::HostHoldsColon};
+      if (c == '/') return {SettingFaultKind::HostHoldsSlash};
+      if (static_cast<unsigned char>(c) >= 0x80) return {SettingFaultKind::HostNotAscii};
+      return {SettingFaultKind::HostBadCharacter};
     }
   }
   size_t labels = 0, numeric = 0;
-  std::string problem;
+  SettingFault fault;
   EveryLabel(host, [&](std::string_view label) {
     ++labels;
     if (AllDigits(label)) ++numeric;
     if (label.empty())
-      problem = "has an empty label (two dots in a row, or a dot at either end)";
+      fault = {SettingFaultKind::HostEmptyLabel};
     else if (label.size() > 63)
-      problem = "has a label longer than 63 characters";
+      fault = {SettingFaultKind::HostLongLabel};
     else if (label.front() == '-' || label.back() == '-')
-      problem = "has a label that starts or ends with '-'";
-    return problem.empty();
+      fault = {SettingFaultKind::HostHyphenLabel};
+    return !fault;
   });
-  if (!problem.empty()) return problem;
-  if (!AllDigits(host.substr(host.rfind('.') + 1))) return "";
+  if (fault) return fault;
+  if (!AllDigits(host.substr(host.rfind('.') + 1))) return {};
   // Numbers: only an IPv4 address in plain dotted decimal, which Windows
   // reads one way only (no "127.1", no octal "010.0.0.1").
-  if (labels != 4 || numeric != 4)
-    return "is neither a host name (its last label is a number) nor an IPv4 address a.b.c.d";
+  if (labels != 4 || numeric != 4) return {SettingFaultKind::HostNumericName};
   bool ok = true;
   EveryLabel(host, [&](std::string_view part) {
     ok = ok && part.size() <= 3 && (part.size() == 1 || part.front() != '0') && std::stoi(std::string(part)) <= 255;
     return ok;
   });
-  return ok ? "" : "is no IPv4 address: each of its four numbers is 0 to 255, without leading zeros";
+  return ok ? SettingFault{} : SettingFault{SettingFaultKind::HostBadIpv4};
 }
 
 // HOST:PORT of a proxy, or the PC's own settings.
-std::string ProxyProblem(std::string_view value) {
-  if (value == kSystemProxy) return "";
+SettingFault ProxyFault(std::string_view value) {
+  if (value == kSystemProxy) return {};
   const size_t colon = value.rfind(':');
-  if (colon == std::string_view::npos) {
-    return "is neither HOST:PORT (a host name or IPv4 address, a colon and the proxy's port) nor \"system\"";
-  }
+  if (colon == std::string_view::npos) return {SettingFaultKind::ProxyNotHostPort};
   const std::string_view port = value.substr(colon + 1);
   if (!AllDigits(port) || port.size() > 5 || port.front() == '0' || std::stoi(std::string(port)) > 65535) {
-    return "has no port 1-65535 after its colon";
+    return {SettingFaultKind::ProxyNoPort};
   }
   const std::string_view host = value.substr(0, colon);
-  if (host.empty()) return "has no host before its colon";
-  return HostProblem(host);
+  if (host.empty()) return {SettingFaultKind::ProxyNoHost};
+  return HostFault(host);
 }
 
 // Why the 64 bytes of a key are no update public key. All zeros is the
 // slot's "no key", which is written as the empty value, never as digits.
-std::string KeyProblem(std::string_view key) {
-  if (key.find_first_not_of('\0') == std::string_view::npos) {
-    return "is all zeros, which is no key (give \"\" for a program that checks no signatures)";
-  }
-  if (!rt::IsP256Point(key)) {
-    return "is no point of the curve P-256, so no public key of banktool keygen (a digit mistyped?); "
-           "give update-public-key.txt itself";
-  }
-  return "";
+SettingFault KeyFault(std::string_view key) {
+  if (key.find_first_not_of('\0') == std::string_view::npos) return {SettingFaultKind::KeyAllZeros};
+  if (!rt::IsP256Point(key)) return {SettingFaultKind::KeyNotOnCurve};
+  return {};
 }
 
 }  // namespace
 
-std::string SettingProblem(const SettingSlot& setting, std::string_view value) {
+SettingFault SettingFaultOf(const SettingSlot& setting, std::string_view value) {
   switch (setting.kind) {
     case SettingKind::UpdateHost:
-      return value.empty() ? "" : HostProblem(value);
+      return value.empty() ? SettingFault{} : HostFault(value);
     case SettingKind::FeedbackHost:
-      return value.empty() ? "is empty; the feedback link needs a host" : HostProblem(value);
+      return value.empty() ? SettingFault{SettingFaultKind::FeedbackHostEmpty} : HostFault(value);
     case SettingKind::UserId:
-      if (!AllDigits(value)) return "is not a number of decimal digits";
-      if (value.size() > kMaxUserIdLength) return "has more than " + std::to_string(kMaxUserIdLength) + " digits";
-      return "";
+      if (!AllDigits(value)) return {SettingFaultKind::UserIdNotDigits};
+      if (value.size() > kMaxUserIdLength) return {SettingFaultKind::UserIdTooLong};
+      return {};
     case SettingKind::Proxy:
-      return value.empty() ? "" : ProxyProblem(value);
+      return value.empty() ? SettingFault{} : ProxyFault(value);
     case SettingKind::PublicKey: {
-      if (value.empty()) return "";
+      if (value.empty()) return {};
       const std::optional<std::string> key = rt::BytesFromHex(value);
-      if (!key || key->size() != setting.size) {
-        return "is not " + std::to_string(setting.size * 2) +
-               " hexadecimal digits (update-public-key.txt of banktool keygen)";
-      }
-      return KeyProblem(*key);
+      if (!key || key->size() != setting.size) return {SettingFaultKind::KeyNotHexDigits};
+      return KeyFault(*key);
     }
   }
+  return {SettingFaultKind::UnknownKind};
+}
+
+std::string SettingFaultText(const SettingFault& fault) {
+  switch (fault.kind) {
+    case SettingFaultKind::None:
+      return "";
+    case SettingFaultKind::HostTooLong:
+      return "is " + std::to_string(fault.length) + " characters long; a host name has at most " +
+             std::to_string(kMaxHostLength);
+    case SettingFaultKind::HostHoldsColon:
+      return "holds a ':' (give the host alone: no \"http://\", no port, no IPv6 address)";
+    case SettingFaultKind::HostHoldsSlash:
+      return "holds a '/' (give the host alone, not a URL)";
+    case SettingFaultKind::HostNotAscii:
+      return "holds a character that is not ASCII (write an international name in its xn-- form)";
+    case SettingFaultKind::HostBadCharacter:
+      return "holds a character no host name holds";
+    case SettingFaultKind::HostEmptyLabel:
+      return "has an empty label (two dots in a row, or a dot at either end)";
+    case SettingFaultKind::HostLongLabel:
+      return "has a label longer than 63 characters";
+    case SettingFaultKind::HostHyphenLabel:
+      return "has a label that starts or ends with '-'";
+    case SettingFaultKind::HostNumericName:
+      return "is neither a host name (its last label is a number) nor an IPv4 address a.b.c.d";
+    case SettingFaultKind::HostBadIpv4:
+      return "is no IPv4 address: each of its four numbers is 0 to 255, without leading zeros";
+    case SettingFaultKind::FeedbackHostEmpty:
+      return "is empty; the feedback link needs a host";
+    case SettingFaultKind::UserIdNotDigits:
+      return "is not a number of decimal digits";
+    case SettingFaultKind::UserIdTooLong:
+      return "has more than " + std::to_string(kMaxUserIdLength) + " digits";
+    case SettingFaultKind::ProxyNotHostPort:
+      return "is neither HOST:PORT (a host name or IPv4 address, a colon and the proxy's port) nor \"system\"";
+    case SettingFaultKind::ProxyNoPort:
+      return "has no port 1-65535 after its colon";
+    case SettingFaultKind::ProxyNoHost:
+      return "has no host before its colon";
+    case SettingFaultKind::KeyNotHexDigits:
+      return "is not " + std::to_string(kUpdatePublicKeySize * 2) +
+             " hexadecimal digits (update-public-key.txt of banktool keygen)";
+    case SettingFaultKind::KeyAllZeros:
+      return "is all zeros, which is no key (give \"\" for a program that checks no signatures)";
+    case SettingFaultKind::KeyNotOnCurve:
+      return "is no point of the curve P-256, so no public key of banktool keygen (a digit mistyped?); "
+             "give update-public-key.txt itself";
+    case SettingFaultKind::UnknownKind:
+      break;
+  }
   return "is of no known kind";
+}
+
+std::string SettingProblem(const SettingSlot& setting, std::string_view value) {
+  return SettingFaultText(SettingFaultOf(setting, value));
 }
 
 std::optional<std::string> SlotBytes(const SettingSlot& setting, std::string_view value, std::string& error) {
@@ -146,7 +186,7 @@ std::optional<std::string> SlotValue(const SettingSlot& setting, std::span<const
   if (setting.kind == SettingKind::PublicKey) {
     if (all.find_first_not_of('\0') == std::string_view::npos) return value;  // no key
     value = rt::HexText(all);
-    if (std::string problem = KeyProblem(all); !problem.empty()) return fail(problem);
+    if (const SettingFault fault = KeyFault(all)) return fail(SettingFaultText(fault));
     return value;
   }
   value = std::string(all.substr(0, all.find('\0')));

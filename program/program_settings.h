@@ -70,8 +70,44 @@ inline constexpr std::array<SettingSlot, 6> kSettings = {kPublicUpdateHostSettin
                                                          kFeedbackHostSetting,     kFeedbackUserIdSetting,
                                                          kUpdatePublicKeySetting,  kUpdateProxySetting};
 
-// Why `value` is no value of the setting (see above), or empty when it is one.
-// Values are texts; the key is its 128 hexadecimal digits or empty.
+// Why a value is no value of its setting: one kind of fault for each rule
+// above, so that a tool can say it in the teacher's language.
+enum class SettingFaultKind {
+  None,
+  HostTooLong,  // `length` characters
+  HostHoldsColon,
+  HostHoldsSlash,
+  HostNotAscii,
+  HostBadCharacter,
+  HostEmptyLabel,
+  HostLongLabel,
+  HostHyphenLabel,
+  HostNumericName,
+  HostBadIpv4,
+  FeedbackHostEmpty,
+  UserIdNotDigits,
+  UserIdTooLong,
+  ProxyNotHostPort,
+  ProxyNoPort,
+  ProxyNoHost,
+  KeyNotHexDigits,
+  KeyAllZeros,
+  KeyNotOnCurve,
+  UnknownKind,
+};
+struct SettingFault {
+  SettingFaultKind kind = SettingFaultKind::None;
+  size_t length = 0;
+  explicit operator bool() const { return kind != SettingFaultKind::None; }
+};
+
+// The fault of `value` as a value of the setting (see above); none when it is
+// one. Values are texts; the key is its 128 hexadecimal digits or empty.
+SettingFault SettingFaultOf(const SettingSlot& setting, std::string_view value);
+// The fault in English, as the release build and its tools report it
+// ("holds a '/' (give the host alone, not a URL)"); empty for none.
+std::string SettingFaultText(const SettingFault& fault);
+// SettingFaultText(SettingFaultOf(setting, value)).
 std::string SettingProblem(const SettingSlot& setting, std::string_view value);
 
 // The slot's bytes for a value, or nothing with the reason in `error`.

@@ -185,6 +185,42 @@ TEST(TessalyConfig, ACopyGetsTheSettingsAndNothingElseChanges) {
   EXPECT_EQ(Tool({"show", TESSALY_IMAGE_FILE}).code, 0);
 }
 
+// Every fault a teacher can make in a setting's value is said in Chinese:
+// the reason after the quoted value starts with a Chinese character, never
+// with the English of the release build's tools.
+TEST(TessalyConfig, AValueARefusedSettingIsToldInChinese) {
+  ScratchFolder folder;
+  WriteAll(folder / "tessaly.exe", Program(Image()));
+  const std::string exe = (folder / "tessaly.exe").string(), out = (folder / "out.exe").string();
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"--public-update-host", std::string(254, 'a')},
+      {"--public-update-host", "a:b"},
+      {"--public-update-host", "a/b"},
+      {"--public-update-host", "学校.cn"},
+      {"--public-update-host", "a_b"},
+      {"--public-update-host", "a..b"},
+      {"--public-update-host", std::string(64, 'a') + ".example"},
+      {"--public-update-host", "-a.example"},
+      {"--public-update-host", "1.2.3"},
+      {"--public-update-host", "256.1.1.1"},
+      {"--feedback-host", ""},
+      {"--feedback-userid", "12a"},
+      {"--feedback-userid", std::string(21, '1')},
+      {"--update-proxy", "abc"},
+      {"--update-proxy", "a:0"},
+      {"--update-proxy", ":80"}};
+  const banktool_test::Speaking chinese(toolkit::Language::kChinese);
+  for (const auto& [option, value] : refused) {
+    std::ostringstream o, e;
+    EXPECT_EQ(tessalyconfig::RunConfigTool({"set", exe, "--out", out, option, value}, o, e), 1) << option << value;
+    const std::string err = e.str();
+    const size_t quoted = err.find("\xE2\x80\x9D");  // the closing ”
+    ASSERT_NE(quoted, std::string::npos) << err;
+    EXPECT_NE(err.find(option), std::string::npos) << err;
+    EXPECT_GE(static_cast<unsigned char>(err[quoted + 3]), 0x80) << err;
+  }
+}
+
 TEST(TessalyConfig, ARefusedValueOrFileWritesNothing) {
   ScratchFolder folder;
   const std::string image = Image();

@@ -64,6 +64,48 @@ std::optional<std::string> PublicKeyValue(const std::string& given, std::ostream
   return rt::HexText(*key);
 }
 
+// Why a setting does not take a value, in the teacher's language; the key's
+// faults are the key reader's to say, before this is asked.
+std::string SayFault(const program::SettingFault& fault) {
+  using K = program::SettingFaultKind;
+  switch (fault.kind) {
+    case K::HostTooLong:
+      return Say(Msg::SettingHostTooLong, fault.length, program::kMaxHostLength);
+    case K::HostHoldsColon:
+      return Say(Msg::SettingHostHoldsColon);
+    case K::HostHoldsSlash:
+      return Say(Msg::SettingHostHoldsSlash);
+    case K::HostNotAscii:
+      return Say(Msg::SettingHostNotAscii);
+    case K::HostBadCharacter:
+      return Say(Msg::SettingHostBadCharacter);
+    case K::HostEmptyLabel:
+      return Say(Msg::SettingHostEmptyLabel);
+    case K::HostLongLabel:
+      return Say(Msg::SettingHostLongLabel);
+    case K::HostHyphenLabel:
+      return Say(Msg::SettingHostHyphenLabel);
+    case K::HostNumericName:
+      return Say(Msg::SettingHostNumericName);
+    case K::HostBadIpv4:
+      return Say(Msg::SettingHostBadIpv4);
+    case K::FeedbackHostEmpty:
+      return Say(Msg::SettingFeedbackHostEmpty);
+    case K::UserIdNotDigits:
+      return Say(Msg::SettingUserIdNotDigits);
+    case K::UserIdTooLong:
+      return Say(Msg::SettingUserIdTooLong, program::kMaxUserIdLength);
+    case K::ProxyNotHostPort:
+      return Say(Msg::SettingProxyNotHostPort);
+    case K::ProxyNoPort:
+      return Say(Msg::SettingProxyNoPort);
+    case K::ProxyNoHost:
+      return Say(Msg::SettingProxyNoHost);
+    default:
+      return program::SettingFaultText(fault);
+  }
+}
+
 int Usage(std::ostream& err, const std::string& why) { return ReportUsage(err, kTool, kTool, why); }
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -94,6 +136,10 @@ int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     std::optional<std::string> checked =
         setting->kind == program::SettingKind::PublicKey ? PublicKeyValue(value, err) : value;
     if (!checked) return kExitProblems;
+    if (const program::SettingFault fault = program::SettingFaultOf(*setting, *checked)) {
+      ReportProblem(err, kTool, Say(Msg::SettingRefused, "--" + std::string(setting->name), *checked, SayFault(fault)));
+      return kExitProblems;
+    }
     changes.push_back({setting, std::move(*checked)});
   }
   std::optional<Loaded> loaded = Load(input, err);
