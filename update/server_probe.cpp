@@ -74,10 +74,8 @@ void ReleaseServerBaseUrl() {
 }
 
 rt::ByteSet FetchServerFile(std::string_view path, size_t limit) {
-  const ServerRoute route = CurrentRoute();
-  if (route.base.empty()) return rt::ByteSet();
-  return FetchUrl(std::string(route.base.view()) + std::string(path), {}, route.proxy, {}, {}, kDefaultTimeoutSeconds,
-                  limit);
+  // The plain time-out, no idle limit, no progress.
+  return FetchServerArchive(path, {0, kDefaultTimeoutSeconds, limit}, {});
 }
 
 rt::ByteSet FetchServerArchive(std::string_view path, const ArchiveTransferLimits& limits,

@@ -27,8 +27,8 @@ std::string ShellWord(const std::string& path) {
 
 // Each command's options: those that take a value, the switches, and those
 // it needs.
-const std::map<std::string, OptionSpec>& Commands() {
-  static const std::map<std::string, OptionSpec> commands = {
+const std::map<std::string, OptionRules>& Commands() {
+  static const std::map<std::string, OptionRules> commands = {
       {"build",
        {{"--out", "--input", "--pictures", "--manifest", "--keywords", "--bank-version"}, {"--fit"}, {"--out"}}},
       {"set-version", {{"--ini", "--key", "--value"}, {}, {"--ini", "--key", "--value"}}},

@@ -110,10 +110,10 @@ int Usage(std::ostream& err, const std::string& why) { return ReportUsage(err, k
 
 int Set(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const fs::path input = PathFromUtf8(args[1]);
-  OptionSpec spec{{"--out"}, {"--in-place"}, {}};
-  for (const SettingSlot& s : program::kSettings) spec.valued.insert("--" + std::string(s.name));
+  OptionRules rules{{"--out"}, {"--in-place"}, {}};
+  for (const SettingSlot& s : program::kSettings) rules.valued.insert("--" + std::string(s.name));
   std::map<std::string, std::string> options;
-  if (std::string problem; !ParseOptions(args, 2, spec, options, problem)) return Usage(err, problem);
+  if (std::string problem; !ParseOptions(args, 2, rules, options, problem)) return Usage(err, problem);
   const bool inPlace = options.contains("--in-place");
   const std::optional<fs::path> output =
       options.contains("--out") ? std::optional(PathFromUtf8(options.at("--out"))) : std::nullopt;

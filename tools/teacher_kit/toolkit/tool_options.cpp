@@ -6,7 +6,7 @@
 
 namespace toolkit {
 
-bool ParseOptions(const std::vector<std::string>& args, size_t first, const OptionSpec& spec,
+bool ParseOptions(const std::vector<std::string>& args, size_t first, const OptionRules& rules,
                   std::map<std::string, std::string>& values, std::string& problem) {
   const auto fail = [&](std::string text) {
     problem = std::move(text);
@@ -19,12 +19,12 @@ bool ParseOptions(const std::vector<std::string>& args, size_t first, const Opti
       value = option.substr(equals + 1);
       option.resize(equals);
     }
-    if (spec.switches.contains(option)) {
+    if (rules.switches.contains(option)) {
       if (value) return fail(Say(Msg::OptionTakesNoValue, option));
       if (!values.emplace(option, "").second) return fail(Say(Msg::OptionTwice, option));
       continue;
     }
-    if (!spec.valued.contains(option)) {
+    if (!rules.valued.contains(option)) {
       return fail(Say(option.starts_with("-") ? Msg::UnknownOption : Msg::UnexpectedArgument, option));
     }
     if (!value) {
@@ -33,7 +33,7 @@ bool ParseOptions(const std::vector<std::string>& args, size_t first, const Opti
     }
     if (!values.emplace(option, *value).second) return fail(Say(Msg::OptionTwice, option));
   }
-  for (const std::string& option : spec.required) {
+  for (const std::string& option : rules.required) {
     if (!values.contains(option)) return fail(Say(Msg::MissingOption, option));
   }
   return true;

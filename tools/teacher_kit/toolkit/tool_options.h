@@ -18,7 +18,7 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitProblems = 1;
 inline constexpr int kExitUsage = 2;
 
-struct OptionSpec {
+struct OptionRules {
   std::set<std::string> valued;    // options that take a value
   std::set<std::string> switches;  // options without one
   std::set<std::string> required;  // valued options that must be there
@@ -28,7 +28,7 @@ struct OptionSpec {
 // with what is wrong in `problem`: an unknown option or a stray argument, a
 // value missing or given to a switch, an option given twice, a required one
 // missing.
-bool ParseOptions(const std::vector<std::string>& args, size_t first, const OptionSpec& spec,
+bool ParseOptions(const std::vector<std::string>& args, size_t first, const OptionRules& rules,
                   std::map<std::string, std::string>& values, std::string& problem);
 
 // "banktool publish：<text>": a problem of the input or an output.
